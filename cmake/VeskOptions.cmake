@@ -1,0 +1,26 @@
+# Build settings shared by every target, as interface targets.
+
+# Warnings for all of our own code.
+add_library(vesk_warnings INTERFACE)
+add_library(vesk::warnings ALIAS vesk_warnings)
+set_target_properties(vesk_warnings PROPERTIES EXPORT_NAME warnings)
+if(MSVC AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  target_compile_options(vesk_warnings INTERFACE /W4)
+else()
+  target_compile_options(vesk_warnings INTERFACE -Wall -Wextra)
+endif()
+
+# The code that goes into a script binary (string library, framework,
+# scripts) runs inside the host with no C++ runtime: no exceptions, no RTTI.
+add_library(vesk_no_runtime INTERFACE)
+add_library(vesk::no_runtime ALIAS vesk_no_runtime)
+set_target_properties(vesk_no_runtime PROPERTIES EXPORT_NAME no_runtime)
+if(NOT MSVC OR CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  target_compile_options(vesk_no_runtime INTERFACE
+    $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+endif()
+
+if(VESK_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,35 @@
+# vesk_add_script(NAME SOURCES src...)
+#
+# Builds a panel script library the way the host loads it: a shared library
+# that exports only load_vesk_client_script (plain C name), links the
+# framework statically and the string library as a module of its own, and
+# hides every other symbol.
+set(VESK_SCRIPT_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+function(vesk_add_script name)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES")
+  if(NOT ARG_SOURCES)
+    message(FATAL_ERROR "vesk_add_script(${name}): no SOURCES given")
+  endif()
+  add_library(${name} SHARED ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE vesk::script_helper vesk::string)
+  target_link_libraries(${name} PRIVATE vesk::warnings vesk::no_runtime)
+  set_target_properties(${name} PROPERTIES
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  if(WIN32)
+    # Plain name, no decoration: the .def file is the export list.
+    target_sources(${name} PRIVATE ${VESK_SCRIPT_CMAKE_DIR}/vesk_script.def)
+    if(MINGW)
+      target_link_options(${name} PRIVATE -static-libgcc -static-libstdc++ -Wl,--kill-at)
+    endif()
+  elseif(APPLE)
+    target_link_options(${name} PRIVATE
+      "LINKER:-exported_symbol,_load_vesk_client_script")
+  else()
+    target_link_options(${name} PRIVATE
+      "LINKER:--version-script=${VESK_SCRIPT_CMAKE_DIR}/vesk_script.map"
+      "LINKER:--no-undefined")
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${VESK_SCRIPT_CMAKE_DIR}/vesk_script.map)
+  endif()
+endfunction()

@@ -1,0 +1,16 @@
+# Fails unless LIBRARY defines exactly one dynamic symbol: load_vesk_client_script.
+execute_process(COMMAND nm -D --defined-only ${LIBRARY}
+  OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
+set(names)
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] " "" name "${line}")
+  list(APPEND names ${name})
+endforeach()
+if(NOT names STREQUAL "load_vesk_client_script")
+  message(FATAL_ERROR "exported symbols of ${LIBRARY}: ${names}; expected only load_vesk_client_script")
+endif()
+message(STATUS "only load_vesk_client_script is exported")
