@@ -1,6 +1,6 @@
 #include "probe_script.h"
 
-#include <cstdio>
+#include <cstdint>
 
 void ProbeScript::onControl(ControlEvent& event)
 {
@@ -23,16 +23,12 @@ vesk_string ProbeScript::onParentQuery(ParentQuery& query)
 
 void ProbeScript::onCode7(CallbackWord& word)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "code7 %p", word.data);
-    calls.push_back(text);
+    calls.push_back("code7 " + std::to_string(reinterpret_cast<std::intptr_t>(word.data)));
 }
 
 void ProbeScript::onTimer(int id) { calls.push_back("timer " + std::to_string(id)); }
 
 void ProbeScript::onCode6(CallbackWord& word)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "code6 %p", word.data);
-    calls.push_back(text);
+    calls.push_back("code6 " + std::to_string(reinterpret_cast<std::intptr_t>(word.data)));
 }
