@@ -4,30 +4,11 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include "command_text.h"
 #include "debug_output.h"
-#include "text_format.h"
 #include "vesk_decode.h"
 
 namespace {
-
-vesk_string fill(const char* format, const vesk_string& a, const vesk_string& b)
-{
-    const vesk_string* args[] = {&a, &b};
-    return vesk_fill_placeholders(format, args, 2);
-}
-
-vesk_string fill(const char* format, const vesk_string& a, const vesk_string& b, const vesk_string& c)
-{
-    const vesk_string* args[] = {&a, &b, &c};
-    return vesk_fill_placeholders(format, args, 3);
-}
-
-vesk_string fill(const char* format, const vesk_string& a, const vesk_string& b, const vesk_string& c,
-                 const vesk_string& d)
-{
-    const vesk_string* args[] = {&a, &b, &c, &d};
-    return vesk_fill_placeholders(format, args, 4);
-}
 
 vesk_string decimal(int n) { return vesk_string(n, 0, 0, 10); }
 
@@ -35,7 +16,8 @@ vesk_string decimal(int n) { return vesk_string(n, 0, 0, 10); }
 
 void* vesk_script_helper::sendCommand(const char* text)
 {
-    if (!host)
+    // No host, or a text too large to build: nothing is sent, no reply.
+    if (!host || !text)
         return 0;
     return host->callback(const_cast<char*>(text), VESK_CODE_COMMAND);
 }
@@ -68,7 +50,7 @@ bool vesk_script_helper::deviceLookup(vesk_string instance, int* device, int* se
     if (!host)
         return false;
     const vesk_string* args[] = {&instance};
-    void* reply = sendCommand(vesk_fill_placeholders("SD '%1'", args, 1));
+    void* reply = sendCommand(CommandText("SD '%1'", args, 1).text());
     if (!reply)
         return false;
     decodeVESKString tokens(static_cast<const char*>(reply), '\'');
@@ -82,10 +64,8 @@ bool vesk_script_helper::deviceLookup(vesk_string instance, int* device, int* se
 
 vesk_stringlist vesk_script_helper::controlList(const vesk_string& panel, const vesk_string& pattern)
 {
-    vesk_string command = fill("XI '%1' '%2'", panel, pattern);
-    if (!host)
-        return vesk_stringlist();
-    void* reply = sendCommand(command);
+    const vesk_string* args[] = {&panel, &pattern};
+    void* reply = sendCommand(CommandText("XI '%1' '%2'", args, 2).text());
     if (!reply)
         return vesk_stringlist();
     vesk_string text(static_cast<const char*>(reply));
@@ -95,24 +75,15 @@ vesk_stringlist vesk_script_helper::controlList(const vesk_string& panel, const 
 
 bool vesk_script_helper::panelLoad(const vesk_string& panel, const vesk_string& file, const vesk_string& third)
 {
-    vesk_string command = "PS '";
-    command += panel;
-    command += "' '";
-    if (path.length() != 0) {
-        command += path;
-        command += "/";
-    }
-    command += file;
-    command += "'";
-    if (third.length() != 0) {
-        command += " '";
-        command += third;
-        command += "'";
-    }
+    CommandText command("PS '");
+    command << panel << "' '";
+    if (path.length() != 0)
+        command << path << "/";
+    command << file << "'";
+    if (third.length() != 0)
+        command << " '" << third << "'";
     // Without a host nothing was loaded: report failure.
-    if (!host)
-        return false;
-    return sendCommand(command) != 0;
+    return sendCommand(command.text()) != 0;
 }
 
 void vesk_script_helper::routeSet(int device, int source, int destination, const vesk_string& extra, bool flag)
@@ -122,14 +93,18 @@ void vesk_script_helper::routeSet(int device, int source, int destination, const
     const vesk_string destinationText = decimal(destination);
     const vesk_string flagText = flag ? "1" : "0";
     const vesk_string* args[] = {&deviceText, &sourceText, &destinationText, &extra, &flagText};
-    sendCommand(vesk_fill_placeholders("RC %1 %2 %3 ',%4' %5", args, 5));
+    sendCommand(CommandText("RC %1 %2 %3 ',%4' %5", args, 5).text());
 }
 
 void vesk_script_helper::databaseRead(int device, int database, int index, vesk_string& text)
 {
     if (!host)
         return;
-    void* reply = sendCommand(fill("RN %1 %2 %3", decimal(device), decimal(database), decimal(index)));
+    const vesk_string deviceText = decimal(device);
+    const vesk_string databaseText = decimal(database);
+    const vesk_string indexText = decimal(index);
+    const vesk_string* args[] = {&deviceText, &databaseText, &indexText};
+    void* reply = sendCommand(CommandText("RN %1 %2 %3", args, 3).text());
     if (reply)
         text = static_cast<const char*>(reply);
     // Handed back even when null: the host accepts a null release.
@@ -164,11 +139,11 @@ void vesk_script_helper::timerKill(int id) { sendNumbers("ET %d", id); }
 void vesk_script_helper::textGet(const vesk_string& property, const vesk_string& panel, const vesk_string& control,
                                  vesk_string& value)
 {
-    vesk_string command = fill("TG '%1' '%2' '%3'", panel, control, property);
     value = "";
     if (!host)
         return;
-    void* reply = sendCommand(command);
+    const vesk_string* args[] = {&panel, &control, &property};
+    void* reply = sendCommand(CommandText("TG '%1' '%2' '%3'", args, 3).text());
     if (!reply)
         return;
     vesk_string text(static_cast<const char*>(reply));
@@ -193,12 +168,14 @@ void vesk_script_helper::textGet(const vesk_string& property, const vesk_string&
 void vesk_script_helper::textSet(const vesk_string& property, const vesk_string& value, const vesk_string& panel,
                                  const vesk_string& control)
 {
-    sendCommand(fill("TP '%1=%2' '%3' '%4'", property, value, panel, control));
+    const vesk_string* args[] = {&property, &value, &panel, &control};
+    sendCommand(CommandText("TP '%1=%2' '%3' '%4'", args, 4).text());
 }
 
 void vesk_script_helper::textSet(const vesk_string& assignment, const vesk_string& panel, const vesk_string& control)
 {
-    sendCommand(fill("TP '%1' '%2' '%3'", assignment, panel, control));
+    const vesk_string* args[] = {&assignment, &panel, &control};
+    sendCommand(CommandText("TP '%1' '%2' '%3'", args, 3).text());
 }
 
 void vesk_script_helper::debugPrint(const vesk_string& format, const vesk_string& a1, const vesk_string& a2,
@@ -207,5 +184,6 @@ void vesk_script_helper::debugPrint(const vesk_string& format, const vesk_string
                                     const vesk_string& a9)
 {
     const vesk_string* args[] = {&a1, &a2, &a3, &a4, &a5, &a6, &a7, &a8, &a9};
-    vesk_debug_output(vesk_fill_placeholders(format, args, 9));
+    CommandText line(format, args, 9);
+    vesk_debug_output(line.text());
 }
