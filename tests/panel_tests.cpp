@@ -2,14 +2,13 @@
 // dlopen, the export found by name, and every event goes through callback.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host_events.h"
 #include "recording_host.h"
+#include "script_loader.h"
 
 namespace {
 
@@ -17,10 +16,8 @@ using Calls = std::vector<std::string>;
 
 vesk_load_function loadExport()
 {
-    static void* library = dlopen(RIG_VUE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    if (!library)
-        return nullptr;
-    return reinterpret_cast<vesk_load_function>(dlsym(library, VESK_LOAD_SYMBOL));
+    static vesk_load_function load = loadScriptExport(RIG_VUE_LIBRARY);
+    return load;
 }
 
 // A plant: packages XPTS device 5, SDI router 7 (destination 12), audio
@@ -73,7 +70,7 @@ struct Panel {
 
 TEST(PanelLoadTest, TheExportIsFoundByName)
 {
-    ASSERT_NE(loadExport(), nullptr) << dlerror();
+    ASSERT_NE(loadExport(), nullptr);
 }
 
 TEST(PanelLifeTest, StartUpSendsEverythingInOrder)
