@@ -47,10 +47,7 @@ const int selectionTimer = 1;
 const int selectionTimerInterval = 250;
 
 // Parent queries.
-const char queryReturn[] = "return";
-const char queryReturnAll[] = "all";
 const char queryEvents[] = "_events";
-const char queryCommands[] = "_commands";
 const char eventsAnswer[] = "notify=*";
 
 } // namespace rig_vue

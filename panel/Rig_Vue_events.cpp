@@ -47,16 +47,11 @@ int Rig_Vue::onRevertive(RevertiveEvent& event)
 
 vesk_string Rig_Vue::onParentQuery(ParentQuery& query)
 {
-    const vesk_string name = query.queryName();
-    // "return all" and "_commands" list nothing; "_events" asks for every
-    // notification.
-    if (name == queryEvents) {
-        vesk_stringlist events;
-        events << eventsAnswer;
-        return events.toString('\n');
-    }
-    if ((name == queryReturn && query.queryValue() == queryReturnAll) || name == queryCommands)
-        return vesk_stringlist(vesk_string(), ',').toString('\n');
+    // "_events" asks which notifications the panel wants: all of them. The
+    // command list and the "return all" list are empty, and an empty answer
+    // reaches the host as null.
+    if (query.queryName() == queryEvents)
+        return eventsAnswer;
     return vesk_string();
 }
 

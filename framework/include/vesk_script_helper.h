@@ -110,13 +110,6 @@ private:
     void* sendCommand(const char* text);
     // Hands a reply of a reading command back to the host with code 5.
     void handBack(void* reply);
-    // Sends a command made of numbers only ("RP", "RR", "RU", "ET"),
-    // formatted on the stack: no heap.
-    void sendNumbers(const char* format, ...)
-#if defined(__GNUC__) || defined(__clang__)
-        __attribute__((format(printf, 2, 3)))
-#endif
-        ;
     // True when the alarm interception consumed the control event.
     bool interceptAlarm(const ControlEvent& event);
     void* answerParentQuery(const char* text);

@@ -1,27 +1,65 @@
 #include "command_text.h"
 
+#include <stdint.h>
 #include <stdlib.h>
-#include <string.h>
 
 namespace {
 
 const size_t maxText = 0x40000000u;
 
-// Placeholder number at format[i] ("%1".."%99"), 0 if none; `size` gets its length.
-int placeholderAt(const char* format, size_t i, size_t* size)
+// Placeholder number at text[0] ("%1".."%99"), 0 if none; `size` gets its length.
+int placeholderAt(const char* text, size_t* size)
 {
-    if (format[i] != '%' || format[i + 1] < '0' || format[i + 1] > '9')
+    if (text[0] != '%' || text[1] < '0' || text[1] > '9')
         return 0;
-    int number = format[i + 1] - '0';
+    int number = text[1] - '0';
     *size = 2;
-    if (format[i + 2] >= '0' && format[i + 2] <= '9') {
-        number = number * 10 + (format[i + 2] - '0');
+    if (text[2] >= '0' && text[2] <= '9') {
+        number = number * 10 + (text[2] - '0');
         *size = 3;
     }
     return number;
 }
 
+int bitCount(uint64_t bits)
+{
+    int count = 0;
+    for (; bits; bits &= bits - 1)
+        ++count;
+    return count;
+}
+
+// How many of the numbers in `present` are smaller than `number`.
+int rankOf(const uint64_t present[2], int number)
+{
+    uint64_t below = number < 64 ? present[0] & ((uint64_t(1) << number) - 1) : present[0];
+    int rank = bitCount(below);
+    if (number > 64)
+        rank += bitCount(present[1] & ((uint64_t(1) << (number - 64)) - 1));
+    return rank;
+}
+
 } // namespace
+
+CommandText& CommandText::operator<<(int number)
+{
+    char reversed[12];
+    size_t count = 0;
+    // The magnitude as unsigned, so that INT_MIN is safe.
+    unsigned magnitude = number < 0 ? 0u - static_cast<unsigned>(number) : static_cast<unsigned>(number);
+    do {
+        reversed[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    char digits[12];
+    size_t length = 0;
+    if (number < 0)
+        digits[length++] = '-';
+    while (count > 0)
+        digits[length++] = reversed[--count];
+    put(digits, length);
+    return *this;
+}
 
 CommandText::CommandText(const char* literal) : data_(local_), length_(0), capacity_(localCapacity), failed_(false)
 {
@@ -33,32 +71,30 @@ CommandText::CommandText(const char* format, const vesk_string* const* args, int
     : data_(local_), length_(0), capacity_(localCapacity), failed_(false)
 {
     local_[0] = 0;
-    // Argument for each placeholder number: its rank among the numbers present.
-    bool present[100] = {false};
+    // The numbers present, as a 128-bit set; the argument a placeholder
+    // takes is the count of smaller numbers present.
+    uint64_t present[2] = {0, 0};
     size_t size = 0;
-    for (size_t i = 0; format[i]; ++i)
-        present[placeholderAt(format, i, &size)] = true;
-    signed char argumentOf[100];
-    int rank = 0;
-    argumentOf[0] = -1;
-    for (int number = 1; number < 100; ++number)
-        argumentOf[number] = present[number] && rank < count ? static_cast<signed char>(rank++) : -1;
+    for (const char* p = strchr(format, '%'); p; p = strchr(p + 1, '%')) {
+        int number = placeholderAt(p, &size);
+        present[number >> 6] |= uint64_t(1) << (number & 63);
+    }
 
-    size_t start = 0;
-    size_t i = 0;
-    while (format[i]) {
-        int number = placeholderAt(format, i, &size);
-        if (number > 0 && argumentOf[number] >= 0) {
-            put(format + start, i - start);
-            const vesk_string& value = *args[argumentOf[number]];
-            put(value.c_str(), value.length());
-            i += size;
-            start = i;
+    const char* start = format;
+    const char* p = strchr(format, '%');
+    while (p) {
+        int number = placeholderAt(p, &size);
+        int rank = number > 0 ? rankOf(present, number) : count;
+        if (rank < count) {
+            put(start, static_cast<size_t>(p - start));
+            put(args[rank]->c_str(), args[rank]->length());
+            start = p + size;
+            p = strchr(start, '%');
         } else {
-            ++i;
+            p = strchr(p + 1, '%');
         }
     }
-    put(format + start, i - start);
+    put(start, strlen(start));
 }
 
 CommandText::~CommandText()
@@ -67,37 +103,25 @@ CommandText::~CommandText()
         free(data_);
 }
 
-CommandText& CommandText::operator<<(const char* text)
+void CommandText::putLong(const char* text, size_t count)
 {
-    if (text)
-        put(text, strlen(text));
-    return *this;
-}
-
-bool CommandText::reserve(size_t extra)
-{
-    if (failed_ || extra > maxText - length_)
-        return false;
-    if (length_ + extra < capacity_)
-        return true;
-    size_t wanted = (length_ + extra) * 2;
+    if (failed_)
+        return;
+    if (count > maxText - length_) {
+        failed_ = true;
+        return;
+    }
+    size_t wanted = (length_ + count) * 2;
     char* block = static_cast<char*>(malloc(wanted));
-    if (!block)
-        return false;
-    memcpy(block, data_, length_ + 1);
+    if (!block) {
+        failed_ = true;
+        return;
+    }
+    memcpy(block, data_, length_);
     if (data_ != local_)
         free(data_);
     data_ = block;
     capacity_ = wanted;
-    return true;
-}
-
-void CommandText::put(const char* text, size_t count)
-{
-    if (!reserve(count)) {
-        failed_ = true;
-        return;
-    }
     memcpy(data_ + length_, text, count);
     length_ += count;
     data_[length_] = 0;

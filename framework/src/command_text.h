@@ -1,6 +1,7 @@
 // CommandText: builds one command text (or the debugger line) on the stack.
 //
-// Placeholders "%1".."%99" are filled in one pass: the n-th lowest number
+// Command texts are built by appending their pieces; arguments go in
+// unchanged. For the debugger line, placeholders "%1".."%99" are filled in one pass: the n-th lowest number
 // present takes argument n, as successive vesk_string::arg calls would, but
 // every argument is inserted exactly once and never scanned again (an
 // argument holding "%2" stays "%2"). Placeholders without an argument stay.
@@ -11,12 +12,15 @@
 #define VESK_COMMAND_TEXT_H
 
 #include <stddef.h>
+#include <string.h>
 
 #include "vesk_string.h"
 
 class CommandText {
 public:
+    // `format` with its placeholders filled by args[0..count-1].
     CommandText(const char* format, const vesk_string* const* args, int count);
+    // Starts with `literal`; the rest is appended with <<.
     explicit CommandText(const char* literal);
     ~CommandText();
 
@@ -24,13 +28,34 @@ public:
     CommandText& operator=(const CommandText&) = delete;
 
     // Appends `text` unchanged.
-    CommandText& operator<<(const char* text);
+    CommandText& operator<<(const char* text)
+    {
+        if (text)
+            put(text, strlen(text));
+        return *this;
+    }
+    CommandText& operator<<(const vesk_string& text)
+    {
+        put(text.c_str(), text.length());
+        return *this;
+    }
+    // Appends the plain decimal text of `number`.
+    CommandText& operator<<(int number);
     // NUL-terminated text; null after an allocation failure.
     const char* text() const { return failed_ ? 0 : data_; }
 
 private:
-    bool reserve(size_t extra);
-    void put(const char* text, size_t count);
+    void put(const char* text, size_t count)
+    {
+        if (length_ + count < capacity_) {
+            memcpy(data_ + length_, text, count);
+            length_ += count;
+            data_[length_] = 0;
+        } else {
+            putLong(text, count);
+        }
+    }
+    void putLong(const char* text, size_t count);
 
     enum { localCapacity = 192 };
     char local_[localCapacity];

@@ -1,18 +1,11 @@
-// The host command set: every command text the framework sends.
+// The host command set: every command text the framework sends. Texts are
+// built on the stack by appending their pieces (CommandText): arguments go
+// in unchanged, and ordinary commands cost no heap.
 #include "vesk_script_helper.h"
-
-#include <stdarg.h>
-#include <stdio.h>
 
 #include "command_text.h"
 #include "debug_output.h"
 #include "vesk_decode.h"
-
-namespace {
-
-vesk_string decimal(int n) { return vesk_string(n, 0, 0, 10); }
-
-} // namespace
 
 void* vesk_script_helper::sendCommand(const char* text)
 {
@@ -28,17 +21,6 @@ void vesk_script_helper::handBack(void* reply)
         host->callback(reply, VESK_CODE_RELEASE);
 }
 
-void vesk_script_helper::sendNumbers(const char* format, ...)
-{
-    // Room for three 32-bit numbers and " 'ADD'": never truncated.
-    char text[64];
-    va_list numbers;
-    va_start(numbers, format);
-    vsnprintf(text, sizeof text, format, numbers);
-    va_end(numbers);
-    sendCommand(text);
-}
-
 void vesk_script_helper::scriptClose() { sendCommand("AS"); }
 
 bool vesk_script_helper::deviceLookup(vesk_string instance, int* device, int* second)
@@ -49,8 +31,9 @@ bool vesk_script_helper::deviceLookup(vesk_string instance, int* device, int* se
         *second = 0;
     if (!host)
         return false;
-    const vesk_string* args[] = {&instance};
-    void* reply = sendCommand(CommandText("SD '%1'", args, 1).text());
+    CommandText command("SD '");
+    command << instance << "'";
+    void* reply = sendCommand(command.text());
     if (!reply)
         return false;
     decodeVESKString tokens(static_cast<const char*>(reply), '\'');
@@ -64,8 +47,9 @@ bool vesk_script_helper::deviceLookup(vesk_string instance, int* device, int* se
 
 vesk_stringlist vesk_script_helper::controlList(const vesk_string& panel, const vesk_string& pattern)
 {
-    const vesk_string* args[] = {&panel, &pattern};
-    void* reply = sendCommand(CommandText("XI '%1' '%2'", args, 2).text());
+    CommandText command("XI '");
+    command << panel << "' '" << pattern << "'";
+    void* reply = sendCommand(command.text());
     if (!reply)
         return vesk_stringlist();
     vesk_string text(static_cast<const char*>(reply));
@@ -88,23 +72,18 @@ bool vesk_script_helper::panelLoad(const vesk_string& panel, const vesk_string& 
 
 void vesk_script_helper::routeSet(int device, int source, int destination, const vesk_string& extra, bool flag)
 {
-    const vesk_string deviceText = decimal(device);
-    const vesk_string sourceText = decimal(source);
-    const vesk_string destinationText = decimal(destination);
-    const vesk_string flagText = flag ? "1" : "0";
-    const vesk_string* args[] = {&deviceText, &sourceText, &destinationText, &extra, &flagText};
-    sendCommand(CommandText("RC %1 %2 %3 ',%4' %5", args, 5).text());
+    CommandText command("RC ");
+    command << device << " " << source << " " << destination << " '," << extra << "' " << (flag ? "1" : "0");
+    sendCommand(command.text());
 }
 
 void vesk_script_helper::databaseRead(int device, int database, int index, vesk_string& text)
 {
     if (!host)
         return;
-    const vesk_string deviceText = decimal(device);
-    const vesk_string databaseText = decimal(database);
-    const vesk_string indexText = decimal(index);
-    const vesk_string* args[] = {&deviceText, &databaseText, &indexText};
-    void* reply = sendCommand(CommandText("RN %1 %2 %3", args, 3).text());
+    CommandText command("RN ");
+    command << device << " " << database << " " << index;
+    void* reply = sendCommand(command.text());
     if (reply)
         text = static_cast<const char*>(reply);
     // Handed back even when null: the host accepts a null release.
@@ -113,28 +92,37 @@ void vesk_script_helper::databaseRead(int device, int database, int index, vesk_
 
 void vesk_script_helper::revertivePoll(int device, int first, int last)
 {
-    sendNumbers("RP %d %d %d", device, first, last);
+    CommandText command("RP ");
+    command << device << " " << first << " " << last;
+    sendCommand(command.text());
 }
 
 void vesk_script_helper::revertiveRegister(int device, int first, int last, bool add)
 {
+    CommandText command("RR ");
+    command << device << " " << first << " " << last;
     if (add)
-        sendNumbers("RR %d %d %d 'ADD'", device, first, last);
-    else
-        sendNumbers("RR %d %d %d", device, first, last);
+        command << " 'ADD'";
+    sendCommand(command.text());
 }
 
-void vesk_script_helper::revertiveUnregister(int device) { sendNumbers("RU %d", device); }
+void vesk_script_helper::revertiveUnregister(int device)
+{
+    CommandText command("RU ");
+    command << device;
+    sendCommand(command.text());
+}
 
 void vesk_script_helper::timerSet(int id, int interval)
 {
-    if (interval == 0)
-        sendNumbers("ET %d", id);
-    else
-        sendNumbers("ET %d %d", id, interval);
+    CommandText command("ET ");
+    command << id;
+    if (interval != 0)
+        command << " " << interval;
+    sendCommand(command.text());
 }
 
-void vesk_script_helper::timerKill(int id) { sendNumbers("ET %d", id); }
+void vesk_script_helper::timerKill(int id) { timerSet(id, 0); }
 
 void vesk_script_helper::textGet(const vesk_string& property, const vesk_string& panel, const vesk_string& control,
                                  vesk_string& value)
@@ -142,8 +130,9 @@ void vesk_script_helper::textGet(const vesk_string& property, const vesk_string&
     value = "";
     if (!host)
         return;
-    const vesk_string* args[] = {&panel, &control, &property};
-    void* reply = sendCommand(CommandText("TG '%1' '%2' '%3'", args, 3).text());
+    CommandText command("TG '");
+    command << panel << "' '" << control << "' '" << property << "'";
+    void* reply = sendCommand(command.text());
     if (!reply)
         return;
     vesk_string text(static_cast<const char*>(reply));
@@ -168,14 +157,16 @@ void vesk_script_helper::textGet(const vesk_string& property, const vesk_string&
 void vesk_script_helper::textSet(const vesk_string& property, const vesk_string& value, const vesk_string& panel,
                                  const vesk_string& control)
 {
-    const vesk_string* args[] = {&property, &value, &panel, &control};
-    sendCommand(CommandText("TP '%1=%2' '%3' '%4'", args, 4).text());
+    CommandText command("TP '");
+    command << property << "=" << value << "' '" << panel << "' '" << control << "'";
+    sendCommand(command.text());
 }
 
 void vesk_script_helper::textSet(const vesk_string& assignment, const vesk_string& panel, const vesk_string& control)
 {
-    const vesk_string* args[] = {&assignment, &panel, &control};
-    sendCommand(CommandText("TP '%1' '%2' '%3'", args, 3).text());
+    CommandText command("TP '");
+    command << assignment << "' '" << panel << "' '" << control << "'";
+    sendCommand(command.text());
 }
 
 void vesk_script_helper::debugPrint(const vesk_string& format, const vesk_string& a1, const vesk_string& a2,

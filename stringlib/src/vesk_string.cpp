@@ -47,7 +47,11 @@ vesk_string::vesk_string(const char* text) : vesk_string() { assign(text, textLe
 
 vesk_string::vesk_string(const vesk_string& other) : vesk_string() { assign(other.data_, other.length_); }
 
-vesk_string::vesk_string(int value, char fill, unsigned width, int base) : vesk_string()
+namespace {
+
+// Writes the text of `value` in `base` into `text` (room for 72 bytes) and
+// returns its length.
+size_t formatNumber(int value, char fill, unsigned width, int base, char* text)
 {
     if (base < 2 || base > 36)
         base = 10;
@@ -57,19 +61,34 @@ vesk_string::vesk_string(int value, char fill, unsigned width, int base) : vesk_
     size_t count = 0;
     // Work on the magnitude as unsigned so that INT_MIN is safe.
     unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-    do {
-        digits[count++] = "0123456789abcdefghijklmnopqrstuvwxyz"[magnitude % static_cast<unsigned>(base)];
-        magnitude /= static_cast<unsigned>(base);
-    } while (magnitude != 0);
+    if (base == 10) {
+        do {
+            digits[count++] = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+    } else {
+        do {
+            digits[count++] = "0123456789abcdefghijklmnopqrstuvwxyz"[magnitude % static_cast<unsigned>(base)];
+            magnitude /= static_cast<unsigned>(base);
+        } while (magnitude != 0);
+    }
     if (value < 0)
         digits[count++] = '-';
-    char text[72];
     size_t used = 0;
     for (size_t pad = count; pad < width; ++pad)
         text[used++] = fill ? fill : ' ';
     while (count > 0)
         text[used++] = digits[--count];
-    assign(text, used);
+    text[used] = 0;
+    return used;
+}
+
+} // namespace
+
+vesk_string::vesk_string(int value, char fill, unsigned width, int base) : vesk_string()
+{
+    char text[72];
+    assign(text, formatNumber(value, fill, width, base, text));
 }
 
 vesk_string::~vesk_string() { release(); }
@@ -107,7 +126,15 @@ bool vesk_string::reserve(size_t count)
 
 void vesk_string::assign(const char* text, size_t count)
 {
-    if (text >= data_ && text <= data_ + length_) {
+    bool aliased = text >= data_ && text <= data_ + length_;
+    if (!aliased && count <= capacity_) {
+        // The common case: it fits where we are.
+        memcpy(data_, text, count);
+        length_ = static_cast<unsigned>(count);
+        data_[count] = 0;
+        return;
+    }
+    if (aliased) {
         // Assigning a piece of ourselves: copy it out first.
         vesk_string copy;
         copy.assign(text, count);
@@ -140,11 +167,8 @@ vesk_string& vesk_string::operator=(const char* text)
 
 vesk_string& vesk_string::operator=(const vesk_string& other)
 {
-    if (this == &other)
-        return *this;
-    length_ = 0;
-    data_[0] = 0;
-    append(other.data_, other.length_);
+    if (this != &other)
+        assign(other.data_, other.length_);
     return *this;
 }
 
@@ -277,5 +301,7 @@ bool operator==(const vesk_string& a, const vesk_string& b)
 
 bool operator==(const vesk_string& a, int number)
 {
-    return a == vesk_string(number, 0, 0, 10);
+    char text[72];
+    size_t length = formatNumber(number, 0, 0, 10, text);
+    return a.length() == length && memcmp(a.c_str(), text, length) == 0;
 }
