@@ -1,0 +1,123 @@
+#include "emulator.h"
+
+#include "routing.h"
+
+namespace vesk_host {
+
+Emulator::Emulator(Plant plant, Transcript& transcript)
+    : transcript_(transcript),
+      plant_(std::move(plant)),
+      executor_(plant_, panels_, timers_, queue_),
+      host_(executor_, transcript)
+{
+}
+
+Emulator::~Emulator() { shutdown(); }
+
+bool Emulator::start(vesk_load_function entry)
+{
+    beginAction();
+    if (!host_.load(entry, plant_.path))
+        return false;
+    deliverQueued();
+    return true;
+}
+
+void Emulator::shutdown()
+{
+    host_.unload();
+    if (queue_.empty())
+        return;
+    Entry entry;
+    entry.kind = "note";
+    entry.text = "-- " + std::to_string(queue_.size()) + " queued revertive(s) dropped: the script has ended";
+    entry.fields = {{"dropped", static_cast<std::int64_t>(queue_.size())}};
+    transcript_.add(std::move(entry));
+    queue_.clear();
+}
+
+bool Emulator::spend()
+{
+    if (spent_ == deliveryBudget)
+        transcript_.finding(Finding{&rule::eventStorm, "one action caused more than " +
+                                                           std::to_string(deliveryBudget) +
+                                                           " deliveries; the rest of it is dropped"},
+                            0);
+    if (spent_ >= deliveryBudget)
+        return false;
+    ++spent_;
+    return true;
+}
+
+void Emulator::deliverQueued()
+{
+    while (!queue_.empty() && host_.running()) {
+        if (!spend()) {
+            queue_.clear();
+            return;
+        }
+        const PendingRevertive next = queue_.front();
+        queue_.pop_front();
+        host_.deliverRevertive(next.device, next.index, next.text);
+    }
+    // With no script to hear them, revertives go nowhere.
+    if (!host_.running())
+        queue_.clear();
+}
+
+void Emulator::press(const std::string& panel, const std::string& control, const std::string& event)
+{
+    beginAction();
+    spend();
+    host_.deliverControl(panel, control, event);
+    deliverQueued();
+}
+
+std::optional<std::string> Emulator::query(const std::optional<std::string>& text)
+{
+    beginAction();
+    spend();
+    auto answer = host_.deliverQuery(text);
+    deliverQueued();
+    return answer;
+}
+
+void Emulator::revertive(std::int32_t device, std::int32_t index, const std::string& text)
+{
+    beginAction();
+    spend();
+    host_.deliverRevertive(device, index, text);
+    deliverQueued();
+}
+
+void Emulator::advance(std::int64_t milliseconds)
+{
+    beginAction();
+    const std::int64_t target = timers_.now() + milliseconds;
+    while (host_.running()) {
+        const auto next = timers_.next();
+        if (!next || next->due > target || !spend())
+            break;
+        timers_.setNow(next->due);
+        timers_.rearm(next->id);
+        host_.deliverTimer(next->id, next->due);
+        deliverQueued();
+    }
+    timers_.setNow(target);
+}
+
+void Emulator::route(Router& router, std::int32_t source, std::int32_t destination)
+{
+    beginAction();
+    takeCrosspoint(router, source, destination, queue_);
+    deliverQueued();
+}
+
+void Emulator::poll(const Router& router, std::int32_t first, std::int32_t last)
+{
+    beginAction();
+    pollDestinations(router, first, last, queue_);
+    deliverQueued();
+}
+
+} // namespace vesk_host

@@ -1,0 +1,74 @@
+// The emulator: a plant, the panels the script loaded, the virtual clock
+// and the script itself, driven by operator actions. Each action delivers
+// its event, then every revertive that it caused, one call at a time, until
+// nothing is left; timers tick in time order as the clock advances.
+#ifndef VESK_HOST_EMULATOR_H
+#define VESK_HOST_EMULATOR_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "command_executor.h"
+#include "events.h"
+#include "panels.h"
+#include "plant.h"
+#include "script_host.h"
+#include "timers.h"
+#include "transcript.h"
+
+namespace vesk_host {
+
+class Emulator {
+public:
+    // Deliveries to the script that one action may cause.
+    static constexpr int deliveryBudget = 10000;
+
+    Emulator(Plant plant, Transcript& transcript);
+    // Ends a script that is still running.
+    ~Emulator();
+
+    Emulator(const Emulator&) = delete;
+    Emulator& operator=(const Emulator&) = delete;
+
+    // The script's start-up, then what it caused. False when the export
+    // returned null.
+    bool start(vesk_load_function entry);
+    // Ends the script; events still queued are dropped.
+    void shutdown();
+    bool running() const { return host_.running(); }
+
+    // Operator actions. The first four need a running script.
+    void press(const std::string& panel, const std::string& control, const std::string& event);
+    std::optional<std::string> query(const std::optional<std::string>& text);
+    void revertive(std::int32_t device, std::int32_t index, const std::string& text);
+    void advance(std::int64_t milliseconds);
+    // A take or a poll made outside the script (another panel, a router's
+    // own control); ranges are the caller's to check.
+    void route(Router& router, std::int32_t source, std::int32_t destination);
+    void poll(const Router& router, std::int32_t first, std::int32_t last);
+
+    Plant& plant() { return plant_; }
+    const Plant& plant() const { return plant_; }
+    const Panels& panels() const { return panels_; }
+    const Timers& timers() const { return timers_; }
+
+private:
+    void deliverQueued();
+    // False, with one warning, once the action has used its budget.
+    bool spend();
+    void beginAction() { spent_ = 0; }
+
+    Transcript& transcript_;
+    Plant plant_;
+    Panels panels_;
+    Timers timers_;
+    EventQueue queue_;
+    CommandExecutor executor_;
+    ScriptHost host_;
+    int spent_ = 0;
+};
+
+} // namespace vesk_host
+
+#endif

@@ -1,0 +1,39 @@
+// Reading a panel file: the emulator's own description of a panel's
+// controls and their initial properties (TOML, in file order):
+//
+//   title = "Rig_Vue"                 # optional, shown in tables
+//   [[control]]
+//   id = "Sources"                    # the control identifier
+//   items = "Studio A,Studio B"       # every other key: a property
+//   select = -1                       # texts, whole numbers or true/false
+#ifndef VESK_HOST_PANEL_FILE_H
+#define VESK_HOST_PANEL_FILE_H
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesk_host {
+
+struct ControlLayout {
+    std::string id;
+    std::map<std::string, std::string> properties;
+};
+
+struct PanelLayout {
+    std::string title;
+    std::vector<ControlLayout> controls;
+};
+
+struct PanelFileRead {
+    std::optional<PanelLayout> layout;
+    std::string error;  // "name:line: what is wrong"
+};
+
+PanelFileRead parsePanelFile(std::string_view text, const std::string& name);
+
+} // namespace vesk_host
+
+#endif

@@ -1,0 +1,37 @@
+#include "panels.h"
+
+namespace vesk_host {
+
+LoadedControl* LoadedPanel::control(const std::string& controlId)
+{
+    for (auto& control : controls)
+        if (control.id == controlId)
+            return &control;
+    return nullptr;
+}
+
+const LoadedControl* LoadedPanel::control(const std::string& controlId) const
+{
+    return const_cast<LoadedPanel*>(this)->control(controlId);
+}
+
+void Panels::load(const std::string& id, const std::string& file, const PanelLayout& layout)
+{
+    LoadedPanel panel;
+    panel.id = id;
+    panel.file = file;
+    panel.title = layout.title;
+    for (const auto& control : layout.controls)
+        panel.controls.push_back(LoadedControl{control.id, control.properties});
+    panels_[id] = std::move(panel);
+}
+
+LoadedPanel* Panels::find(const std::string& id)
+{
+    const auto found = panels_.find(id);
+    return found == panels_.end() ? nullptr : &found->second;
+}
+
+const LoadedPanel* Panels::find(const std::string& id) const { return const_cast<Panels*>(this)->find(id); }
+
+} // namespace vesk_host

@@ -1,0 +1,64 @@
+// The simulated plant: device instances, routers, databases and where panel
+// files are found. Built from a plant file (plant_file.h); the routers'
+// crosspoints and revertive registrations change as the script and the
+// operator act.
+#ifndef VESK_HOST_PLANT_H
+#define VESK_HOST_PLANT_H
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vesk_host {
+
+struct Device {
+    std::string name;     // the instance name "SD" asks for
+    std::int32_t number;  // the number "SD" answers; never 0
+};
+
+struct Router {
+    std::int32_t device = 0;
+    std::int32_t sources = 0;       // sources 0 .. sources-1
+    std::int32_t destinations = 0;  // destinations 0 .. destinations-1
+    std::map<std::int32_t, std::string> sourceNames;
+    std::vector<std::int32_t> crosspoints;  // the source on each destination
+    std::vector<std::pair<std::int32_t, std::int32_t>> registrations;  // inclusive ranges
+
+    bool hasSource(std::int64_t source) const { return source >= 0 && source < sources; }
+    bool hasDestination(std::int64_t destination) const { return destination >= 0 && destination < destinations; }
+    // What a revertive reports for a source: its name, or its number.
+    std::string sourceText(std::int32_t source) const;
+    bool registered(std::int32_t destination) const;
+};
+
+struct Database {
+    std::int32_t device = 0;
+    std::int32_t number = 0;
+    std::map<std::int32_t, std::string> entries;
+};
+
+struct Plant {
+    // The folder text handed to the script; it puts it before panel file names.
+    std::string path;
+    // Where the emulator reads panel files from.
+    std::filesystem::path panelFolder;
+    std::vector<Device> devices;
+    std::vector<Router> routers;
+    std::vector<Database> databases;
+
+    const Device* deviceByName(const std::string& name) const;
+    const Device* deviceByNumber(std::int32_t number) const;
+    Router* router(std::int32_t device);
+    const Router* router(std::int32_t device) const;
+    const Database* database(std::int32_t device, std::int32_t number) const;
+    // "name (device N)" or "device N" for messages.
+    std::string describeDevice(std::int32_t number) const;
+};
+
+} // namespace vesk_host
+
+#endif

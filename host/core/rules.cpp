@@ -1,0 +1,80 @@
+#include "rules.h"
+
+namespace vesk_host {
+
+namespace rule {
+const Rule releaseUnknown{"release-unknown", Severity::violation,
+                          "Code 5 from the script carries a reply this host handed out, or null."};
+const Rule releaseTwice{"release-twice", Severity::violation, "Each reply is handed back with code 5 exactly once."};
+const Rule releaseMissing{"release-missing", Severity::violation,
+                          "A reply is handed back before the call into the script that received it returns."};
+const Rule replyModified{"reply-modified", Severity::violation,
+                         "The script never writes into a reply text; it hands it back as it was."};
+const Rule answerNotHandedBack{"answer-not-handed-back", Severity::violation,
+                               "The host hands every parent-query answer back to the script with code 5 after "
+                               "reading it."};
+const Rule nullCommand{"null-command", Severity::violation, "A command (code 0) carries a text, never null."};
+const Rule commandTooLong{"command-too-long", Severity::violation,
+                          "A command text ends with a NUL within 65536 bytes."};
+const Rule unknownCommand{"unknown-command", Severity::violation,
+                          "A command starts with the letters AS, SD, XI, PS, RC, RN, RP, RR, RU, TG, TP or ET."};
+const Rule malformedCommand{"malformed-command", Severity::violation,
+                            "A command's arguments follow its form: one blank before each, numbers in plain "
+                            "decimal, texts in apostrophes."};
+const Rule unknownCode{"unknown-code", Severity::violation, "A script calls the host with code 0 or 5 only."};
+const Rule callOutsideHandler{"call-outside-handler", Severity::violation,
+                              "The script calls the host only while the host is calling it (export, handler, "
+                              "destructor)."};
+const Rule recordModified{"record-modified", Severity::violation,
+                          "The script never writes into the host's event records."};
+const Rule unterminatedAnswer{"unterminated-answer", Severity::violation,
+                              "A parent-query answer ends with a NUL within 65536 bytes."};
+const Rule scriptThrew{"script-threw", Severity::violation,
+                       "No exception leaves the script through the interface."};
+const Rule ambiguousQuoting{"ambiguous-quoting", Severity::warning,
+                            "An argument holds an apostrophe followed by a blank, so the texts can be read in "
+                            "more than one way."};
+const Rule unknownDevice{"unknown-device", Severity::warning, "A command names a device number the plant has."};
+const Rule unknownDatabase{"unknown-database", Severity::warning,
+                           "\"RN\" reads a database the plant has for that device."};
+const Rule indexOutOfRange{"index-out-of-range", Severity::warning,
+                           "Router sources and destinations lie within the router."};
+const Rule unknownPanel{"unknown-panel", Severity::warning, "A command addresses a panel that has been loaded."};
+const Rule unknownControl{"unknown-control", Severity::warning,
+                          "A command addresses a control that the panel has."};
+const Rule panelLoadFailed{"panel-load-failed", Severity::warning,
+                           "\"PS\" names a readable, valid panel file inside the panel folder."};
+const Rule assignmentWithoutEquals{"assignment-without-equals", Severity::warning,
+                                   "The first argument of \"TP\" is property=value."};
+const Rule negativeInterval{"negative-interval", Severity::warning,
+                            "\"ET\" starts a timer with a positive interval; a negative one stops it."};
+const Rule emptyAnswer{"empty-answer", Severity::warning,
+                       "An empty parent-query answer is null, not an empty text."};
+const Rule eventStorm{"event-storm", Severity::warning,
+                      "One operator action causes at most 10000 deliveries to the script."};
+const Rule commandAfterEnd{"command-after-end", Severity::warning, "Nothing is sent after \"AS\"."};
+const Rule endOutsideShutdown{"end-outside-shutdown", Severity::warning,
+                              "\"AS\" is sent by the script's destructor only."};
+const Rule missingEnd{"missing-end", Severity::warning, "The script's destructor sends \"AS\"."};
+} // namespace rule
+
+const std::vector<const Rule*>& allRules()
+{
+    static const std::vector<const Rule*> rules = {
+        &rule::releaseUnknown,     &rule::releaseTwice,       &rule::releaseMissing,
+        &rule::replyModified,      &rule::answerNotHandedBack, &rule::nullCommand,
+        &rule::commandTooLong,     &rule::unknownCommand,     &rule::malformedCommand,
+        &rule::unknownCode,        &rule::callOutsideHandler, &rule::recordModified,
+        &rule::unterminatedAnswer, &rule::scriptThrew,        &rule::ambiguousQuoting,
+        &rule::unknownDevice,      &rule::unknownDatabase,    &rule::indexOutOfRange,
+        &rule::unknownPanel,       &rule::unknownControl,     &rule::panelLoadFailed,
+        &rule::assignmentWithoutEquals, &rule::negativeInterval,
+        &rule::emptyAnswer,        &rule::eventStorm,         &rule::commandAfterEnd,
+        &rule::endOutsideShutdown, &rule::missingEnd,
+    };
+    return rules;
+}
+
+const char* severityName(Severity severity) { return severity == Severity::violation ? "violation" : "warning"; }
+
+} // namespace vesk_host

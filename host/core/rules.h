@@ -1,0 +1,68 @@
+// The rules the emulator checks. Every rule has a name (shown in the
+// transcript and in `vesk_host rules`), a severity and a one-line
+// description. A violation breaks the host interface and fails the run; a
+// warning points at something a real host would likely ignore or refuse.
+#ifndef VESK_HOST_RULES_H
+#define VESK_HOST_RULES_H
+
+#include <string>
+#include <vector>
+
+namespace vesk_host {
+
+enum class Severity { warning, violation };
+
+struct Rule {
+    const char* name;
+    Severity severity;
+    const char* description;
+};
+
+// One broken rule, with what broke and where.
+struct Finding {
+    const Rule* rule;
+    std::string message;
+};
+
+namespace rule {
+// The release rule (code 5).
+extern const Rule releaseUnknown;
+extern const Rule releaseTwice;
+extern const Rule releaseMissing;
+extern const Rule replyModified;
+extern const Rule answerNotHandedBack;
+// What the script sends.
+extern const Rule nullCommand;
+extern const Rule commandTooLong;
+extern const Rule unknownCommand;
+extern const Rule malformedCommand;
+extern const Rule unknownCode;
+extern const Rule callOutsideHandler;
+extern const Rule recordModified;
+extern const Rule unterminatedAnswer;
+extern const Rule scriptThrew;
+// Warnings about what the commands ask of the plant.
+extern const Rule ambiguousQuoting;
+extern const Rule unknownDevice;
+extern const Rule unknownDatabase;
+extern const Rule indexOutOfRange;
+extern const Rule unknownPanel;
+extern const Rule unknownControl;
+extern const Rule panelLoadFailed;
+extern const Rule assignmentWithoutEquals;
+extern const Rule negativeInterval;
+extern const Rule emptyAnswer;
+extern const Rule eventStorm;
+extern const Rule commandAfterEnd;
+extern const Rule endOutsideShutdown;
+extern const Rule missingEnd;
+} // namespace rule
+
+// Every rule, in the order above.
+const std::vector<const Rule*>& allRules();
+
+const char* severityName(Severity severity);
+
+} // namespace vesk_host
+
+#endif

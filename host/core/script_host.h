@@ -1,0 +1,72 @@
+// The host side of the interface: the emulator's vesk_client_callback.
+//
+// It takes the script's commands (code 0) and hand-backs (code 5), runs
+// every call into the script (the export, events, the destructor) as one
+// "call" for the release rule, writes both directions to the transcript,
+// and reports every broken rule. It never calls the script from inside a
+// command: what commands cause waits in the event queue.
+#ifndef VESK_HOST_SCRIPT_HOST_H
+#define VESK_HOST_SCRIPT_HOST_H
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "command_executor.h"
+#include "ledger.h"
+#include "transcript.h"
+#include "vesk_client_callback.h"
+
+namespace vesk_host {
+
+class ScriptHost final : public vesk_client_callback {
+public:
+    ScriptHost(CommandExecutor& executor, Transcript& transcript);
+    ~ScriptHost() override;
+
+    ScriptHost(const ScriptHost&) = delete;
+    ScriptHost& operator=(const ScriptHost&) = delete;
+
+    // The script's calls into the host.
+    void* callback(void* data, int code) override;
+
+    // Calls the export with this host and `path`: the script's start-up.
+    // False when the export returned null.
+    bool load(vesk_load_function entry, const std::string& path);
+    void deliverControl(const std::string& panel, const std::string& control, const std::string& event);
+    void deliverRevertive(std::int32_t device, std::int32_t index, const std::string& text);
+    // The answer as read, or nothing when the script answered null. A
+    // non-null answer is handed back to the script with code 5.
+    std::optional<std::string> deliverQuery(const std::optional<std::string>& query);
+    void deliverTimer(std::int32_t id, std::int64_t clock);
+    // Ends the script through its virtual destructor.
+    void unload();
+
+    bool running() const { return script_ != nullptr; }
+    // Whether the script has sent "AS".
+    bool ended() const { return ended_; }
+
+private:
+    // One call into the script: `entry` opens it in the transcript, `body`
+    // calls the script, then replies it kept are reported.
+    void intoScript(const std::string& what, Entry entry, const std::function<void()>& body);
+    void* command(const void* data);
+    void release(void* data);
+    void handBackAnswer(void* answer, const std::string& text, const std::string& query);
+    void report(const Rule& rule, std::string message, int depth = 1);
+
+    CommandExecutor& executor_;
+    Transcript& transcript_;
+    Ledger ledger_;
+    vesk_client_callback* script_ = nullptr;
+    std::string call_;  // the call under way, for messages ("start-up", ...)
+    std::uint64_t callNumber_ = 0;
+    bool inCall_ = false;
+    bool inShutdown_ = false;
+    bool ended_ = false;
+};
+
+} // namespace vesk_host
+
+#endif

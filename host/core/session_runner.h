@@ -1,0 +1,61 @@
+// Carries out session steps on an emulator: operator actions, inspection
+// and expectations. The commands an action makes the script send are kept
+// until the next action, for "expect command".
+#ifndef VESK_HOST_SESSION_RUNNER_H
+#define VESK_HOST_SESSION_RUNNER_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "emulator.h"
+#include "session_file.h"
+#include "transcript.h"
+
+namespace vesk_host {
+
+class SessionRunner {
+public:
+    // Watches `transcript` for the script's commands; both must outlive the runner.
+    SessionRunner(Emulator& emulator, Transcript& transcript);
+
+    enum class Outcome { carryOn, quit, failed };
+
+    // The script's start-up. False when the export returned null.
+    bool startUp(vesk_load_function entry);
+    // One step. `failed` means the step could not be carried out; the
+    // transcript then says why.
+    Outcome run(const Step& step);
+    // Ends the script if it still runs.
+    void finish();
+
+    int expectationsMet() const { return met_; }
+    int expectationsFailed() const { return failed_; }
+    // Why the last step failed.
+    const std::string& error() const { return error_; }
+
+private:
+    // A header line for a step; an action also starts a new list of commands.
+    void header(const std::string& text, int line);
+    void beginAction(const std::string& text, int line);
+    Outcome refuse(const Step& step, std::string message);
+    void show(const std::string& text);
+    void expectation(const Step& step, bool ok, const std::string& expected, const std::string& actual);
+    Outcome action(const Step& step);
+    void expect(const Step& step);
+    std::string propertyValue(const std::string& control, const std::string& property, bool& found) const;
+
+    Emulator& emulator_;
+    Transcript& transcript_;
+    std::string panel_ = "1";
+    std::vector<std::string> commands_;  // sent by the last action
+    std::size_t cursor_ = 0;             // the next one "expect command" reads
+    std::optional<std::optional<std::string>> answer_;  // of the last query
+    std::string error_;
+    int met_ = 0;
+    int failed_ = 0;
+};
+
+} // namespace vesk_host
+
+#endif

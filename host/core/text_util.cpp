@@ -1,0 +1,108 @@
+#include "text_util.h"
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace vesk_host {
+
+std::optional<std::size_t> boundedLength(const char* text, std::size_t limit)
+{
+    const void* end = std::memchr(text, 0, limit);
+    if (!end)
+        return std::nullopt;
+    return static_cast<std::size_t>(static_cast<const char*>(end) - text);
+}
+
+namespace {
+
+void appendHex(std::string& out, const char* prefix, unsigned value, int digits)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%s%0*x", prefix, digits, value);
+    out += buffer;
+}
+
+} // namespace
+
+std::string quoteText(std::string_view text, std::size_t shown)
+{
+    std::string out = "\"";
+    const std::string_view part = text.substr(0, shown);
+    for (const char c : part) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (byte < 0x20 || byte > 0x7e)
+                appendHex(out, "\\x", byte, 2);
+            else
+                out += c;
+        }
+    }
+    out += '"';
+    if (part.size() < text.size())
+        out += "... (" + std::to_string(text.size()) + " bytes in all)";
+    return out;
+}
+
+std::string jsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (byte < 0x20 || byte > 0x7e)
+                appendHex(out, "\\u", byte, 4);
+            else
+                out += c;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::optional<std::int64_t> parseInt64(std::string_view text)
+{
+    bool negative = false;
+    if (!text.empty() && text.front() == '-') {
+        negative = true;
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > 19)
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    // 19 digits never overflow 64 bits unsigned; the signed range is checked here.
+    const auto limit = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (value > limit + (negative ? 1 : 0))
+        return std::nullopt;
+    if (negative)
+        return value == limit + 1 ? std::numeric_limits<std::int64_t>::min() : -static_cast<std::int64_t>(value);
+    return static_cast<std::int64_t>(value);
+}
+
+std::optional<std::int32_t> parseInt32(std::string_view text)
+{
+    const auto value = parseInt64(text);
+    if (!value || *value < std::numeric_limits<std::int32_t>::min() ||
+        *value > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(*value);
+}
+
+} // namespace vesk_host
