@@ -18,6 +18,8 @@ function(vesk_add_script name)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   if(WIN32)
+    # The host loads NAME.dll: no "lib" in front.
+    set_target_properties(${name} PROPERTIES PREFIX "")
     # Plain name, no decoration: the .def file is the export list.
     target_sources(${name} PRIVATE ${VESK_SCRIPT_CMAKE_DIR}/vesk_script.def)
     if(MINGW)
@@ -28,8 +30,12 @@ function(vesk_add_script name)
       "LINKER:-exported_symbol,_load_vesk_client_script")
   else()
     target_link_options(${name} PRIVATE
-      "LINKER:--version-script=${VESK_SCRIPT_CMAKE_DIR}/vesk_script.map"
-      "LINKER:--no-undefined")
+      "LINKER:--version-script=${VESK_SCRIPT_CMAKE_DIR}/vesk_script.map")
+    # Every symbol resolved at link time; not with clang's sanitizers, whose
+    # runtime lives in the executable.
+    if(NOT VESK_SANITIZE)
+      target_link_options(${name} PRIVATE "LINKER:--no-undefined")
+    endif()
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${VESK_SCRIPT_CMAKE_DIR}/vesk_script.map)
   endif()
 endfunction()
