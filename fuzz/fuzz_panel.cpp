@@ -74,7 +74,7 @@ private:
         case 0:
             return input_.ConsumeRandomLengthString(64);
         case 1:
-            return std::string(input_.ConsumeIntegralInRange<size_t>(0, 70000), input_.ConsumeBool() ? ' ' : '7');
+            return std::string(input_.ConsumeIntegralInRange<size_t>(0, 5000), input_.ConsumeBool() ? ' ' : '7');
         default: {
             std::string reply;
             int count = input_.ConsumeIntegralInRange(0, 40);
