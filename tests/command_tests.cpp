@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "debugger_output.h"
 #include "probe_script.h"
 #include "recording_host.h"
 
@@ -15,12 +16,7 @@ namespace {
 using Calls = std::vector<std::string>;
 using Action = std::function<void(ProbeScript&)>;
 
-std::string debugLineOf(const std::function<void()>& action)
-{
-    testing::internal::CaptureStderr();
-    action();
-    return testing::internal::GetCapturedStderr();
-}
+std::string debugLineOf(const std::function<void()>& action) { return captureDebuggerOutput(action); }
 
 struct TextCase {
     const char* name;
