@@ -94,6 +94,15 @@ void floorTimer(StaticHost& host, int id)
     }
 }
 
+// Formats one command into a stack buffer and sends it.
+template <typename... Numbers>
+void sendFormatted(StaticHost& host, const char* format, Numbers... numbers)
+{
+    char text[128];
+    std::snprintf(text, sizeof text, format, numbers...);
+    send(host, text);
+}
+
 void floorStartStop(StaticHost& host)
 {
     const char* names[] = {"ZEP Package Names", "ZEP Package XPTS", "ZEP SDI Router", "ZEP Audio Router"};
@@ -116,24 +125,15 @@ void floorStartStop(StaticHost& host)
         audio = comma ? std::atoi(comma + 1) : 0;
     }
     release(host, reply);
-    std::snprintf(text, sizeof text, "PS '%s' '%s'", "1", "Rig_Vue.vesk_ui");
-    send(host, text);
-    std::snprintf(text, sizeof text, "TP 'statesheet=%s' '%s' '%s'", "KQ_Tally_Red", "1", "VideoEnable");
-    send(host, text);
-    std::snprintf(text, sizeof text, "TP 'statesheet=%s' '%s' '%s'", "KQ_Tally_Red", "1", "AudioEnable");
-    send(host, text);
-    std::snprintf(text, sizeof text, "RR %d %d %d", devices[2], video, video);
-    send(host, text);
-    std::snprintf(text, sizeof text, "RR %d %d %d", devices[3], audio, audio);
-    send(host, text);
-    std::snprintf(text, sizeof text, "RP %d %d %d", devices[2], video, video);
-    send(host, text);
-    std::snprintf(text, sizeof text, "RP %d %d %d", devices[3], audio, audio);
-    send(host, text);
-    std::snprintf(text, sizeof text, "RU %d", devices[2]);
-    send(host, text);
-    std::snprintf(text, sizeof text, "RU %d", devices[3]);
-    send(host, text);
+    sendFormatted(host, "PS '%s' '%s'", "1", "Rig_Vue.vesk_ui");
+    sendFormatted(host, "TP 'statesheet=%s' '%s' '%s'", "KQ_Tally_Red", "1", "VideoEnable");
+    sendFormatted(host, "TP 'statesheet=%s' '%s' '%s'", "KQ_Tally_Red", "1", "AudioEnable");
+    sendFormatted(host, "RR %d %d %d", devices[2], video, video);
+    sendFormatted(host, "RR %d %d %d", devices[3], audio, audio);
+    sendFormatted(host, "RP %d %d %d", devices[2], video, video);
+    sendFormatted(host, "RP %d %d %d", devices[3], audio, audio);
+    sendFormatted(host, "RU %d", devices[2]);
+    sendFormatted(host, "RU %d", devices[3]);
     send(host, "AS");
 }
 

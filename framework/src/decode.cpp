@@ -1,19 +1,15 @@
 #include "vesk_decode.h"
 
 #include <stdlib.h>
-#include <string.h>
+
+#include "piece_copy.h"
 
 decodeVESKString::decodeVESKString(const char* text, char quoteByte) : tokenCount(0), buffer(0), quote(quoteByte)
 {
-    for (int k = 0; k < VESK_MAX_PIECES; ++k)
-        tokens[k] = vesk_empty_text;
-    size_t length = text ? strlen(text) : 0;
-    if (length == 0)
-        return;
-    buffer = static_cast<char*>(malloc(length + 1));
+    size_t length = 0;
+    buffer = vesk_copy_for_pieces(text, tokens, VESK_MAX_PIECES, &length);
     if (!buffer)
         return;
-    memcpy(buffer, text, length + 1);
 
     int current = 0;
     bool quoted = false;

@@ -1,22 +1,16 @@
 #include "vesk_dotted_name.h"
 
 #include <stdlib.h>
-#include <string.h>
 
-const char vesk_empty_text[1] = {0};
+#include "piece_copy.h"
 
 DottedName::DottedName(const char* text)
     : name(vesk_empty_text), value(vesk_empty_text), partCount(0), hasValue(0), buffer(0)
 {
-    for (int k = 0; k < VESK_MAX_PIECES; ++k)
-        parts[k] = vesk_empty_text;
-    size_t length = text ? strlen(text) : 0;
-    if (length == 0)
-        return;
-    buffer = static_cast<char*>(malloc(length + 1));
+    size_t length = 0;
+    buffer = vesk_copy_for_pieces(text, parts, VESK_MAX_PIECES, &length);
     if (!buffer)
         return;
-    memcpy(buffer, text, length + 1);
     for (size_t i = 0; i < length && partCount < VESK_MAX_PIECES; ++i) {
         if (buffer[i] == '.') {
             buffer[i] = 0;
