@@ -1,0 +1,247 @@
+// The emulator with a script made inside the test: events wait until the
+// call that caused them returns, timers tick in time order, answers go
+// back, and whatever a script sends is reported, never fatal.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "emulator.h"
+#include "fake_script.h"
+#include "plant_file.h"
+#include "vesk_records.h"
+
+using namespace vesk_host;
+
+namespace {
+
+Plant bundledPlant()
+{
+    PlantLoad load = loadPlantFile(EXAMPLES_DIR "/plant.toml");
+    return std::move(*load.plant);
+}
+
+struct EmulatorRun {
+    EmulatorRun() : emulator(bundledPlant(), transcript)
+    {
+        FakeScript::received.clear();
+        transcript.addSink([this](const Entry& entry) { text += renderText(entry); });
+    }
+    ~EmulatorRun() { FakeScript::reset(); }
+
+    std::vector<std::string> rules() const
+    {
+        std::vector<std::string> names;
+        for (const auto& finding : transcript.findings())
+            names.push_back(finding.rule->name);
+        return names;
+    }
+
+    Transcript transcript;
+    std::string text;
+    Emulator emulator;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST(EmulatorTest, RevertivesArriveAfterTheCallThatCausedThem)
+{
+    FakeScript::hooks.start = [](vesk_client_callback& host) {
+        sendCommand(host, "RR 21 12 12");
+        sendCommand(host, "RP 21 12 12");
+        FakeScript::received.push_back("poll sent");
+    };
+    FakeScript::hooks.event = [](vesk_client_callback& host, void*, int code) -> void* {
+        if (code == VESK_CODE_CONTROL) {
+            sendCommand(host, "RC 21 5 12 ',' 0");
+            FakeScript::received.push_back("route sent");
+        }
+        return nullptr;
+    };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    run.emulator.press("1", "Sources", "index.a.b=3");
+    EXPECT_EQ(FakeScript::received, (Lines{"load panels", "poll sent", "revertive 21 12 CAM 1",
+                                           "control 1 Sources index=3", "route sent", "revertive 21 12 CAM 5"}));
+    EXPECT_TRUE(run.rules().empty()) << run.text;
+}
+
+TEST(EmulatorTest, TimersTickInTimeOrderThenStartOrder)
+{
+    FakeScript::hooks.start = [](vesk_client_callback& host) {
+        sendCommand(host, "ET 1 300");
+        sendCommand(host, "ET 2 100");
+        sendCommand(host, "ET 3 100");
+        sendCommand(host, "ET 4 250");
+    };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    run.emulator.advance(99);
+    EXPECT_EQ(FakeScript::received, (Lines{"load panels"}));
+    run.emulator.advance(551);
+    EXPECT_EQ(FakeScript::received,
+              (Lines{"load panels", "timer 2", "timer 3", "timer 2", "timer 3", "timer 4", "timer 1", "timer 2",
+                     "timer 3", "timer 2", "timer 3", "timer 2", "timer 3", "timer 4", "timer 1", "timer 2",
+                     "timer 3"}));
+    EXPECT_EQ(run.emulator.timers().now(), 650);
+    EXPECT_NE(run.text.find("host > script  4  timer 4 at 500 ms"), std::string::npos);
+}
+
+TEST(EmulatorTest, ATickCanStopItsTimerAndStartAnotherWithinTheSameAdvance)
+{
+    FakeScript::hooks.start = [](vesk_client_callback& host) { sendCommand(host, "ET 1 100"); };
+    FakeScript::hooks.event = [](vesk_client_callback& host, void* data, int code) -> void* {
+        if (code == VESK_CODE_TIMER && data == reinterpret_cast<void*>(1)) {
+            sendCommand(host, "ET 1");
+            sendCommand(host, "ET 7 30");
+        }
+        return nullptr;
+    };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    run.emulator.advance(200);
+    EXPECT_EQ(FakeScript::received, (Lines{"load panels", "timer 1", "timer 7", "timer 7", "timer 7"}));
+}
+
+char* copyOf(const char* text)
+{
+    char* copy = static_cast<char*>(std::malloc(std::strlen(text) + 1));
+    std::strcpy(copy, text);
+    return copy;
+}
+
+TEST(EmulatorTest, AnswersAreReadThenHandedBack)
+{
+    FakeScript::hooks.event = [](vesk_client_callback&, void* data, int code) -> void* {
+        if (code != VESK_CODE_PARENT_QUERY || !data)
+            return nullptr;
+        const std::string query = static_cast<const char*>(data);
+        return query == "_events" ? copyOf("notify=*") : query == "empty" ? copyOf("") : nullptr;
+    };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    EXPECT_EQ(run.emulator.query(std::string("_events")), std::optional<std::string>("notify=*"));
+    EXPECT_EQ(run.emulator.query(std::nullopt), std::nullopt);
+    EXPECT_EQ(run.emulator.query(std::string("empty")), std::optional<std::string>(""));
+    EXPECT_EQ(FakeScript::received, (Lines{"load panels", "query _events", "release notify=*", "query (null)",
+                                           "query empty", "release "}));
+    EXPECT_EQ(run.rules(), (Lines{"empty-answer"}));
+}
+
+struct Misdeed {
+    const char* name;
+    std::function<void(vesk_client_callback& host)> act;
+    Lines rules;
+};
+
+TEST(EmulatorTest, WhateverAScriptSendsIsReportedNotFatal)
+{
+    static std::vector<char> noNul(70000, 'A');
+    static char ownText[] = "12";
+    const std::vector<Misdeed> misdeeds = {
+        {"null text", [](auto& host) { host.callback(nullptr, VESK_CODE_COMMAND); }, {"null-command"}},
+        {"unknown letters", [](auto& host) { sendCommand(host, "ZZ 1"); }, {"unknown-command"}},
+        {"bad numbers", [](auto& host) { sendCommand(host, "RN 12 x 1"); }, {"malformed-command"}},
+        {"no NUL", [](auto& host) { host.callback(noNul.data(), VESK_CODE_COMMAND); }, {"command-too-long"}},
+        {"code 7", [](auto& host) { host.callback(nullptr, 7); }, {"unknown-code"}},
+        {"code -1", [](auto& host) { host.callback(ownText, -1); }, {"unknown-code"}},
+        {"own text back", [](auto& host) { host.callback(ownText, VESK_CODE_RELEASE); }, {"release-unknown"}},
+        {"status word back",
+         [](auto& host) { host.callback(sendCommand(host, "PS '1' 'panels/Rig_Vue.vesk_ui'"), VESK_CODE_RELEASE); },
+         {"release-unknown"}},
+        {"null back", [](auto& host) { host.callback(nullptr, VESK_CODE_RELEASE); }, {}},
+        {"ambiguous", [](auto& host) { sendCommand(host, "TP 'text=a' 'b' '1' 'x'"); },
+         {"ambiguous-quoting", "unknown-panel"}},
+        {"reply changed",
+         [](auto& host) {
+             char* reply = static_cast<char*>(sendCommand(host, "SD 'ZEP SDI Router'"));
+             reply[0] = 'X';
+             host.callback(reply, VESK_CODE_RELEASE);
+         },
+         {"reply-modified"}},
+        // The destructor's own "AS" then comes after the end.
+        {"end too early", [](auto& host) { sendCommand(host, "AS"); }, {"end-outside-shutdown", "command-after-end"}},
+        {"throws", [](auto&) { throw std::runtime_error("no"); }, {"script-threw"}},
+    };
+    for (const auto& misdeed : misdeeds) {
+        SCOPED_TRACE(misdeed.name);
+        FakeScript::hooks.event = [&](vesk_client_callback& host, void*, int code) -> void* {
+            if (code == VESK_CODE_CONTROL)
+                misdeed.act(host);
+            return nullptr;
+        };
+        FakeScript::hooks.end = [](vesk_client_callback& host) { sendCommand(host, "AS"); };
+        EmulatorRun run;
+        ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+        run.emulator.press("1", "Sources", "index=1");
+        run.emulator.shutdown();
+        EXPECT_EQ(run.rules(), misdeed.rules) << run.text;
+    }
+}
+
+TEST(EmulatorTest, ARecordWrittenIntoIsAViolation)
+{
+    FakeScript::hooks.event = [](vesk_client_callback&, void* data, int code) -> void* {
+        if (code == VESK_CODE_CONTROL)
+            const_cast<char*>(static_cast<ControlEventRecord*>(data)->controlId)[0] = 'X';
+        if (code == VESK_CODE_REVERTIVE)
+            static_cast<RevertiveEventRecord*>(data)->contentText[0] = 'X';
+        return nullptr;
+    };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    run.emulator.press("1", "Sources", "index=1");
+    run.emulator.revertive(21, 12, "CAM 1");
+    EXPECT_EQ(run.rules(), (Lines{"record-modified", "record-modified"}));
+}
+
+TEST(EmulatorTest, TheScriptsEndIsChecked)
+{
+    vesk_client_callback* kept = nullptr;
+    FakeScript::hooks.start = [&](vesk_client_callback& host) { kept = &host; };
+    FakeScript::hooks.end = [](vesk_client_callback& host) {
+        sendCommand(host, "AS");
+        sendCommand(host, "RU 21");
+    };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    sendCommand(*kept, "ET 1 5");
+    run.emulator.shutdown();
+    EXPECT_EQ(run.rules(), (Lines{"call-outside-handler", "command-after-end"}));
+
+    FakeScript::hooks.end = nullptr;
+    EmulatorRun silent;
+    ASSERT_TRUE(silent.emulator.start(&FakeScript::load));
+    silent.emulator.shutdown();
+    EXPECT_EQ(silent.rules(), (Lines{"missing-end"}));
+}
+
+TEST(EmulatorTest, AnEndlessChainOfEventsIsCutOff)
+{
+    FakeScript::hooks.start = [](vesk_client_callback& host) { sendCommand(host, "RP 21 12 12"); };
+    FakeScript::hooks.event = [](vesk_client_callback& host, void*, int code) -> void* {
+        if (code == VESK_CODE_REVERTIVE)
+            sendCommand(host, "RP 21 12 12");
+        return nullptr;
+    };
+    FakeScript::hooks.end = [](vesk_client_callback& host) { sendCommand(host, "AS"); };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    EXPECT_EQ(FakeScript::received.size(), 1u + Emulator::deliveryBudget);
+    EXPECT_EQ(run.rules(), (Lines{"event-storm"}));
+}
+
+TEST(EmulatorTest, AThrowingExportMakesNoScript)
+{
+    FakeScript::hooks.start = [](vesk_client_callback&) { throw std::runtime_error("out of luck"); };
+    EmulatorRun run;
+    EXPECT_FALSE(run.emulator.start(&FakeScript::load));
+    EXPECT_FALSE(run.emulator.running());
+    EXPECT_EQ(run.rules(), (Lines{"script-threw"}));
+    EXPECT_NE(run.text.find("returned null"), std::string::npos);
+}
+
+} // namespace

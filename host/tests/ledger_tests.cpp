@@ -1,0 +1,139 @@
+// The release-rule ledger, with deliberately faulty script libraries built
+// in this test tree, loaded the way vesk_host loads any script.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "emulator.h"
+#include "ledger.h"
+#include "loader.h"
+#include "plant_file.h"
+
+using namespace vesk_host;
+
+namespace {
+
+struct LibraryRun {
+    explicit LibraryRun(const char* path)
+    {
+        opened = library.open(path, error);
+        transcript.addSink([this](const Entry& entry) { text += renderText(entry); });
+        emulator = std::make_unique<Emulator>(std::move(*loadPlantFile(EXAMPLES_DIR "/plant.toml").plant), transcript);
+    }
+
+    // Rule name and message of each finding.
+    std::vector<std::pair<std::string, std::string>> findings() const
+    {
+        std::vector<std::pair<std::string, std::string>> result;
+        for (const auto& finding : transcript.findings())
+            result.emplace_back(finding.rule->name, finding.message);
+        return result;
+    }
+
+    // The library outlives the emulator, which ends the script.
+    ScriptLibrary library;
+    std::string error;
+    bool opened = false;
+    Transcript transcript;
+    std::string text;
+    std::unique_ptr<Emulator> emulator;
+};
+
+using Findings = std::vector<std::pair<std::string, std::string>>;
+
+TEST(LedgerTest, AReplyNeverHandedBackIsCaughtAtTheEndOfItsHandler)
+{
+    LibraryRun run(FAULTY_KEEPS_REPLY);
+    ASSERT_TRUE(run.opened) << run.error;
+    ASSERT_TRUE(run.emulator->start(run.library.entry()));
+    run.emulator->press("1", "Sources", "index=1");
+    run.emulator->shutdown();
+    EXPECT_EQ(run.findings(),
+              (Findings{{"release-missing",
+                         "the reply \"21\" to \"SD 'ZEP SDI Router'\" was not handed back by the end of start-up"},
+                        {"release-missing", "the reply \"5,2\" to \"RN 12 0 1\" was not handed back by the end of "
+                                            "control event \"Sources\" \"index=1\""}}))
+        << run.text;
+    EXPECT_EQ(run.transcript.violations(), 2);
+}
+
+TEST(LedgerTest, AReplyHandedBackTwiceIsCaught)
+{
+    LibraryRun run(FAULTY_HANDS_BACK_TWICE);
+    ASSERT_TRUE(run.opened) << run.error;
+    ASSERT_TRUE(run.emulator->start(run.library.entry()));
+    EXPECT_EQ(run.findings(), (Findings{{"release-twice", "the reply \"21\" to \"SD 'ZEP SDI Router'\" was handed "
+                                                          "back a second time, during start-up"}}))
+        << run.text;
+    EXPECT_NE(run.text.find("script > host  5  \"21\" (reply to \"SD 'ZEP SDI Router'\", already handed back)"),
+              std::string::npos);
+}
+
+TEST(LedgerTest, AForeignPointerIsCaught)
+{
+    LibraryRun run(FAULTY_FOREIGN_POINTER);
+    ASSERT_TRUE(run.opened) << run.error;
+    ASSERT_TRUE(run.emulator->start(run.library.entry()));
+    run.emulator->press("1", "Sources", "index=1");
+    EXPECT_EQ(run.findings(),
+              (Findings{{"release-unknown", "code 5 with a pointer this host never handed out, during start-up"},
+                        {"release-unknown", "code 5 with the status word of \"PS\" during control event "
+                                            "\"Sources\" \"index=1\": a status is not a text and is never handed "
+                                            "back"}}))
+        << run.text;
+}
+
+TEST(LedgerTest, LoadingFailuresSayWhy)
+{
+    LibraryRun nothing(FAULTY_RETURNS_NULL);
+    ASSERT_TRUE(nothing.opened) << nothing.error;
+    EXPECT_FALSE(nothing.emulator->start(nothing.library.entry()));
+    EXPECT_NE(nothing.text.find("load_vesk_client_script returned null"), std::string::npos);
+
+    LibraryRun noExport(FAULTY_NO_EXPORT);
+    EXPECT_FALSE(noExport.opened);
+    EXPECT_NE(noExport.error.find("does not export load_vesk_client_script"), std::string::npos) << noExport.error;
+
+    LibraryRun missing("/no/such/library.so");
+    EXPECT_FALSE(missing.opened);
+    EXPECT_EQ(missing.error.rfind("cannot load the script library /no/such/library.so: ", 0), 0u) << missing.error;
+}
+
+TEST(LedgerTest, KeepsTrackPerCallAndReportsOnce)
+{
+    Ledger ledger;
+    char* first = ledger.handOut("11", "SD 'a'", "start-up", 1);
+    char* second = ledger.handOut("12", "SD 'b'", "start-up", 1);
+    char* third = ledger.handOut("13", "SD 'c'", "timer 1", 2);
+    EXPECT_STREQ(first, "11");
+    EXPECT_EQ(ledger.release(first).kind, ReleaseCheck::Kind::returned);
+    EXPECT_EQ(first[0], '\0');
+    EXPECT_EQ(ledger.release(first).kind, ReleaseCheck::Kind::twice);
+    static const char elsewhere[] = "11";
+    EXPECT_EQ(ledger.release(elsewhere).kind, ReleaseCheck::Kind::unknown);
+    const auto missing = ledger.takeMissing(1);
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_EQ(missing[0]->command, "SD 'b'");
+    EXPECT_TRUE(ledger.takeMissing(1).empty());
+    EXPECT_EQ(ledger.takeAllMissing().size(), 1u);
+    third[1] = '9';
+    const ReleaseCheck changed = ledger.release(third);
+    EXPECT_TRUE(changed.modified);
+    EXPECT_EQ(changed.cameBack, "19");
+    EXPECT_FALSE(ledger.release(second).modified);
+}
+
+TEST(LedgerTest, AnswersTheHostKeepsAreNamed)
+{
+    Ledger ledger;
+    int answer = 0;
+    ledger.answerReceived(&answer, "\"_events\"");
+    EXPECT_EQ(ledger.takeAnswersKept(), (std::vector<std::string>{"\"_events\""}));
+    ledger.answerReceived(&answer, "\"_events\"");
+    ledger.answerHandedBack(&answer);
+    EXPECT_TRUE(ledger.takeAnswersKept().empty());
+}
+
+} // namespace
