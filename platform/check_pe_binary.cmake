@@ -43,6 +43,8 @@ foreach(line IN LISTS lines)
   elseif(section STREQUAL "llvm" AND line MATCHES "^ +[0-9]+ +0x[0-9a-fA-F]+ +(.+)$")
     string(STRIP "${CMAKE_MATCH_1}" name)
     list(APPEND exports "${name}")
+  elseif(section STREQUAL "llvm" AND line MATCHES "^ +[0-9]+ +0$")
+    # An unused ordinal slot: no address, no name.
   else()
     set(section none)
   endif()
