@@ -7,6 +7,7 @@
 #include "exit_codes.h"
 #include "rules.h"
 #include "run_command.h"
+#include "standard_output.h"
 #include "usage.h"
 
 #ifndef VESK_HOST_VERSION
@@ -27,6 +28,7 @@ int listRules()
 
 int main(int argc, char** argv)
 {
+    vesk_host::useBinaryStandardOutput();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty()) {
         std::cerr << vesk_host::usageText();

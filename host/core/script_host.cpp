@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <exception>
+#include <new>
 #include <vector>
 
 #include "text_util.h"
