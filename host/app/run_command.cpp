@@ -7,13 +7,13 @@
 
 #include "emulator.h"
 #include "exit_codes.h"
+#include "files.h"
 #include "golden.h"
 #include "inspect.h"
 #include "loader.h"
 #include "plant_file.h"
 #include "session_file.h"
 #include "session_runner.h"
-#include "toml_reading.h"
 #include "transcript.h"
 
 namespace vesk_host {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "routing.h"
+#include "files.h"
 #include "text_util.h"
 #include "toml_reading.h"
 

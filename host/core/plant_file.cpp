@@ -1,5 +1,6 @@
 #include "plant_file.h"
 
+#include "files.h"
 #include "text_util.h"
 #include "toml_reading.h"
 

@@ -5,9 +5,7 @@
 #define VESK_HOST_TOML_READING_H
 
 #include <cstdint>
-#include <filesystem>
 #include <initializer_list>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,9 +18,6 @@ struct DescriptionError : std::runtime_error {
     DescriptionError(int line, const std::string& message) : std::runtime_error(message), line(line) {}
     int line;  // 0 when the problem concerns the whole file
 };
-
-// The whole file, or nothing when it cannot be read.
-std::optional<std::string> readWholeFile(const std::filesystem::path& file);
 
 // Parses TOML text; syntax errors become DescriptionErrors.
 toml::table parseToml(std::string_view text);
