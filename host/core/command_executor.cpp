@@ -5,7 +5,6 @@
 #include "routing.h"
 #include "files.h"
 #include "text_util.h"
-#include "toml_reading.h"
 
 namespace vesk_host {
 

@@ -219,10 +219,19 @@ void ScriptHost::deliverControl(const std::string& panel, const std::string& con
     record.panelId = panel.c_str();
     record.controlId = control.c_str();
     record.event = &parsed;
-    // Everything the record reaches, which the script must leave as it found it.
+    // Everything the record reaches, which the script must leave as it found
+    // it; field by field, as padding bytes hold nothing to compare.
     const auto snapshot = [&] {
-        return bytesOf(&record, sizeof record) + bytesOf(&parsed, sizeof parsed) +
-               bytesOf(panel.c_str(), panel.size() + 1) + bytesOf(control.c_str(), control.size() + 1) +
+        std::string bytes = bytesOf(&record.reserved0, sizeof record.reserved0) +
+                            bytesOf(&record.reserved4, sizeof record.reserved4) +
+                            bytesOf(&record.panelId, sizeof record.panelId) +
+                            bytesOf(&record.controlId, sizeof record.controlId) +
+                            bytesOf(&record.event, sizeof record.event) + bytesOf(&parsed.name, sizeof parsed.name) +
+                            bytesOf(parsed.parts, sizeof parsed.parts) + bytesOf(&parsed.value, sizeof parsed.value) +
+                            bytesOf(&parsed.partCount, sizeof parsed.partCount) +
+                            bytesOf(&parsed.hasValue, sizeof parsed.hasValue) +
+                            bytesOf(&parsed.buffer, sizeof parsed.buffer);
+        return bytes + bytesOf(panel.c_str(), panel.size() + 1) + bytesOf(control.c_str(), control.size() + 1) +
                (parsed.buffer ? bytesOf(parsed.buffer, event.size() + 1) : std::string());
     };
     const std::string before = snapshot();
