@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "routing.h"
 #include "files.h"
+#include "routing.h"
 #include "text_util.h"
 
 namespace vesk_host {

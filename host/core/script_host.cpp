@@ -58,6 +58,9 @@ void ScriptHost::intoScript(const std::string& what, Entry entry, const std::fun
     for (const HandedReply* reply : ledger_.takeMissing(callNumber_))
         report(rule::releaseMissing, "the reply " + quoteText(reply->text) + " to " + quoteText(reply->command) +
                                          " was not handed back by the end of " + what);
+    // Whatever the script sends before the next call belongs to no call.
+    call_ = "no call (the host was not calling the script)";
+    ++callNumber_;
 }
 
 void* ScriptHost::callback(void* data, int code)
@@ -199,7 +202,9 @@ void ScriptHost::release(void* data)
 
 bool ScriptHost::load(vesk_load_function entry, const std::string& path)
 {
-    intoScript("start-up", callEntry("load_vesk_client_script(host, " + quoteText(path) + ")", {{"call", std::string("load")}, {"path", path}}),
+    intoScript("start-up",
+               callEntry("load_vesk_client_script(host, " + quoteText(path) + ")",
+                         {{"call", std::string("load")}, {"path", path}}),
                [&] { script_ = entry(this, path.c_str()); });
     if (script_)
         return true;
@@ -232,7 +237,7 @@ void ScriptHost::deliverControl(const std::string& panel, const std::string& con
                             bytesOf(&parsed.hasValue, sizeof parsed.hasValue) +
                             bytesOf(&parsed.buffer, sizeof parsed.buffer);
         return bytes + bytesOf(panel.c_str(), panel.size() + 1) + bytesOf(control.c_str(), control.size() + 1) +
-               (parsed.buffer ? bytesOf(parsed.buffer, event.size() + 1) : std::string());
+               (parsed.buffer ? bytesOf(parsed.buffer, std::strlen(event.c_str()) + 1) : std::string());
     };
     const std::string before = snapshot();
     intoScript(what,

@@ -69,6 +69,15 @@ TEST(EmulatorTest, RevertivesArriveAfterTheCallThatCausedThem)
     EXPECT_TRUE(run.rules().empty()) << run.text;
 }
 
+TEST(EmulatorTest, AnEventTextEndsAtItsFirstNul)
+{
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    run.emulator.press("1", "Sources", std::string("index=1\0tail", 12));
+    EXPECT_EQ(FakeScript::received.back(), "control 1 Sources index=1");
+    EXPECT_TRUE(run.rules().empty()) << run.text;
+}
+
 TEST(EmulatorTest, TimersTickInTimeOrderThenStartOrder)
 {
     FakeScript::hooks.start = [](vesk_client_callback& host) {
