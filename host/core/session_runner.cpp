@@ -66,6 +66,7 @@ SessionRunner::Outcome SessionRunner::run(const Step& step)
 {
     switch (step.kind) {
     case Step::Kind::panel:
+        header(step.source, step.line);
         panel_ = step.words[0];
         return Outcome::carryOn;
     case Step::Kind::show:
