@@ -7,6 +7,7 @@
 // Prints one line per check and ends with "N passed, M failed"; the exit
 // status is 0 only when nothing failed.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "host_events.h"
@@ -214,6 +215,26 @@ void runInitProbe(const char* file)
     report(destroyed == 1, "a DLL's static destructor ran once on unload");
 }
 
+void doNothing() {}
+
+// The layer's own promises: a formatted text that does not fit still ends
+// inside its buffer, and a full exit table refuses instead of overwriting.
+void runRuntimeLayer()
+{
+    char small[8];
+    memset(small, 'x', sizeof small);
+    int written = snprintf(small, sizeof small, "%s", "0123456789");
+    report(written < 0 && strcmp(small, "0123456") == 0, "snprintf ends a text that does not fit inside the buffer");
+    char exact[8];
+    written = snprintf(exact, sizeof exact, "%d", 1234567);
+    report(written == 7 && strcmp(exact, "1234567") == 0, "snprintf writes a text that fits whole");
+
+    int accepted = 0;
+    while (accepted < 1000 && atexit(doNothing) == 0)
+        ++accepted;
+    report(accepted == 64, "atexit takes 64 functions, then reports a full table");
+}
+
 // The program's own static initialiser must have run before main.
 volatile int programInitialised = 0;
 struct ProgramProbe {
@@ -243,6 +264,7 @@ int main(int argc, char** argv)
     if (module)
         FreeLibrary(module);
     runInitProbe(probe);
+    runRuntimeLayer();
 
     printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
