@@ -1,5 +1,5 @@
 // Loading a script library and finding its export. The only code that
-// knows how the platform loads libraries (dlopen or LoadLibraryA) lives
+// knows how the platform loads libraries (dlopen or LoadLibraryExA) lives
 // behind this interface, in loader_posix.cpp and loader_windows.cpp.
 #ifndef VESK_HOST_LOADER_H
 #define VESK_HOST_LOADER_H

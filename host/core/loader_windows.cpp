@@ -12,7 +12,12 @@ ScriptLibrary::~ScriptLibrary()
 
 bool ScriptLibrary::open(const std::string& path, std::string& error)
 {
-    HMODULE module = LoadLibraryA(path.c_str());
+    // With an absolute path, the DLLs a script library imports (vesk_string.dll)
+    // are looked for in its own folder first, where they are installed beside it.
+    const bool absolute = path.size() > 2 && ((path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+                                              (path[0] == '\\' && path[1] == '\\'));
+    HMODULE module = absolute ? LoadLibraryExA(path.c_str(), NULL, LOAD_WITH_ALTERED_SEARCH_PATH)
+                              : LoadLibraryA(path.c_str());
     if (!module) {
         error = "cannot load the script library " + path + ": Windows error " + std::to_string(GetLastError());
         return false;
