@@ -9,7 +9,7 @@
 #include "exit_codes.h"
 #include "files.h"
 #include "golden.h"
-#include "inspect.h"
+#include "panel_view.h"
 #include "loader.h"
 #include "plant_file.h"
 #include "session_file.h"

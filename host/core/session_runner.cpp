@@ -1,6 +1,6 @@
 #include "session_runner.h"
 
-#include "inspect.h"
+#include "panel_view.h"
 #include "text_util.h"
 
 namespace vesk_host {

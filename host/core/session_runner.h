@@ -1,4 +1,4 @@
-// Carries out session steps on an emulator: operator actions, inspection
+// Carries out session steps on an emulator: operator actions, views of the state
 // and expectations. The commands an action makes the script send are kept
 // until the next action, for "expect command".
 #ifndef VESK_HOST_SESSION_RUNNER_H

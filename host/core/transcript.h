@@ -1,5 +1,5 @@
 // The transcript: every call in both directions, in order, plus the
-// session's actions, expectations, inspections and broken rules. Entries
+// session's actions, expectations, views of the state and broken rules. Entries
 // carry a readable line and the same facts as named fields, so the text and
 // the JSON-lines forms come from one record. Nothing machine-specific goes
 // in (no pointers, no wall-clock times), so transcripts compare byte for

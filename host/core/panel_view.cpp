@@ -1,4 +1,4 @@
-#include "inspect.h"
+#include "panel_view.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,6 +1,6 @@
 // Readable tables of the emulator's state, for "show" and the final state.
-#ifndef VESK_HOST_INSPECT_H
-#define VESK_HOST_INSPECT_H
+#ifndef VESK_HOST_PANEL_VIEW_H
+#define VESK_HOST_PANEL_VIEW_H
 
 #include <cstdint>
 #include <string>
