@@ -19,9 +19,12 @@
 namespace vesk_host {
 
 struct Reply {
-    enum class Kind { null, text, status };
+    // text: a reply the script hands back with code 5 ("SD", "XI", "RN",
+    // "TG"); word: a host-owned text answering a command whose reply is
+    // never handed back; status: the "PS" success word.
+    enum class Kind { null, text, word, status };
     Kind kind = Kind::null;
-    std::string text;         // Kind::text
+    std::string text;         // Kind::text and Kind::word
     std::intptr_t status = 0;  // Kind::status ("PS": 1 loaded, 0 not)
 };
 

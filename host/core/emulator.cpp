@@ -106,6 +106,41 @@ void Emulator::advance(std::int64_t milliseconds)
     timers_.setNow(target);
 }
 
+void Emulator::tick(std::int32_t id)
+{
+    beginAction();
+    if (!host_.running())
+        return;
+    spend();
+    host_.deliverTimer(id, timers_.now());
+    deliverQueued();
+}
+
+void* Emulator::deliverCode(int code, void* data, const std::string& shown)
+{
+    beginAction();
+    spend();
+    void* result = host_.deliverCode(code, data, shown);
+    deliverQueued();
+    return result;
+}
+
+void* Emulator::askQuery(const std::optional<std::string>& text, std::optional<std::string>& answer)
+{
+    beginAction();
+    spend();
+    void* pointer = host_.askQuery(text, answer);
+    deliverQueued();
+    return pointer;
+}
+
+void Emulator::handBackAnswer(void* answer)
+{
+    beginAction();
+    host_.handBackAnswer(answer);
+    deliverQueued();
+}
+
 void Emulator::route(Router& router, std::int32_t source, std::int32_t destination)
 {
     beginAction();

@@ -47,6 +47,19 @@ public:
     // own control); ranges are the caller's to check.
     void route(Router& router, std::int32_t source, std::int32_t destination);
     void poll(const Router& router, std::int32_t first, std::int32_t last);
+    // A tick (code 4) of timer `id` now, whether or not that timer runs.
+    void tick(std::int32_t id);
+
+    // Deliveries the session steps do not make, each followed by what it
+    // caused: any code with any data word, and parent queries whose answers
+    // the host holds until it hands them back (see ScriptHost).
+    void* deliverCode(int code, void* data, const std::string& shown);
+    void* askQuery(const std::optional<std::string>& text, std::optional<std::string>& answer);
+    void handBackAnswer(void* answer);
+
+    // How the script's commands are answered from now on.
+    void setReplyMode(ReplyMode mode) { host_.setReplyMode(mode); }
+    const ScriptHost& host() const { return host_; }
 
     Plant& plant() { return plant_; }
     const Plant& plant() const { return plant_; }

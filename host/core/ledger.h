@@ -27,10 +27,12 @@ struct HandedReply {
     std::uint64_t callNumber = 0;
     bool returned = false;
     bool reported = false;   // already reported as never handed back
+    bool kept = false;       // answers a command whose reply is never handed back
 };
 
 struct ReleaseCheck {
-    enum class Kind { returned, twice, unknown };
+    // kept: the host's answer to a command whose reply never comes back.
+    enum class Kind { returned, twice, kept, unknown };
     Kind kind = Kind::unknown;
     const HandedReply* reply = nullptr;  // null for unknown
     bool modified = false;               // the text came back changed
@@ -43,6 +45,9 @@ public:
     // `command` received during call `callNumber` (described by `call`).
     char* handOut(const std::string& text, const std::string& command, const std::string& call,
                   std::uint64_t callNumber);
+    // A host-owned text answering `command`, whose reply is never handed
+    // back: it must not come back with code 5.
+    char* handOutKept(const std::string& text, const std::string& command);
     // A non-null pointer the script handed back with code 5.
     ReleaseCheck release(const void* data);
     // Replies received during `callNumber` that have not come back and were
@@ -51,18 +56,27 @@ public:
     // The same for every call.
     std::vector<const HandedReply*> takeAllMissing();
 
-    // Parent-query answers from the script, until the host hands them back.
-    void answerReceived(const void* answer, const std::string& query);
+    // Parent-query answers from the script (`text` as read), until the host
+    // hands them back.
+    void answerReceived(const void* answer, const std::string& query, const std::string& text);
+    // The query and the text of an answer the host still holds, or null.
+    const std::pair<std::string, std::string>* heldAnswer(const void* answer) const;
     void answerHandedBack(const void* answer);
     // Queries whose answers the host has not handed back; clears them.
     std::vector<std::string> takeAnswersKept();
+    // Whether `pointer` is a reply buffer this host handed out.
+    bool isReply(const void* pointer) const { return byAddress_.count(pointer) != 0; }
 
     std::size_t handedOut() const { return replies_.size(); }
+    // Replies (not counting kept ones) that have not come back.
+    std::size_t outstanding() const;
 
 private:
+    HandedReply& record(const std::string& text, const std::string& command);
+
     std::vector<std::unique_ptr<HandedReply>> replies_;
     std::unordered_map<const void*, HandedReply*> byAddress_;
-    std::unordered_map<const void*, std::string> answers_;
+    std::unordered_map<const void*, std::pair<std::string, std::string>> answers_;
 };
 
 } // namespace vesk_host

@@ -13,6 +13,11 @@ const Rule replyModified{"reply-modified", Severity::violation,
 const Rule answerNotHandedBack{"answer-not-handed-back", Severity::violation,
                                "The host hands every parent-query answer back to the script with code 5 after "
                                "reading it."};
+const Rule answerReused{"answer-reused", Severity::violation,
+                        "A parent-query answer is a fresh allocation: neither an answer the host still holds "
+                        "nor a reply of the host's."};
+const Rule answerChanged{"answer-changed", Severity::violation,
+                         "A parent-query answer stays as it was until the host hands it back."};
 const Rule nullCommand{"null-command", Severity::violation, "A command (code 0) carries a text, never null."};
 const Rule commandTooLong{"command-too-long", Severity::violation,
                           "A command text ends with a NUL within 65536 bytes."};
@@ -25,10 +30,14 @@ const Rule unknownCode{"unknown-code", Severity::violation, "A script calls the 
 const Rule callOutsideHandler{"call-outside-handler", Severity::violation,
                               "The script calls the host only while the host is calling it (export, handler, "
                               "destructor)."};
+const Rule callAfterDestruction{"call-after-destruction", Severity::violation,
+                                "The script calls the host no more once its destructor has returned."};
 const Rule recordModified{"record-modified", Severity::violation,
                           "The script never writes into the host's event records."};
 const Rule unterminatedAnswer{"unterminated-answer", Severity::violation,
                               "A parent-query answer ends with a NUL within 65536 bytes."};
+const Rule nonNullResult{"non-null-result", Severity::violation,
+                         "The script answers every call but a parent query (code 3) with null."};
 const Rule scriptThrew{"script-threw", Severity::violation,
                        "No exception leaves the script through the interface."};
 const Rule ambiguousQuoting{"ambiguous-quoting", Severity::warning,
@@ -62,10 +71,11 @@ const std::vector<const Rule*>& allRules()
 {
     static const std::vector<const Rule*> rules = {
         &rule::releaseUnknown,     &rule::releaseTwice,       &rule::releaseMissing,
-        &rule::replyModified,      &rule::answerNotHandedBack, &rule::nullCommand,
-        &rule::commandTooLong,     &rule::unknownCommand,     &rule::malformedCommand,
-        &rule::unknownCode,        &rule::callOutsideHandler, &rule::recordModified,
-        &rule::unterminatedAnswer, &rule::scriptThrew,        &rule::ambiguousQuoting,
+        &rule::replyModified,      &rule::answerNotHandedBack, &rule::answerReused,
+        &rule::answerChanged,      &rule::nullCommand,        &rule::commandTooLong,
+        &rule::unknownCommand,     &rule::malformedCommand,   &rule::unknownCode,
+        &rule::callOutsideHandler, &rule::callAfterDestruction, &rule::recordModified,
+        &rule::unterminatedAnswer, &rule::nonNullResult,      &rule::scriptThrew,        &rule::ambiguousQuoting,
         &rule::unknownDevice,      &rule::unknownDatabase,    &rule::indexOutOfRange,
         &rule::unknownPanel,       &rule::unknownControl,     &rule::panelLoadFailed,
         &rule::assignmentWithoutEquals, &rule::negativeInterval,

@@ -31,6 +31,8 @@ extern const Rule releaseTwice;
 extern const Rule releaseMissing;
 extern const Rule replyModified;
 extern const Rule answerNotHandedBack;
+extern const Rule answerReused;
+extern const Rule answerChanged;
 // What the script sends.
 extern const Rule nullCommand;
 extern const Rule commandTooLong;
@@ -38,8 +40,10 @@ extern const Rule unknownCommand;
 extern const Rule malformedCommand;
 extern const Rule unknownCode;
 extern const Rule callOutsideHandler;
+extern const Rule callAfterDestruction;
 extern const Rule recordModified;
 extern const Rule unterminatedAnswer;
+extern const Rule nonNullResult;
 extern const Rule scriptThrew;
 // Warnings about what the commands ask of the plant.
 extern const Rule ambiguousQuoting;

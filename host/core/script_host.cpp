@@ -65,7 +65,11 @@ void ScriptHost::intoScript(const std::string& what, Entry entry, const std::fun
 
 void* ScriptHost::callback(void* data, int code)
 {
-    if (!inCall_)
+    if (destroyed_)
+        report(rule::callAfterDestruction,
+               "the script called the host with code " + std::to_string(code) + " after its destructor had returned",
+               0);
+    else if (!inCall_)
         report(rule::callOutsideHandler,
                "the script called the host with code " + std::to_string(code) + " while the host was not calling it",
                0);
@@ -132,7 +136,7 @@ void* ScriptHost::command(const void* data)
             ended_ = true;
         }
         Execution execution = executor_.execute(parsed);
-        reply = std::move(execution.reply);
+        reply = replyInMode(replyMode_, parsed.letters, std::move(execution.reply));
         for (auto& finding : execution.findings)
             findings.push_back(Finding{finding.rule, quoteText(text) + ": " + finding.message});
     }
@@ -144,6 +148,10 @@ void* ScriptHost::command(const void* data)
         word = ledger_.handOut(reply.text, text, call_, callNumber_);
         shown = quoteText(reply.text);
         replyField = reply.text;
+    } else if (reply.kind == Reply::Kind::word) {
+        word = ledger_.handOutKept(reply.text, text);
+        shown = quoteText(reply.text) + " (never handed back)";
+        replyField = reply.text;
     } else if (reply.kind == Reply::Kind::status) {
         word = reinterpret_cast<void*>(reply.status);
         shown = "status " + std::to_string(reply.status);
@@ -153,6 +161,8 @@ void* ScriptHost::command(const void* data)
     entry.fields = {{"code", std::int64_t{0}}, {"text", text}, {"reply", replyField}};
     if (reply.kind == Reply::Kind::status)
         entry.fields.emplace_back("status", true);
+    if (reply.kind == Reply::Kind::word)
+        entry.fields.emplace_back("kept", true);
     transcript_.add(std::move(entry));
     for (const auto& finding : findings)
         transcript_.finding(finding, 1);
@@ -184,6 +194,17 @@ void ScriptHost::release(void* data)
             report(rule::releaseUnknown, "code 5 with a pointer this host never handed out, during " + call_);
         return;
     }
+    if (check.kind == ReleaseCheck::Kind::kept) {
+        const HandedReply& word = *check.reply;
+        entry.text = "script > host  5  " + quoteText(word.text) + " (answer to " + quoteText(word.command) +
+                     ", never handed back)";
+        entry.fields.emplace_back("pointer", std::string("kept"));
+        entry.fields.emplace_back("command", word.command);
+        transcript_.add(std::move(entry));
+        report(rule::releaseUnknown, "code 5 with the host's answer to " + quoteText(word.command) +
+                                         ", a command whose reply is never handed back, during " + call_);
+        return;
+    }
     const HandedReply& reply = *check.reply;
     const bool twice = check.kind == ReleaseCheck::Kind::twice;
     entry.text = "script > host  5  " + quoteText(reply.text) + " (reply to " + quoteText(reply.command) +
@@ -202,6 +223,7 @@ void ScriptHost::release(void* data)
 
 bool ScriptHost::load(vesk_load_function entry, const std::string& path)
 {
+    destroyed_ = false;
     intoScript("start-up",
                callEntry("load_vesk_client_script(host, " + quoteText(path) + ")",
                          {{"call", std::string("load")}, {"path", path}}),
@@ -270,6 +292,17 @@ void ScriptHost::deliverRevertive(std::int32_t device, std::int32_t index, const
 
 std::optional<std::string> ScriptHost::deliverQuery(const std::optional<std::string>& query)
 {
+    std::optional<std::string> text;
+    if (void* answer = askQuery(query, text))
+        handBackAnswer(answer);
+    return text;
+}
+
+void* ScriptHost::askQuery(const std::optional<std::string>& query, std::optional<std::string>& text)
+{
+    text.reset();
+    if (!script_)
+        return nullptr;
     const std::string shown = query ? quoteText(*query) : "null";
     void* answer = nullptr;
     intoScript("parent query " + shown,
@@ -286,35 +319,67 @@ std::optional<std::string> ScriptHost::deliverQuery(const std::optional<std::str
         entry.text = "host < script  3  answer null";
         entry.fields.emplace_back("answer", nullptr);
         transcript_.add(std::move(entry));
-        return std::nullopt;
+        return nullptr;
     }
-    ledger_.answerReceived(answer, shown);
+    // Read within bounds: a reused pointer may be a buffer the script no longer fills.
     const auto length = boundedLength(static_cast<const char*>(answer));
-    std::string text = length ? std::string(static_cast<const char*>(answer), *length) : std::string();
-    entry.text = "host < script  3  answer " + (length ? quoteText(text) : std::string("(no NUL)"));
-    entry.fields.emplace_back("answer", text);
+    text = length ? std::string(static_cast<const char*>(answer), *length) : std::string();
+    entry.text = "host < script  3  answer " + (length ? quoteText(*text) : std::string("(no NUL)"));
+    entry.fields.emplace_back("answer", *text);
     transcript_.add(std::move(entry));
+    if (const auto* held = ledger_.heldAnswer(answer)) {
+        // Handing it back once more would make the script free it twice.
+        report(rule::answerReused, "the answer to the parent query " + shown + " is the pointer of the answer to " +
+                                       held->first + ", which the host still holds",
+               0);
+        return answer;
+    }
+    if (ledger_.isReply(answer)) {
+        report(rule::answerReused, "the answer to the parent query " + shown + " is a reply buffer of the host", 0);
+        return answer;
+    }
+    ledger_.answerReceived(answer, shown, *text);
     if (!length)
         report(rule::unterminatedAnswer, "the answer to the parent query " + shown + " has no NUL within " +
                                              std::to_string(maxScriptText) + " bytes",
                0);
-    else if (text.empty())
+    else if (text->empty())
         report(rule::emptyAnswer, "the parent query " + shown + " was answered with an empty text, not null", 0);
-    handBackAnswer(answer, text, shown);
-    for (const auto& kept : ledger_.takeAnswersKept())
-        report(rule::answerNotHandedBack, "the host kept the answer to the parent query " + kept, 0);
-    return text;
+    return answer;
 }
 
-void ScriptHost::handBackAnswer(void* answer, const std::string& text, const std::string& query)
+void ScriptHost::handBackAnswer(void* answer)
 {
-    if (!script_)
+    const auto* held = ledger_.heldAnswer(answer);
+    if (!held || !script_)
         return;
+    const std::string query = held->first;
+    const std::string text = held->second;
+    const auto length = boundedLength(static_cast<const char*>(answer));
+    const std::string now = length ? std::string(static_cast<const char*>(answer), *length) : std::string();
+    if (now != text)
+        report(rule::answerChanged, "the answer to the parent query " + query + " read " + quoteText(text) +
+                                        " when it was given and " + quoteText(now) + " when it was handed back",
+               0);
+    ledger_.answerHandedBack(answer);
     intoScript("the hand-back of the answer to " + query,
                callEntry("5  " + quoteText(text) + " (answer to " + query + ")",
                          {{"code", std::int64_t{5}}, {"answer", text}, {"query", query}}),
                [&] { script_->callback(answer, VESK_CODE_RELEASE); });
-    ledger_.answerHandedBack(answer);
+}
+
+void* ScriptHost::deliverCode(int code, void* data, const std::string& shown)
+{
+    if (!script_)
+        return nullptr;
+    void* result = nullptr;
+    intoScript("code " + std::to_string(code) + " with " + shown,
+               callEntry(std::to_string(code) + "  " + shown, {{"code", std::int64_t{code}}, {"data", shown}}),
+               [&] { result = script_->callback(data, code); });
+    if (result)
+        report(rule::nonNullResult,
+               "the script answered code " + std::to_string(code) + " with " + shown + " with a non-null word", 0);
+    return result;
 }
 
 void ScriptHost::deliverTimer(std::int32_t id, std::int64_t clock)
@@ -338,6 +403,9 @@ void ScriptHost::unload()
         delete script;
     });
     inShutdown_ = false;
+    destroyed_ = true;
+    for (const auto& kept : ledger_.takeAnswersKept())
+        report(rule::answerNotHandedBack, "the host kept the answer to the parent query " + kept, 0);
     if (!ended_)
         report(rule::missingEnd, "the script's destructor did not send \"AS\"", 0);
     for (const HandedReply* reply : ledger_.takeAllMissing())

@@ -15,6 +15,7 @@
 
 #include "command_executor.h"
 #include "ledger.h"
+#include "reply_modes.h"
 #include "transcript.h"
 #include "vesk_client_callback.h"
 
@@ -39,13 +40,29 @@ public:
     // The answer as read, or nothing when the script answered null. A
     // non-null answer is handed back to the script with code 5.
     std::optional<std::string> deliverQuery(const std::optional<std::string>& query);
+    // A parent query whose answer the host holds until handBackAnswer:
+    // returns the answer (null or not) and sets `text` to what it read.
+    void* askQuery(const std::optional<std::string>& query, std::optional<std::string>& text);
+    // Hands a held answer back with code 5; pointers the host does not hold
+    // (an answer already handed back, a reused one) are never handed back.
+    void handBackAnswer(void* answer);
     void deliverTimer(std::int32_t id, std::int64_t clock);
+    // Any code with any data word (described by `shown`); returns what the
+    // script answered. Only a running script is called.
+    void* deliverCode(int code, void* data, const std::string& shown);
     // Ends the script through its virtual destructor.
     void unload();
+
+    // How the script's commands are answered from now on.
+    void setReplyMode(ReplyMode mode) { replyMode_ = mode; }
 
     bool running() const { return script_ != nullptr; }
     // Whether the script has sent "AS".
     bool ended() const { return ended_; }
+    // Whether the script's destructor has run.
+    bool destroyed() const { return destroyed_; }
+    // Replies the script has not handed back yet.
+    std::size_t outstandingReplies() const { return ledger_.outstanding(); }
 
 private:
     // One call into the script: `entry` opens it in the transcript, `body`
@@ -53,7 +70,6 @@ private:
     void intoScript(const std::string& what, Entry entry, const std::function<void()>& body);
     void* command(const void* data);
     void release(void* data);
-    void handBackAnswer(void* answer, const std::string& text, const std::string& query);
     void report(const Rule& rule, std::string message, int depth = 1);
 
     CommandExecutor& executor_;
@@ -65,6 +81,8 @@ private:
     bool inCall_ = false;
     bool inShutdown_ = false;
     bool ended_ = false;
+    bool destroyed_ = false;
+    ReplyMode replyMode_ = ReplyMode::plant;
 };
 
 } // namespace vesk_host

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "reply_modes.h"
 #include "text_util.h"
 
 namespace vesk_host {
@@ -196,6 +197,16 @@ Step readStep(const std::vector<Word>& words, const Plant& plant)
         step.device = router(words[1], plant).device;
         step.first = number(words[2], "the first destination");
         step.second = words.size() > 3 ? number(words[3], "the last destination") : step.first;
+    } else if (keyword == "tick") {
+        expectCount(words, 2, 2, "tick ID");
+        step.kind = Step::Kind::tick;
+        step.first = number(words[1], "the timer id");
+    } else if (keyword == "replies") {
+        expectCount(words, 2, 2, "replies plant|null|empty|long");
+        if (!replyModeNamed(words[1].text))
+            throw SessionError("replies takes plant, null, empty or long, not " + quoteText(words[1].text));
+        step.kind = Step::Kind::replies;
+        step.words = {words[1].text};
     } else if (keyword == "show") {
         expectCount(words, 2, 3, "show panel [ID] | show routes | show timers");
         const std::string& what = words[1].text;
@@ -214,7 +225,8 @@ Step readStep(const std::vector<Word>& words, const Plant& plant)
                                           : Step::Kind::help;
     } else {
         throw SessionError("unknown step " + quoteText(keyword) +
-                           " (press, panel, advance, query, revertive, route, poll, show, expect, shutdown, quit)");
+                           " (press, panel, advance, query, revertive, route, poll, tick, replies, show, expect, shutdown, "
+                           "quit)");
     }
     return step;
 }
@@ -268,6 +280,8 @@ const char* sessionHelp()
            "  revertive DEVICE INDEX TEXT      deliver a revertive from any device\n"
            "  route ROUTER SOURCE DESTINATION  a take made outside the script\n"
            "  poll ROUTER FIRST [LAST]         revertives for those destinations\n"
+           "  tick ID                          a tick of timer ID now, whether it runs or not\n"
+           "  replies plant|null|empty|long    answer every command so from now on (plant: as the plant does)\n"
            "  show panel [ID] | routes | timers\n"
            "  expect command TEXT              the next command the last action sent\n"
            "  expect no-more-commands          the last action sent nothing more\n"

@@ -9,6 +9,8 @@
 //   revertive DEVICE INDEX TEXT      a revertive from any device
 //   route ROUTER SOURCE DESTINATION  a take made outside the script
 //   poll ROUTER FIRST [LAST]         revertives for those destinations
+//   tick ID                          a tick of timer ID now, running or not
+//   replies plant|null|empty|long    how commands are answered from now on
 //   show panel [ID] | routes | timers
 //   expect command TEXT              the next command of the last action
 //   expect no-more-commands          the last action sent nothing more
@@ -39,6 +41,8 @@ struct Step {
         revertive,
         route,
         poll,
+        tick,
+        replies,
         show,
         expectCommand,
         expectNoMoreCommands,

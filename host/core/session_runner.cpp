@@ -1,6 +1,7 @@
 #include "session_runner.h"
 
 #include "panel_view.h"
+#include "reply_modes.h"
 #include "text_util.h"
 
 namespace vesk_host {
@@ -82,6 +83,10 @@ SessionRunner::Outcome SessionRunner::run(const Step& step)
         else
             show("panel " + quoteText(step.words[1]) + " is not loaded");
         return Outcome::carryOn;
+    case Step::Kind::replies:
+        header(step.source, step.line);
+        emulator_.setReplyMode(*replyModeNamed(step.words[0]));
+        return Outcome::carryOn;
     case Step::Kind::help:
         show(std::string("steps:\n") + sessionHelp());
         return Outcome::carryOn;
@@ -101,7 +106,8 @@ SessionRunner::Outcome SessionRunner::run(const Step& step)
 SessionRunner::Outcome SessionRunner::action(const Step& step)
 {
     const bool needsScript = step.kind == Step::Kind::press || step.kind == Step::Kind::query ||
-                             step.kind == Step::Kind::revertive || step.kind == Step::Kind::shutdown;
+                             step.kind == Step::Kind::revertive || step.kind == Step::Kind::tick ||
+                             step.kind == Step::Kind::shutdown;
     if (needsScript && !emulator_.running())
         return refuse(step, "the script is not running");
     if (step.kind == Step::Kind::press) {
@@ -130,6 +136,9 @@ SessionRunner::Outcome SessionRunner::action(const Step& step)
         break;
     case Step::Kind::poll:
         emulator_.poll(*emulator_.plant().router(step.device), step.first, step.second);
+        break;
+    case Step::Kind::tick:
+        emulator_.tick(step.first);
         break;
     case Step::Kind::shutdown:
         emulator_.shutdown();

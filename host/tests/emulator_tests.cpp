@@ -3,6 +3,7 @@
 // back, and whatever a script sends is reported, never fatal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "emulator.h"
+#include "reply_modes.h"
 #include "fake_script.h"
 #include "plant_file.h"
 #include "vesk_records.h"
@@ -251,6 +253,166 @@ TEST(EmulatorTest, AThrowingExportMakesNoScript)
     EXPECT_FALSE(run.emulator.running());
     EXPECT_EQ(run.rules(), (Lines{"script-threw"}));
     EXPECT_NE(run.text.find("returned null"), std::string::npos);
+}
+
+// What the script receives to each command in each reply mode, and whether
+// it must come back: "text:" replies come back, "word:" ones never do.
+TEST(EmulatorTest, ReplyModesAnswerEveryCommandTheSameWay)
+{
+    struct Row {
+        ReplyMode mode;
+        const char* command;
+        const char* seen;  // "null", "status N", "text:..." or "word:..."
+    };
+    const std::string longText = "text:" + longReplyText();
+    const std::vector<Row> rows = {
+        {ReplyMode::plant, "SD 'ZEP SDI Router'", "text:21"},
+        {ReplyMode::plant, "RC 21 5 12 ',' 0", "null"},
+        {ReplyMode::null, "SD 'ZEP SDI Router'", "null"},
+        {ReplyMode::null, "PS '1' 'panels/Rig_Vue.vesk_ui'", "status 0"},
+        {ReplyMode::null, "ET 1 250", "null"},
+        {ReplyMode::empty, "RN 12 0 1", "text:"},
+        {ReplyMode::empty, "TG '1' 'Sources' 'select'", "text:"},
+        {ReplyMode::empty, "PS '1' 'panels/Rig_Vue.vesk_ui'", "status 1"},
+        {ReplyMode::empty, "RC 21 5 12 ',' 0", "word:"},
+        {ReplyMode::long_, "XI '1' 'S'", longText.c_str()},
+        {ReplyMode::long_, "AS", "word:(long)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(replyModeName(row.mode)) + " " + row.command);
+        std::string seen;
+        FakeScript::hooks.start = [](vesk_client_callback& host) {
+            sendCommand(host, "PS '1' 'panels/Rig_Vue.vesk_ui'");
+        };
+        FakeScript::hooks.event = [&](vesk_client_callback& host, void*, int code) -> void* {
+            if (code != VESK_CODE_CONTROL)
+                return nullptr;
+            void* reply = sendCommand(host, row.command);
+            const bool comesBack = repliesComeBack(std::string(row.command, 2));
+            if (std::string(row.command, 2) == "PS")
+                seen = "status " + std::to_string(reinterpret_cast<std::intptr_t>(reply));
+            else if (!reply)
+                seen = "null";
+            else
+                seen = (comesBack ? "text:" : "word:") + std::string(static_cast<const char*>(reply));
+            if (comesBack && reply)
+                host.callback(reply, VESK_CODE_RELEASE);
+            return nullptr;
+        };
+        EmulatorRun run;
+        ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+        run.emulator.setReplyMode(row.mode);
+        run.emulator.press("1", "Sources", "index=1");
+        if (seen.size() == 5 + longReplyLength && std::string(row.seen) == "word:(long)")
+            seen = "word:(long)";
+        EXPECT_EQ(seen, row.seen);
+        for (const auto& finding : run.transcript.findings())
+            EXPECT_NE(finding.rule->severity, Severity::violation) << run.text;
+    }
+}
+
+TEST(EmulatorTest, AWordThatIsNeverHandedBackMustNotComeBack)
+{
+    FakeScript::hooks.event = [](vesk_client_callback& host, void*, int code) -> void* {
+        if (code == VESK_CODE_CONTROL)
+            host.callback(sendCommand(host, "ET 1 250"), VESK_CODE_RELEASE);
+        return nullptr;
+    };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    run.emulator.setReplyMode(ReplyMode::empty);
+    run.emulator.press("1", "Sources", "index=1");
+    ASSERT_EQ(run.rules(), (Lines{"release-unknown"}));
+    EXPECT_EQ(run.transcript.findings()[0].message,
+              "code 5 with the host's answer to \"ET 1 250\", a command whose reply is never handed back, during "
+              "control event \"Sources\" \"index=1\"");
+    EXPECT_NE(run.text.find("->  \"\" (never handed back)"), std::string::npos) << run.text;
+}
+
+// Answers the host holds: a pointer handed out twice, or one that changes
+// while held, is reported, and no pointer is handed back twice.
+TEST(EmulatorTest, HeldAnswersKeepTheReleaseRule)
+{
+    static char* fresh = nullptr;
+    FakeScript::hooks.event = [](vesk_client_callback&, void* data, int code) -> void* {
+        if (code != VESK_CODE_PARENT_QUERY)
+            return nullptr;
+        const std::string query = data ? static_cast<const char*>(data) : "";
+        if (query == "fresh")
+            return fresh = copyOf("one");
+        if (query == "change") {
+            fresh[0] = 'X';
+            return nullptr;
+        }
+        return nullptr;
+    };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    std::optional<std::string> text;
+    void* first = run.emulator.askQuery(std::string("fresh"), text);
+    EXPECT_EQ(text, std::optional<std::string>("one"));
+    EXPECT_EQ(run.emulator.askQuery(std::string("none"), text), nullptr);
+    EXPECT_EQ(text, std::nullopt);
+    run.emulator.askQuery(std::string("change"), text);
+    run.emulator.handBackAnswer(first);
+    run.emulator.handBackAnswer(first);
+    EXPECT_EQ(run.rules(), (Lines{"answer-changed"}));
+    EXPECT_EQ(std::count(FakeScript::received.begin(), FakeScript::received.end(), "release Xne"), 1);
+}
+
+TEST(EmulatorTest, AnAnswerHandedOutTwiceIsHandedBackOnce)
+{
+    static char* answer = nullptr;
+    FakeScript::hooks.event = [](vesk_client_callback&, void*, int code) -> void* {
+        if (code != VESK_CODE_PARENT_QUERY)
+            return nullptr;
+        if (!answer)
+            answer = copyOf("same");
+        return answer;
+    };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    std::optional<std::string> text;
+    void* first = run.emulator.askQuery(std::string("a"), text);
+    void* second = run.emulator.askQuery(std::string("b"), text);
+    EXPECT_EQ(first, second);
+    run.emulator.handBackAnswer(first);
+    run.emulator.handBackAnswer(second);
+    answer = nullptr;
+    ASSERT_EQ(run.rules(), (Lines{"answer-reused"}));
+    EXPECT_EQ(run.transcript.findings()[0].message,
+              "the answer to the parent query \"b\" is the pointer of the answer to \"a\", which the host still "
+              "holds");
+    EXPECT_EQ(std::count(FakeScript::received.begin(), FakeScript::received.end(), "release same"), 1);
+}
+
+TEST(EmulatorTest, AnyCodeIsDeliveredAndANonNullResultReported)
+{
+    static char word[] = "mine";
+    FakeScript::hooks.event = [](vesk_client_callback&, void*, int code) -> void* {
+        return code == 6 ? word : nullptr;
+    };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    EXPECT_EQ(run.emulator.deliverCode(9, nullptr, "null"), nullptr);
+    EXPECT_EQ(run.emulator.deliverCode(6, nullptr, "null"), word);
+    run.emulator.tick(42);
+    EXPECT_EQ(FakeScript::received, (Lines{"load panels", "code 9", "code 6", "timer 42"}));
+    ASSERT_EQ(run.rules(), (Lines{"non-null-result"}));
+    EXPECT_EQ(run.transcript.findings()[0].message, "the script answered code 6 with null with a non-null word");
+}
+
+TEST(EmulatorTest, ACallAfterTheDestructorIsNamedAsSuch)
+{
+    vesk_client_callback* kept = nullptr;
+    FakeScript::hooks.start = [&](vesk_client_callback& host) { kept = &host; };
+    FakeScript::hooks.end = [](vesk_client_callback& host) { sendCommand(host, "AS"); };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    run.emulator.shutdown();
+    EXPECT_TRUE(run.emulator.host().destroyed());
+    sendCommand(*kept, "RU 21");
+    EXPECT_EQ(run.rules(), (Lines{"call-after-destruction", "command-after-end"}));
 }
 
 } // namespace

@@ -28,6 +28,7 @@ std::string shown(const Reply& reply)
     case Reply::Kind::null: return "null";
     case Reply::Kind::status: return "status " + std::to_string(reply.status);
     case Reply::Kind::text: return "=" + reply.text;
+    case Reply::Kind::word: return "word " + reply.text;
     }
     return "";
 }

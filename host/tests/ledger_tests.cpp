@@ -129,9 +129,9 @@ TEST(LedgerTest, AnswersTheHostKeepsAreNamed)
 {
     Ledger ledger;
     int answer = 0;
-    ledger.answerReceived(&answer, "\"_events\"");
+    ledger.answerReceived(&answer, "\"_events\"", "notify=*");
     EXPECT_EQ(ledger.takeAnswersKept(), (std::vector<std::string>{"\"_events\""}));
-    ledger.answerReceived(&answer, "\"_events\"");
+    ledger.answerReceived(&answer, "\"_events\"", "notify=*");
     ledger.answerHandedBack(&answer);
     EXPECT_TRUE(ledger.takeAnswersKept().empty());
 }

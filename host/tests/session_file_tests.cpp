@@ -44,11 +44,13 @@ TEST(SessionFileTest, ReadsEveryStep)
                        "expect answer null\n"
                        "expect answer \"null\"\n"
                        "shutdown\n"
-                       "quit\n";
+                       "quit\n"
+                       "tick -7\n"
+                       "replies long\n";
     const SessionParse parse = parseSession(text, "s.vesk", sessionPlant());
     ASSERT_EQ(parse.error, "");
     const auto& steps = parse.steps;
-    ASSERT_EQ(steps.size(), 21u);
+    ASSERT_EQ(steps.size(), 23u);
     EXPECT_EQ(steps[0].line, 3);
     EXPECT_EQ(steps[0].kind, Step::Kind::press);
     EXPECT_EQ(steps[0].words, (std::vector<std::string>{"Sources", "index=3"}));
@@ -76,6 +78,10 @@ TEST(SessionFileTest, ReadsEveryStep)
     EXPECT_EQ(steps[18].text, std::optional<std::string>("null"));
     EXPECT_EQ(steps[19].kind, Step::Kind::shutdown);
     EXPECT_EQ(steps[20].kind, Step::Kind::quit);
+    EXPECT_EQ(steps[21].kind, Step::Kind::tick);
+    EXPECT_EQ(steps[21].first, -7);
+    EXPECT_EQ(steps[22].kind, Step::Kind::replies);
+    EXPECT_EQ(steps[22].words[0], "long");
 }
 
 TEST(SessionFileTest, EachMistakeNamesItsLine)
@@ -103,6 +109,10 @@ TEST(SessionFileTest, EachMistakeNamesItsLine)
         {"query a\"b\"", "a double quote inside a word"},
         {"query \"\\q\"", "unknown escape \\q"},
         {"quit now", "expected: quit"},
+        {"tick", "expected: tick ID"},
+        {"tick soon", "the timer id must be a whole number, not \"soon\""},
+        {"replies", "expected: replies plant|null|empty|long"},
+        {"replies rude", "replies takes plant, null, empty or long, not \"rude\""},
     };
     for (const auto& [line, message] : cases) {
         SCOPED_TRACE(line);
