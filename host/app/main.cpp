@@ -1,5 +1,6 @@
 // vesk_host: the command-line front end. Each subcommand is one function;
-// "run" drives a script, "rules" lists what the emulator checks.
+// "run" drives a script, "validate" checks one against the interface's
+// rules, "rules" lists what the emulator checks.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "run_command.h"
 #include "standard_output.h"
 #include "usage.h"
+#include "validate_command.h"
 
 #ifndef VESK_HOST_VERSION
 #define VESK_HOST_VERSION "unknown"
@@ -45,8 +47,10 @@ int main(int argc, char** argv)
     }
     if (command == "run")
         return vesk_host::runCommand(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    if (command == "validate")
+        return vesk_host::validateCommand(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     if (command == "rules")
         return listRules();
-    std::cerr << "vesk_host: unknown command \"" << command << "\" (run, rules, help)\n";
+    std::cerr << "vesk_host: unknown command \"" << command << "\" (run, validate, rules, help)\n";
     return vesk_host::exitUsage;
 }

@@ -14,10 +14,10 @@ Emulator::Emulator(Plant plant, Transcript& transcript)
 
 Emulator::~Emulator() { shutdown(); }
 
-bool Emulator::start(vesk_load_function entry)
+bool Emulator::start(vesk_load_function entry, bool nullPath)
 {
     beginAction();
-    if (!host_.load(entry, plant_.path))
+    if (!host_.load(entry, nullPath ? std::nullopt : std::optional<std::string>(plant_.path)))
         return false;
     deliverQueued();
     return true;

@@ -23,6 +23,9 @@ public:
     // false and says why in `error`.
     bool open(const std::string& path, std::string& error);
     vesk_load_function entry() const { return entry_; }
+    // Unloads the library now (its static destructors run); every script
+    // made from it must have ended.
+    void close();
 
 private:
     void* handle_ = nullptr;

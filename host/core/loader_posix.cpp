@@ -4,10 +4,14 @@
 
 namespace vesk_host {
 
-ScriptLibrary::~ScriptLibrary()
+ScriptLibrary::~ScriptLibrary() { close(); }
+
+void ScriptLibrary::close()
 {
     if (handle_)
         dlclose(handle_);
+    handle_ = nullptr;
+    entry_ = nullptr;
 }
 
 bool ScriptLibrary::open(const std::string& path, std::string& error)

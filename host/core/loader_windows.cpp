@@ -4,10 +4,14 @@
 
 namespace vesk_host {
 
-ScriptLibrary::~ScriptLibrary()
+ScriptLibrary::~ScriptLibrary() { close(); }
+
+void ScriptLibrary::close()
 {
     if (handle_)
         FreeLibrary(static_cast<HMODULE>(handle_));
+    handle_ = nullptr;
+    entry_ = nullptr;
 }
 
 bool ScriptLibrary::open(const std::string& path, std::string& error)

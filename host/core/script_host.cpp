@@ -221,13 +221,13 @@ void ScriptHost::release(void* data)
                                         " came back changed to " + quoteText(check.cameBack));
 }
 
-bool ScriptHost::load(vesk_load_function entry, const std::string& path)
+bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>& path)
 {
     destroyed_ = false;
     intoScript("start-up",
-               callEntry("load_vesk_client_script(host, " + quoteText(path) + ")",
-                         {{"call", std::string("load")}, {"path", path}}),
-               [&] { script_ = entry(this, path.c_str()); });
+               callEntry("load_vesk_client_script(host, " + (path ? quoteText(*path) : std::string("null")) + ")",
+                         {{"call", std::string("load")}, {"path", path ? FieldValue(*path) : FieldValue(nullptr)}}),
+               [&] { script_ = entry(this, path ? path->c_str() : nullptr); });
     if (script_)
         return true;
     Entry result;

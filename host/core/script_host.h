@@ -32,9 +32,9 @@ public:
     // The script's calls into the host.
     void* callback(void* data, int code) override;
 
-    // Calls the export with this host and `path`: the script's start-up.
-    // False when the export returned null.
-    bool load(vesk_load_function entry, const std::string& path);
+    // Calls the export with this host and `path` (nothing: a null path):
+    // the script's start-up. False when the export returned null.
+    bool load(vesk_load_function entry, const std::optional<std::string>& path);
     void deliverControl(const std::string& panel, const std::string& control, const std::string& event);
     void deliverRevertive(std::int32_t device, std::int32_t index, const std::string& text);
     // The answer as read, or nothing when the script answered null. A
@@ -63,6 +63,8 @@ public:
     bool destroyed() const { return destroyed_; }
     // Replies the script has not handed back yet.
     std::size_t outstandingReplies() const { return ledger_.outstanding(); }
+    // Replies handed out so far, words never handed back included.
+    std::size_t repliesHandedOut() const { return ledger_.handedOut(); }
 
 private:
     // One call into the script: `entry` opens it in the transcript, `body`

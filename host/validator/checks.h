@@ -1,0 +1,41 @@
+// The bodies of the validator's checks; allChecks() (checks.cpp) names
+// and describes them.
+#ifndef VESK_HOST_VALIDATOR_CHECKS_H
+#define VESK_HOST_VALIDATOR_CHECKS_H
+
+#include <string>
+
+#include "check.h"
+
+namespace vesk_host::validator {
+
+void checkLoadBasic(CheckContext& context);
+void checkLoadNullHost(CheckContext& context);
+void checkLoadPaths(CheckContext& context);
+void checkLoadRepeat(CheckContext& context);
+void checkCode0(CheckContext& context);
+void checkCode1(CheckContext& context);
+void checkCode2(CheckContext& context);
+void checkCode3(CheckContext& context);
+void checkCode4(CheckContext& context);
+void checkCode5(CheckContext& context);
+void checkCode6(CheckContext& context);
+void checkCode7(CheckContext& context);
+void checkCodesOutside(CheckContext& context);
+void checkNullRecords(CheckContext& context);
+void checkQueries(CheckContext& context);
+void checkHeldAnswers(CheckContext& context);
+void checkUnknownTimers(CheckContext& context);
+void checkEveryReply(CheckContext& context);
+void checkNullReplies(CheckContext& context);
+void checkEmptyReplies(CheckContext& context);
+void checkLongReplies(CheckContext& context);
+void checkEnd(CheckContext& context);
+void checkSoak(CheckContext& context);
+
+// The command line that replays the soak's session file.
+std::string replayCommand(const Setup& setup);
+
+} // namespace vesk_host::validator
+
+#endif

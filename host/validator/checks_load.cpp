@@ -1,0 +1,142 @@
+// Checks of loading and destroying a script.
+#include "checks.h"
+
+#include "isolation.h"
+#include "script_run.h"
+#include "text_util.h"
+
+namespace vesk_host::validator {
+
+namespace {
+
+// Heap growth over the measured cycles that still counts as none: room for
+// the allocator's own bookkeeping. A script that leaks one block a load
+// (16 bytes at least, with the allocator's header) exceeds it.
+constexpr std::size_t heapTolerance = 1024;
+
+} // namespace
+
+void checkLoadBasic(CheckContext& context)
+{
+    ScriptRun run(context);
+    if (!run.start())
+        return;
+    const std::size_t startUpReplies = run.emulator().host().repliesHandedOut();
+    run.finish();
+    run.judge();
+    context.note("start-up received " + std::to_string(startUpReplies) + " repl" +
+                 (startUpReplies == 1 ? "y" : "ies"));
+}
+
+void checkLoadNullHost(CheckContext& context)
+{
+    ScriptLibrary library;
+    std::string error;
+    if (!library.open(context.setup().library, error)) {
+        context.fail(error);
+        return;
+    }
+    const std::string& path = context.setup().plant.path;
+    const std::vector<std::pair<const char*, std::string>> paths = {{path.c_str(), quoteText(path)},
+                                                                     {nullptr, "null"}};
+    for (const auto& [text, shown] : paths) {
+        const std::string call = "load_vesk_client_script(null, " + shown + ")";
+        context.trail().line("host > script  " + call);
+        try {
+            vesk_client_callback* script = library.entry()(nullptr, text);
+            if (!script) {
+                context.warn(call + " returned null: with no host, a script still has nothing to allocate "
+                                    "from the host and should load");
+                continue;
+            }
+            context.trail().line("host > script  delete (virtual destructor)");
+            delete script;
+        } catch (...) {
+            context.fail("an exception left " + call + " or the destructor");
+        }
+    }
+}
+
+void checkLoadPaths(CheckContext& context)
+{
+    const std::vector<std::pair<std::optional<std::string>, const char*>> paths = {
+        {std::string(), "an empty path"},
+        {std::nullopt, "a null path"},
+        {std::string(4096, 'p'), "a path of 4096 bytes"},
+        {std::string("D:/panel's dir %1 %s"), "a path with an apostrophe, blanks and percent signs"},
+    };
+    FindingTally tally;
+    for (const auto& [path, what] : paths) {
+        ScriptLibrary library;
+        std::string error;
+        if (!library.open(context.setup().library, error)) {
+            context.fail(error);
+            return;
+        }
+        Transcript transcript;
+        transcript.addSink([&](const Entry& entry) { toTrail(context.trail(), entry); });
+        Emulator emulator(Plant(context.setup().plant), transcript);
+        emulator.plant().path = path.value_or(std::string());
+        if (!emulator.start(library.entry(), !path))
+            context.warn("load_vesk_client_script returned null with " + std::string(what));
+        emulator.shutdown();
+        tally.addAll(transcript.findings());
+    }
+    tally.judge(context);
+}
+
+void checkLoadRepeat(CheckContext& context)
+{
+    constexpr int cycles = 100;
+    constexpr int warmUp = 20;
+    ScriptLibrary library;
+    std::string error;
+    if (!library.open(context.setup().library, error)) {
+        context.fail(error);
+        return;
+    }
+    FindingTally tally;
+    std::optional<std::size_t> before;
+    std::optional<std::size_t> after;
+    int outstandingCycles = 0;
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        {
+            Transcript transcript;
+            transcript.addSink([&](const Entry& entry) { toTrail(context.trail(), entry); });
+            Emulator emulator(Plant(context.setup().plant), transcript);
+            if (!emulator.start(library.entry())) {
+                context.fail("load " + std::to_string(cycle) + ": load_vesk_client_script returned null");
+                return;
+            }
+            emulator.shutdown();
+            outstandingCycles += emulator.host().outstandingReplies() > 0;
+            for (const auto& finding : transcript.findings())
+                tally.add(finding);
+        }
+        if (cycle == warmUp)
+            before = heapInUse();
+        if (cycle == cycles)
+            after = heapInUse();
+    }
+    tally.judge(context);
+    if (outstandingCycles > 0)
+        context.fail(std::to_string(outstandingCycles) + " of " + std::to_string(cycles) +
+                     " loads ended with replies the script never handed back");
+    if (!before || !after) {
+        context.note("heap growth not measured: " + std::string(heapSource()));
+        return;
+    }
+    const long long growth = static_cast<long long>(*after) - static_cast<long long>(*before);
+    const std::string measured = "heap in use (" + std::string(heapSource()) + ") after load " +
+                                 std::to_string(warmUp) + ": " + std::to_string(*before) + " bytes, after load " +
+                                 std::to_string(cycles) + ": " + std::to_string(*after) + " bytes";
+    if (growth > static_cast<long long>(heapTolerance))
+        context.fail("the heap grew by " + std::to_string(growth) + " bytes over " +
+                     std::to_string(cycles - warmUp) + " loads (about " +
+                     std::to_string(growth / (cycles - warmUp)) + " a load; tolerance " +
+                     std::to_string(heapTolerance) + "): " + measured);
+    else
+        context.note(measured);
+}
+
+} // namespace vesk_host::validator

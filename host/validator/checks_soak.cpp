@@ -1,0 +1,75 @@
+// The randomised soak, run as a session so that a failure replays.
+#include "checks.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "script_run.h"
+#include "session_file.h"
+#include "session_runner.h"
+#include "soak.h"
+
+namespace vesk_host::validator {
+
+std::string replayCommand(const Setup& setup)
+{
+    return "vesk_host run " + (setup.plantFile.empty() ? std::string() : "--plant " + setup.plantFile + " ") +
+           "--session " + setup.soakFile + " " + setup.library;
+}
+
+void checkSoak(CheckContext& context)
+{
+    const Setup& setup = context.setup();
+    const std::string seed = std::to_string(setup.seed);
+    std::ofstream file(setup.soakFile, std::ios::binary | std::ios::trunc);
+    if (!file) {
+        context.fail("cannot write the soak's session file " + setup.soakFile);
+        return;
+    }
+    // Written step by step, before each step runs, so that a crash leaves every step up to it.
+    file << "# vesk_host validate soak: seed " << seed << ", up to " << setup.soakSteps << " steps\n"
+         << "# replay: " << replayCommand(setup) << "\n"
+         << std::flush;
+
+    ScriptRun run(context);
+    if (!run.start())
+        return;
+    SessionRunner runner(run.emulator(), run.transcript());
+    SoakSteps steps(setup.seed);
+    std::string panel = "1";
+    int taken = 0;
+    int brokeAt = 0;
+    for (int number = 1; number <= setup.soakSteps && run.emulator().running(); ++number) {
+        const std::string line = steps.next(run.emulator(), panel);
+        file << line << "\n" << std::flush;
+        const StepParse parsed = parseStep(line, number + 2, run.emulator().plant());
+        if (!parsed.step) {
+            context.fail("step " + std::to_string(number) + " \"" + line + "\" does not read back: " + parsed.error);
+            return;
+        }
+        if (runner.run(*parsed.step) == SessionRunner::Outcome::failed) {
+            context.fail("step " + std::to_string(number) + " \"" + line + "\" could not be carried out: " +
+                         runner.error());
+            return;
+        }
+        taken = number;
+        if (run.transcript().violations() > 0) {
+            brokeAt = number;
+            break;
+        }
+    }
+    runner.finish();
+    run.judge();
+    file.close();
+    if (run.transcript().violations() > 0) {
+        context.fail("seed " + seed + ": a rule broke " +
+                     (brokeAt ? "at step " + std::to_string(brokeAt) : std::string("when the script ended")) +
+                     " of " + std::to_string(setup.soakSteps));
+        context.fail("the session file " + setup.soakFile + " replays it: " + replayCommand(setup));
+        return;
+    }
+    std::remove(setup.soakFile.c_str());
+    context.note(std::to_string(taken) + " steps from seed " + seed + " (repeat with --seed " + seed + ")");
+}
+
+} // namespace vesk_host::validator

@@ -1,0 +1,183 @@
+#include "isolation.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VESK_HOST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VESK_HOST_ASAN 1
+#endif
+#endif
+
+#if defined(VESK_HOST_ASAN)
+#include <sanitizer/allocator_interface.h>
+#elif defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace vesk_host::validator {
+
+namespace {
+
+class PipeSink final : public RecordSink {
+public:
+    explicit PipeSink(int fd) : fd_(fd) {}
+    void write(const std::string& bytes) override
+    {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t written = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return;  // the validator is gone; nothing left to tell
+            done += static_cast<std::size_t>(written);
+        }
+    }
+
+private:
+    int fd_;
+};
+
+std::string signalName(int number)
+{
+    struct Name {
+        int number;
+        const char* name;
+    };
+    static const Name names[] = {
+        {SIGSEGV, "SIGSEGV"}, {SIGABRT, "SIGABRT"}, {SIGBUS, "SIGBUS"},   {SIGFPE, "SIGFPE"},
+        {SIGILL, "SIGILL"},   {SIGKILL, "SIGKILL"}, {SIGTERM, "SIGTERM"}, {SIGTRAP, "SIGTRAP"},
+        {SIGPIPE, "SIGPIPE"}, {SIGSYS, "SIGSYS"},   {SIGINT, "SIGINT"},   {SIGQUIT, "SIGQUIT"},
+        {SIGALRM, "SIGALRM"}, {SIGXCPU, "SIGXCPU"},
+    };
+    for (const Name& name : names)
+        if (name.number == number)
+            return name.name;
+    return "signal " + std::to_string(number);
+}
+
+[[noreturn]] void childMain(int fd, const std::function<void(RecordSink&)>& body)
+{
+    // A script's prints go where the validator's diagnostics go.
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    signal(SIGPIPE, SIG_IGN);
+    PipeSink sink(fd);
+    int code = 0;
+    try {
+        body(sink);
+    } catch (const std::exception& error) {
+        std::cerr << "vesk_host validate: a check stopped: " << error.what() << "\n";
+        code = 3;
+    } catch (...) {
+        code = 3;
+    }
+    std::fflush(nullptr);
+    // No exit handlers: they belong to the validator, not to this copy of it.
+    _exit(code);
+}
+
+} // namespace
+
+bool childProcessesAvailable() { return true; }
+
+const char* childProcessesMissing() { return ""; }
+
+ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdogSeconds,
+                    const std::function<void(const char*, std::size_t)>& received)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        throw std::runtime_error("cannot make a pipe for a check's child process");
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        throw std::runtime_error("cannot start a child process for a check");
+    }
+    if (child == 0) {
+        close(fds[0]);
+        childMain(fds[1], body);
+    }
+    close(fds[1]);
+
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(watchdogSeconds));
+    bool timedOut = false;
+    char buffer[65536];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd watch{fds[0], POLLIN, 0};
+        const int ready = poll(&watch, 1, static_cast<int>(left > 60000 ? 60000 : left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            continue;
+        const ssize_t got = read(fds[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;  // the child closed its end: it has ended
+        received(buffer, static_cast<std::size_t>(got));
+    }
+    close(fds[0]);
+    if (timedOut)
+        kill(child, SIGKILL);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    ChildEnd end;
+    if (timedOut) {
+        end.how = ChildEnd::How::timedOut;
+    } else if (WIFSIGNALED(status)) {
+        end.how = ChildEnd::How::signalled;
+        end.signal = signalName(WTERMSIG(status));
+    } else {
+        end.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    return end;
+}
+
+std::optional<std::size_t> heapInUse()
+{
+#if defined(VESK_HOST_ASAN)
+    return __sanitizer_get_current_allocated_bytes();
+#elif defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+#else
+    return std::nullopt;
+#endif
+}
+
+const char* heapSource()
+{
+#if defined(VESK_HOST_ASAN)
+    return "AddressSanitizer's allocated bytes";
+#elif defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    return "glibc mallinfo2 (bytes in use)";
+#else
+    return "nothing on this platform";
+#endif
+}
+
+} // namespace vesk_host::validator

@@ -1,0 +1,60 @@
+// What a validation run prints: the table for people, as it goes, with a
+// final SUCCESS or FAILURE line; a JSON document (schema
+// "vesk-host-validate", version 1) and a JUnit XML file for tools.
+#ifndef VESK_HOST_VALIDATOR_REPORT_H
+#define VESK_HOST_VALIDATOR_REPORT_H
+
+#include <string>
+#include <vector>
+
+#include "runner.h"
+
+namespace vesk_host::validator {
+
+constexpr int jsonSchemaVersion = 1;
+
+struct RunInfo {
+    std::string library;
+    std::string plantFile;  // empty without one
+    unsigned long long seed = 0;
+    int soakSteps = 0;
+    double watchdogSeconds = 0;
+    bool isolated = true;      // each check in a child process
+    std::string isolationNote;  // why not, when not
+    bool strict = false;
+    double seconds = 0;        // the whole run
+};
+
+struct Counts {
+    int pass = 0;
+    int warn = 0;
+    int skip = 0;
+    int fail = 0;
+    int crash = 0;
+    int timeout = 0;
+    int total() const { return pass + warn + skip + fail + crash + timeout; }
+};
+
+Counts countOutcomes(const std::vector<Outcome>& outcomes);
+// 0 when every check passed (warnings too, unless strict), else 1.
+int exitCodeOf(const std::vector<Outcome>& outcomes, bool strict);
+
+std::string headerText(const RunInfo& info);
+// One row of the table, then the details and, for a crash or hang, the
+// transcript's last lines, each indented below it.
+std::string outcomeText(const Outcome& outcome);
+// "SUCCESS: ..." or "FAILURE: ..." with the counts.
+std::string finalLine(const std::vector<Outcome>& outcomes, bool strict, double seconds);
+std::string listText(const std::vector<const Check*>& checks);
+
+std::string jsonReport(const RunInfo& info, const std::vector<Outcome>& outcomes);
+std::string junitReport(const RunInfo& info, const std::vector<Outcome>& outcomes);
+
+// Text fit for XML 1.0 character data and attribute values: markup
+// characters as entities, other control bytes and bytes above 0x7e as
+// \xNN, so any byte sequence gives well-formed ASCII.
+std::string xmlText(const std::string& text);
+
+} // namespace vesk_host::validator
+
+#endif
