@@ -12,6 +12,12 @@ vesk_add_script(faulty_keeps_reply SOURCES ${host_tests_dir}/faulty/keeps_reply.
 vesk_add_script(faulty_hands_back_twice SOURCES ${host_tests_dir}/faulty/hands_back_twice.cpp)
 vesk_add_script(faulty_foreign_pointer SOURCES ${host_tests_dir}/faulty/foreign_pointer.cpp)
 vesk_add_script(faulty_returns_null SOURCES ${host_tests_dir}/faulty/returns_null.cpp)
+vesk_add_script(faulty_crashes_on_code_6 SOURCES ${host_tests_dir}/faulty/crashes_on_code_6.cpp)
+vesk_add_script(faulty_hangs_in_tick SOURCES ${host_tests_dir}/faulty/hangs_in_tick.cpp)
+vesk_add_script(faulty_sends_after_end SOURCES ${host_tests_dir}/faulty/sends_after_end.cpp)
+vesk_add_script(faulty_leaks_per_load SOURCES ${host_tests_dir}/faulty/leaks_per_load.cpp)
+vesk_add_script(faulty_static_answer SOURCES ${host_tests_dir}/faulty/static_answer.cpp)
+vesk_add_script(faulty_breaks_on_package_5 SOURCES ${host_tests_dir}/faulty/breaks_on_package_5.cpp)
 add_library(faulty_no_export SHARED ${host_tests_dir}/faulty/no_export.cpp)
 target_link_libraries(faulty_no_export PRIVATE vesk_warnings)
 
@@ -34,8 +40,10 @@ target_compile_definitions(vesk_host_tests PRIVATE
   FAULTY_NO_EXPORT="$<TARGET_FILE:faulty_no_export>")
 add_dependencies(vesk_host_tests faulty_keeps_reply faulty_hands_back_twice faulty_foreign_pointer
   faulty_returns_null faulty_no_export)
+set(faulty_for_validation faulty_crashes_on_code_6 faulty_hangs_in_tick faulty_sends_after_end
+  faulty_leaks_per_load faulty_static_answer faulty_breaks_on_package_5)
 set_target_properties(vesk_host_tests faulty_keeps_reply faulty_hands_back_twice faulty_foreign_pointer
-  faulty_returns_null faulty_no_export PROPERTIES
+  faulty_returns_null faulty_no_export ${faulty_for_validation} PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/host/tests
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/host/tests)
 gtest_discover_tests(vesk_host_tests TEST_PREFIX "host." DISCOVERY_TIMEOUT 60)
@@ -45,8 +53,13 @@ set(host_example ${PROJECT_SOURCE_DIR}/examples/rig_vue)
 set(host_test_data ${host_tests_dir}/data)
 set(rig_vue_run "$<TARGET_FILE:vesk_host>|run|--plant|${host_example}/plant.toml|--session|${host_example}/session.vesk")
 function(vesk_host_cli name exit)
-  cmake_parse_arguments(PARSE_ARGV 2 ARG "" "STDOUT;STDERR" "RUN")
+  cmake_parse_arguments(PARSE_ARGV 2 ARG "" "STDOUT;STDERR;NOT_STDOUT;OUTPUT_FILE;FILE_CONTENT" "RUN")
   set(checks -DEXIT=${exit})
+  foreach(check NOT_STDOUT OUTPUT_FILE FILE_CONTENT)
+    if(DEFINED ARG_${check})
+      list(APPEND checks "-D${check}=${ARG_${check}}")
+    endif()
+  endforeach()
   if(DEFINED ARG_STDOUT)
     list(APPEND checks "-DSTDOUT=${ARG_STDOUT}")
   endif()
@@ -92,3 +105,86 @@ vesk_host_cli(no_export 4 STDERR "does not export load_vesk_client_script"
   RUN "$<TARGET_FILE:vesk_host>|run|$<TARGET_FILE:faulty_no_export>")
 vesk_host_cli(null_script 4 STDERR "returned null"
   RUN "$<TARGET_FILE:vesk_host>|run|--session|${host_test_data}/failing_session.vesk|$<TARGET_FILE:faulty_returns_null>")
+
+# The validator. Each faulty script is caught by its check with its status,
+# and the run goes on past a crash or a hang.
+set(validate "$<TARGET_FILE:vesk_host>|validate")
+set(validate_rig "${validate}|--plant|${host_example}/plant.toml")
+set(validate_dir ${CMAKE_BINARY_DIR}/host/tests/validate)
+file(MAKE_DIRECTORY ${validate_dir})
+function(vesk_faulty name)
+  set(${name} "$<TARGET_FILE:faulty_${name}>" PARENT_SCOPE)
+endfunction()
+foreach(script crashes_on_code_6 hangs_in_tick keeps_reply hands_back_twice foreign_pointer sends_after_end
+    leaks_per_load static_answer breaks_on_package_5)
+  vesk_faulty(${script})
+endforeach()
+
+vesk_host_cli(validate_rig_vue 0
+  STDOUT "PASS    load.basic.*PASS    soak.random.*\nSUCCESS: 23 checks: 23 passed, 0 warned, 0 skipped, 0 failed"
+  RUN "${validate_rig}|--soak-file|${validate_dir}/rig_vue_soak.vesk|$<TARGET_FILE:Rig_Vue>")
+vesk_host_cli(validate_rig_vue_json 0
+  STDOUT "^\\{\"schema\":\"vesk-host-validate\",\"schema_version\":1,.*\"id\":\"codes.6\",.*\"status\":\"PASS\".*\"result\":\"SUCCESS\",\"exit_code\":0"
+  RUN "${validate_rig}|--json|--only|^codes|$<TARGET_FILE:Rig_Vue>")
+vesk_host_cli(validate_junit 1
+  OUTPUT_FILE ${validate_dir}/junit.xml
+  FILE_CONTENT "<testsuites name=\"vesk_host validate\" tests=\"2\" failures=\"0\" errors=\"1\" skipped=\"0\".*name=\"codes.6\" time=\"[0-9.]+\">\n      <error message=\"the check&apos;s process died of SIG[A-Z]+\" type=\"CRASH\">.*name=\"codes.7\" time=\"[0-9.]+\">\n    </testcase>\n  </testsuite>"
+  RUN "${validate_rig}|--only|^codes\\.[67]$|--junit|${validate_dir}/junit.xml|${crashes_on_code_6}")
+vesk_host_cli(validate_list 0
+  STDOUT "^codes.outside +Codes 8, 9, 16[^\n]*\ncodes.null-records +Codes 1 and 2 with a null record[^\n]*\n$"
+  NOT_STDOUT "load\\.|soak|codes\\.[0-7]"
+  RUN "${validate}|--list|--only|^codes|--skip|[0-7]$")
+
+vesk_host_cli(validate_crash_on_code_6 1
+  STDOUT "CRASH   codes.6 .*died of SIG[A-Z]+\n.*last lines of the transcript:\n.*\\| host > script  6  a pointer to 256 zero bytes\n  PASS    codes.7 .*FAILURE: 23 checks: 21 passed, 0 warned, 1 skipped, 0 failed, 1 crashed, 0 timed out"
+  RUN "${validate_rig}|--soak-file|${validate_dir}/crash_soak.vesk|${crashes_on_code_6}")
+vesk_host_cli(validate_hang_in_tick 1
+  STDOUT "TIMEOUT codes.4 .*no end within 1 s.*\\| host > script  4  timer 1 at 0 ms\n.*TIMEOUT timers.unknown-ids .*\\| host > script  4  timer 0 at 0 ms\n.*FAILURE: 3 checks: 1 passed, 0 warned, 0 skipped, 0 failed, 0 crashed, 2 timed out"
+  RUN "${validate_rig}|--timeout|1|--only|^(codes.[34]\\|timers)|${hangs_in_tick}")
+vesk_host_cli(validate_leaked_reply 1
+  STDOUT "FAIL    release.every-reply .*release-missing: the reply \"21\" to \"SD 'ZEP SDI Router'\" was not handed back by the end of start-up"
+  RUN "${validate_rig}|--only|release.every|${keeps_reply}")
+vesk_host_cli(validate_double_free 1
+  STDOUT "FAIL    release.every-reply .*release-twice: the reply \"21\" to \"SD 'ZEP SDI Router'\" was handed back a second time"
+  RUN "${validate_rig}|--only|release.every|${hands_back_twice}")
+vesk_host_cli(validate_foreign_pointer 1
+  STDOUT "FAIL    release.every-reply .*release-unknown: code 5 with a pointer this host never handed out"
+  RUN "${validate_rig}|--only|release.every|${foreign_pointer}")
+vesk_host_cli(validate_after_as 1
+  STDOUT "WARN    load.basic .*FAIL    end.after-as .*command-after-end: \"RU 21\" came after \"AS\" \\(and 2 more\\)"
+  RUN "${validate_rig}|--only|^(load.basic\\|end)|${sends_after_end}")
+vesk_host_cli(validate_warning_passes 0 STDOUT "SUCCESS: 1 checks: 0 passed, 1 warned"
+  RUN "${validate_rig}|--only|load.basic|${sends_after_end}")
+vesk_host_cli(validate_strict 1 STDOUT "FAILURE: 1 checks: 0 passed, 1 warned"
+  RUN "${validate_rig}|--strict|--only|load.basic|${sends_after_end}")
+vesk_host_cli(validate_leak_per_load 1
+  STDOUT "FAIL    load.repeat .*the heap grew by [0-9]+ bytes over 80 loads"
+  RUN "${validate_rig}|--only|load.repeat|${leaks_per_load}")
+vesk_host_cli(validate_static_answer 1
+  STDOUT "FAIL    release.answers .*answer-reused: the answer to the parent query \"\" is the pointer of the answer to null"
+  RUN "${validate_rig}|--only|release.answers|${static_answer}")
+
+# A soak that fails leaves a session; the ordinary emulator replays the failure.
+vesk_host_cli(validate_soak_fails 1
+  STDOUT "FAIL    soak.random .*seed 3: a rule broke at step [0-9]+ of 2000\n.*the session file .*soak_replay.vesk replays it: vesk_host run --plant"
+  OUTPUT_FILE ${validate_dir}/soak_replay.vesk
+  FILE_CONTENT "^# vesk_host validate soak: seed 3, up to 2000 steps\n.*\npress [A-Za-z_]+ index=5\n$"
+  RUN "${validate_rig}|--seed|3|--only|soak|--soak-file|${validate_dir}/soak_replay.vesk|${breaks_on_package_5}")
+vesk_host_cli(validate_soak_replays 1
+  STDOUT "VIOLATION release-missing: the reply [^\n]* to \"RN 12 0 5\""
+  RUN "$<TARGET_FILE:vesk_host>|run|--plant|${host_example}/plant.toml|--session|${validate_dir}/soak_replay.vesk|${breaks_on_package_5}")
+set_tests_properties(vesk_host_cli_validate_soak_fails PROPERTIES FIXTURES_SETUP soak_replay)
+set_tests_properties(vesk_host_cli_validate_soak_replays PROPERTIES FIXTURES_REQUIRED soak_replay)
+
+vesk_host_cli(validate_no_library 2 STDERR "name the script library to validate" RUN "${validate}")
+vesk_host_cli(validate_missing_library 2 STDERR "cannot load the script library"
+  RUN "${validate}|${host_test_data}/no_such_library.so")
+vesk_host_cli(validate_no_export 2 STDERR "does not export load_vesk_client_script"
+  RUN "${validate}|$<TARGET_FILE:faulty_no_export>")
+vesk_host_cli(validate_bad_timeout 2 STDERR "--timeout takes seconds above 0" RUN "${validate}|--timeout=0|x.so")
+vesk_host_cli(validate_bad_seed 2 STDERR "--seed takes a whole number" RUN "${validate}|--seed|-1|x.so")
+vesk_host_cli(validate_bad_regex 2 STDERR "--only \"\\(\" is not a regular expression" RUN "${validate}|--only|(|x.so")
+vesk_host_cli(validate_nothing_selected 2 STDERR "no check is left" RUN "${validate}|--only|nothing|x.so")
+vesk_host_cli(validate_unknown_option 2 STDERR "unknown option --colour" RUN "${validate}|--colour|x.so")
+vesk_host_cli(validate_bad_plant 2 STDERR "bad_plant.toml:9: "
+  RUN "${validate}|--plant|${host_test_data}/bad_plant.toml|$<TARGET_FILE:Rig_Vue>")
