@@ -192,7 +192,7 @@ int validateCommand(const std::vector<std::string>& arguments)
     if (checks.empty())
         return usageError("no check is left by --only and --skip (vesk_host validate --list shows the ids)");
 
-    Setup setup;
+    CheckSetup setup;
     setup.library = options.library;
     setup.plant.panelFolder = ".";
     if (options.plant) {

@@ -29,16 +29,18 @@ add_executable(vesk_host_tests
   ${host_tests_dir}/ledger_tests.cpp
   ${host_tests_dir}/plant_file_tests.cpp
   ${host_tests_dir}/session_file_tests.cpp
-  ${host_tests_dir}/text_tests.cpp)
-target_link_libraries(vesk_host_tests PRIVATE vesk_host_core GTest::gtest_main vesk_warnings)
+  ${host_tests_dir}/text_tests.cpp
+  ${host_tests_dir}/validator_tests.cpp)
+target_link_libraries(vesk_host_tests PRIVATE vesk_host_core vesk_host_validator GTest::gtest_main vesk_warnings)
 target_compile_definitions(vesk_host_tests PRIVATE
   EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples/rig_vue"
+  RIG_VUE_LIBRARY="$<TARGET_FILE:Rig_Vue>"
   FAULTY_KEEPS_REPLY="$<TARGET_FILE:faulty_keeps_reply>"
   FAULTY_HANDS_BACK_TWICE="$<TARGET_FILE:faulty_hands_back_twice>"
   FAULTY_FOREIGN_POINTER="$<TARGET_FILE:faulty_foreign_pointer>"
   FAULTY_RETURNS_NULL="$<TARGET_FILE:faulty_returns_null>"
   FAULTY_NO_EXPORT="$<TARGET_FILE:faulty_no_export>")
-add_dependencies(vesk_host_tests faulty_keeps_reply faulty_hands_back_twice faulty_foreign_pointer
+add_dependencies(vesk_host_tests Rig_Vue faulty_keeps_reply faulty_hands_back_twice faulty_foreign_pointer
   faulty_returns_null faulty_no_export)
 set(faulty_for_validation faulty_crashes_on_code_6 faulty_hangs_in_tick faulty_sends_after_end
   faulty_leaks_per_load faulty_static_answer faulty_breaks_on_package_5)

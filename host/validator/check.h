@@ -27,7 +27,7 @@ struct CheckResult {
 };
 
 // What every check is given: the script and the plant, and the soak's settings.
-struct Setup {
+struct CheckSetup {
     std::string library;
     std::string plantFile;  // as given on the command line; empty without one
     Plant plant;
@@ -46,9 +46,9 @@ public:
 
 class CheckContext {
 public:
-    CheckContext(const Setup& setup, Trail& trail) : setup_(setup), trail_(trail) {}
+    CheckContext(const CheckSetup& setup, Trail& trail) : setup_(setup), trail_(trail) {}
 
-    const Setup& setup() const { return setup_; }
+    const CheckSetup& setup() const { return setup_; }
     Trail& trail() { return trail_; }
 
     void fail(std::string detail);
@@ -62,7 +62,7 @@ public:
     CheckResult result() const;
 
 private:
-    const Setup& setup_;
+    const CheckSetup& setup_;
     Trail& trail_;
     bool failed_ = false;
     bool warned_ = false;

@@ -34,7 +34,7 @@ void checkEnd(CheckContext& context);
 void checkSoak(CheckContext& context);
 
 // The command line that replays the soak's session file.
-std::string replayCommand(const Setup& setup);
+std::string replayCommand(const CheckSetup& setup);
 
 } // namespace vesk_host::validator
 

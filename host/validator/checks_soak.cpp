@@ -11,7 +11,7 @@
 
 namespace vesk_host::validator {
 
-std::string replayCommand(const Setup& setup)
+std::string replayCommand(const CheckSetup& setup)
 {
     return "vesk_host run " + (setup.plantFile.empty() ? std::string() : "--plant " + setup.plantFile + " ") +
            "--session " + setup.soakFile + " " + setup.library;
@@ -19,7 +19,7 @@ std::string replayCommand(const Setup& setup)
 
 void checkSoak(CheckContext& context)
 {
-    const Setup& setup = context.setup();
+    const CheckSetup& setup = context.setup();
     const std::string seed = std::to_string(setup.seed);
     std::ofstream file(setup.soakFile, std::ios::binary | std::ios::trunc);
     if (!file) {

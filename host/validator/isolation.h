@@ -33,11 +33,13 @@ bool childProcessesAvailable();
 const char* childProcessesMissing();
 
 // Runs `body` in a child process, handing each piece the child writes to
-// `received` as it comes. The child is killed when it has not finished
-// within `watchdogSeconds`. The child's standard output goes to standard
-// error, so a script that prints cannot corrupt the validator's output.
+// `received` as it comes; `received` answers true once the child has said
+// all it will say. The child is killed when it has not said so within
+// `watchdogSeconds`, or has not ended within a grace period after. The
+// child's standard output goes to standard error, so a script that prints
+// cannot corrupt the validator's output.
 ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdogSeconds,
-                    const std::function<void(const char*, std::size_t)>& received);
+                    const std::function<bool(const char*, std::size_t)>& received);
 
 // Bytes of heap the process has in use now, when the platform tells.
 std::optional<std::size_t> heapInUse();

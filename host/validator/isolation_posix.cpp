@@ -95,7 +95,7 @@ bool childProcessesAvailable() { return true; }
 const char* childProcessesMissing() { return ""; }
 
 ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdogSeconds,
-                    const std::function<void(const char*, std::size_t)>& received)
+                    const std::function<bool(const char*, std::size_t)>& received)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -116,8 +116,12 @@ ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdo
     close(fds[1]);
 
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(watchdogSeconds));
+    auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                       std::chrono::duration<double>(watchdogSeconds));
+    // Once the child has said everything, it only has to end: under a
+    // memory checker that can take a while, and it no longer counts.
+    constexpr auto grace = std::chrono::seconds(60);
+    bool said = false;
     bool timedOut = false;
     char buffer[65536];
     for (;;) {
@@ -137,11 +141,15 @@ ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdo
             continue;
         if (got <= 0)
             break;  // the child closed its end: it has ended
-        received(buffer, static_cast<std::size_t>(got));
+        if (received(buffer, static_cast<std::size_t>(got)) && !said) {
+            said = true;
+            deadline = Clock::now() + grace;
+        }
     }
     close(fds[0]);
     if (timedOut)
         kill(child, SIGKILL);
+    timedOut = timedOut && !said;
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

@@ -13,7 +13,7 @@ const char* childProcessesMissing()
            "stops the whole run";
 }
 
-ChildEnd runInChild(const std::function<void(RecordSink&)>&, double, const std::function<void(const char*, std::size_t)>&)
+ChildEnd runInChild(const std::function<void(RecordSink&)>&, double, const std::function<bool(const char*, std::size_t)>&)
 {
     throw std::logic_error("no child processes on this platform");
 }

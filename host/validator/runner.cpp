@@ -38,7 +38,7 @@ private:
     std::deque<std::string> lines_;
 };
 
-CheckResult runBody(const Check& check, const Setup& setup, Trail& trail)
+CheckResult runBody(const Check& check, const CheckSetup& setup, Trail& trail)
 {
     CheckContext context(setup, trail);
     try {
@@ -99,13 +99,16 @@ std::string probeLibrary(const std::string& library, const RunSettings& settings
                 sink.write(encodeRecord(tag::detail, error));
             sink.write(encodeRecord(tag::end, ""));
         },
-        settings.watchdogSeconds, [&](const char* bytes, std::size_t size) { reader.feed(bytes, size); });
+        settings.watchdogSeconds, [&](const char* bytes, std::size_t size) {
+                reader.feed(bytes, size);
+                return reader.finished();
+            });
     if (!reader.finished())
         return "loading the script library " + library + " failed: " + describe(end, settings.watchdogSeconds);
     return reader.result().details.empty() ? std::string() : reader.result().details.front();
 }
 
-Outcome runCheck(const Check& check, const Setup& setup, const RunSettings& settings)
+Outcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings& settings)
 {
     Outcome outcome;
     outcome.check = &check;
@@ -124,7 +127,10 @@ Outcome runCheck(const Check& check, const Setup& setup, const RunSettings& sett
                     sink.write(encodeRecord(tag::detail, detail));
                 sink.write(encodeRecord(tag::end, ""));
             },
-            settings.watchdogSeconds, [&](const char* bytes, std::size_t size) { reader.feed(bytes, size); });
+            settings.watchdogSeconds, [&](const char* bytes, std::size_t size) {
+                reader.feed(bytes, size);
+                return reader.finished();
+            });
         outcome.result = reader.result();
         if (!reader.finished()) {
             outcome.result.status = end.how == ChildEnd::How::timedOut ? Status::timeout : Status::crash;

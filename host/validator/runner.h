@@ -37,7 +37,7 @@ std::vector<const Check*> selectChecks(const std::optional<std::regex>& only, co
 std::string probeLibrary(const std::string& library, const RunSettings& settings);
 
 // One check; never throws for anything the script does.
-Outcome runCheck(const Check& check, const Setup& setup, const RunSettings& settings);
+Outcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings& settings);
 
 } // namespace vesk_host::validator
 

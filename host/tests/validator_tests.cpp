@@ -1,0 +1,330 @@
+// The validator's parts: the child's record channel, crash and hang
+// isolation, the reports and exit codes, check selection, and the soak's
+// seeded steps, which must read back as session steps and repeat exactly.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "channel.h"
+#include "isolation.h"
+#include "plant_file.h"
+#include "report.h"
+#include "runner.h"
+#include "session_file.h"
+#include "soak.h"
+
+using namespace vesk_host;
+using namespace vesk_host::validator;
+
+namespace {
+
+TEST(ChannelTest, RecordsReadTheSameWhateverPiecesTheyComeIn)
+{
+    const std::string stream = encodeRecord(tag::line, "first") + encodeRecord(tag::line, std::string("a\0b\nc", 5)) +
+                               encodeRecord(tag::line, "") + encodeRecord(tag::status, "WARN") +
+                               encodeRecord(tag::detail, "12:34 with a colon") + encodeRecord(tag::end, "");
+    for (std::size_t piece = 1; piece <= stream.size(); ++piece) {
+        SCOPED_TRACE(piece);
+        RecordReader reader(2);
+        for (std::size_t at = 0; at < stream.size(); at += piece)
+            reader.feed(stream.data() + at, std::min(piece, stream.size() - at));
+        EXPECT_TRUE(reader.finished());
+        EXPECT_FALSE(reader.garbled());
+        EXPECT_EQ(reader.result().status, Status::warn);
+        EXPECT_EQ(reader.result().details, (std::vector<std::string>{"12:34 with a colon"}));
+        EXPECT_EQ(reader.lastLines(), (std::deque<std::string>{std::string("a\0b\nc", 5), ""}));
+    }
+}
+
+TEST(ChannelTest, AnythingElseIsGarbledAndNeverFinishes)
+{
+    const std::vector<std::string> streams = {"hello world", "L-1:x", "Lx:", "Q1:x", "S4:GOOD",
+                                              "L12345678901234567890123", encodeRecord(tag::line, "cut").substr(0, 4)};
+    for (const auto& stream : streams) {
+        SCOPED_TRACE(stream);
+        RecordReader reader(5);
+        reader.feed(stream.data(), stream.size());
+        EXPECT_FALSE(reader.finished());
+    }
+}
+
+// Checks made in the test, run the way the validator runs any check.
+void writesThenAborts(CheckContext& context)
+{
+    for (int i = 1; i <= 20; ++i)
+        context.trail().line("line " + std::to_string(i));
+    std::abort();
+}
+
+void hangs(CheckContext& context)
+{
+    context.trail().line("about to hang");
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+void exitsEarly(CheckContext&) { std::_Exit(3); }
+
+void throws(CheckContext&) { throw std::runtime_error("out of order"); }
+
+void warnsAndNotes(CheckContext& context)
+{
+    context.note("a note");
+    context.warn("a warning");
+}
+
+TEST(RunnerTest, ACrashOrHangIsReportedWithTheLastLinesAndTheRunGoesOn)
+{
+    if (!childProcessesAvailable())
+        GTEST_SKIP() << childProcessesMissing();
+    struct Row {
+        Check check;
+        Status status;
+        std::string firstDetail;
+        std::vector<std::string> lastLines;
+        double watchdog = 30;  // ample, also under a memory checker
+    };
+    const std::vector<Row> rows = {
+        {{"t.abort", "", writesThenAborts}, Status::crash, "the check's process died of SIGABRT",
+         {"line 17", "line 18", "line 19", "line 20"}},
+        {{"t.abort-warns", "", writesThenAborts, true}, Status::warn, "the check's process died of SIGABRT",
+         {"line 17", "line 18", "line 19", "line 20"}},
+        {{"t.hang", "", hangs}, Status::timeout, "no end within 0.5 s: the check's process was killed",
+         {"about to hang"}, 0.5},
+        {{"t.exit", "", exitsEarly}, Status::crash, "the check's process ended with exit code 3 before finishing",
+         {}},
+        {{"t.throw", "", throws}, Status::fail, "an exception left the check: out of order", {}},
+        {{"t.warn", "", warnsAndNotes}, Status::warn, "a note", {}},
+    };
+    CheckSetup setup;
+    RunSettings settings;
+    settings.trailLines = 4;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.check.id);
+        settings.watchdogSeconds = row.watchdog;
+        const Outcome outcome = runCheck(row.check, setup, settings);
+        EXPECT_EQ(outcome.result.status, row.status);
+        ASSERT_FALSE(outcome.result.details.empty());
+        EXPECT_EQ(outcome.result.details.front(), row.firstDetail);
+        EXPECT_EQ(outcome.lastLines, row.lastLines);
+    }
+}
+
+TEST(RunnerTest, InProcessChecksReportThemselves)
+{
+    RunSettings settings;
+    settings.inProcess = true;
+    const Check check{"t.warn", "", warnsAndNotes};
+    const Outcome outcome = runCheck(check, CheckSetup(), settings);
+    EXPECT_EQ(outcome.result.status, Status::warn);
+    EXPECT_EQ(outcome.result.details, (std::vector<std::string>{"a note", "a warning"}));
+}
+
+TEST(RunnerTest, ChecksAreSelectedByIdPattern)
+{
+    // The ids are part of the interface for CI (--only, --skip, JUnit names): they change only on purpose.
+    std::vector<std::string> ids;
+    for (const Check* check : selectChecks(std::nullopt, std::nullopt))
+        ids.push_back(check->id);
+    EXPECT_EQ(ids, (std::vector<std::string>{
+                       "load.basic", "load.null-host", "load.paths", "load.repeat", "codes.0", "codes.1", "codes.2",
+                       "codes.3", "codes.4", "codes.5", "codes.6", "codes.7", "codes.outside", "codes.null-records",
+                       "queries.texts", "release.answers", "timers.unknown-ids", "release.every-reply",
+                       "replies.null", "replies.empty", "replies.long", "end.after-as", "soak.random"}));
+    for (const Check* check : selectChecks(std::nullopt, std::nullopt))
+        EXPECT_EQ(std::string(check->description).find('\n'), std::string::npos) << check->id;
+
+    const auto chosen = selectChecks(std::regex("^release\\."), std::regex("answers"));
+    ASSERT_EQ(chosen.size(), 1u);
+    EXPECT_STREQ(chosen[0]->id, "release.every-reply");
+    EXPECT_TRUE(selectChecks(std::regex("^nothing$"), std::nullopt).empty());
+}
+
+Outcome outcomeOf(const char* id, Status status, std::vector<std::string> details = {})
+{
+    static std::vector<std::unique_ptr<Check>> made;
+    made.push_back(std::make_unique<Check>(Check{id, "described", nullptr}));
+    Outcome outcome;
+    outcome.check = made.back().get();
+    outcome.result.status = status;
+    outcome.result.details = std::move(details);
+    return outcome;
+}
+
+TEST(ReportTest, ExitCodesFollowTheWorstStatus)
+{
+    struct Row {
+        std::vector<Status> statuses;
+        bool strict;
+        int exit;
+    };
+    const std::vector<Row> rows = {
+        {{Status::pass, Status::skip}, false, 0}, {{Status::pass, Status::warn}, false, 0},
+        {{Status::pass, Status::warn}, true, 1},  {{Status::skip}, true, 0},
+        {{Status::fail}, false, 1},               {{Status::pass, Status::crash}, false, 1},
+        {{Status::timeout, Status::pass}, false, 1},
+    };
+    for (const Row& row : rows) {
+        std::vector<Outcome> outcomes;
+        for (const Status status : row.statuses)
+            outcomes.push_back(outcomeOf("x", status));
+        EXPECT_EQ(exitCodeOf(outcomes, row.strict), row.exit);
+        EXPECT_EQ(finalLine(outcomes, row.strict, 1.5).rfind(row.exit ? "FAILURE: " : "SUCCESS: ", 0), 0u);
+    }
+    const std::vector<Outcome> mixed = {outcomeOf("a", Status::pass), outcomeOf("b", Status::warn),
+                                        outcomeOf("c", Status::skip), outcomeOf("d", Status::fail),
+                                        outcomeOf("e", Status::crash), outcomeOf("f", Status::timeout)};
+    EXPECT_EQ(finalLine(mixed, false, 1.5), "FAILURE: 6 checks: 1 passed, 1 warned, 1 skipped, 1 failed, 1 crashed, "
+                                            "1 timed out (1.50 s)\n");
+}
+
+RunInfo runInfo()
+{
+    RunInfo info;
+    info.library = "lib<x>.so";
+    info.seed = 42;
+    info.soakSteps = 10;
+    info.watchdogSeconds = 30;
+    info.seconds = 0.25;
+    return info;
+}
+
+TEST(ReportTest, TheJsonReportIsVersionedAndCarriesEveryCheck)
+{
+    Outcome crash = outcomeOf("codes.6", Status::crash, {"died"});
+    crash.signal = "SIGSEGV";
+    crash.lastLines = {"host > script  6  \"\\x01\""};
+    const std::string json = jsonReport(runInfo(), {outcomeOf("load.basic", Status::pass, {"a \"note\""}), crash});
+    EXPECT_EQ(json,
+              "{\"schema\":\"vesk-host-validate\",\"schema_version\":1,\"library\":\"lib<x>.so\",\"plant\":null,"
+              "\"seed\":42,\"soak_steps\":10,\"watchdog_seconds\":30,\"isolation\":\"process\",\"strict\":false,"
+              "\"checks\":[{\"id\":\"load.basic\",\"description\":\"described\",\"status\":\"PASS\",\"seconds\":"
+              "0.000,\"details\":[\"a \\\"note\\\"\"],\"signal\":null,\"last_lines\":[]},{\"id\":\"codes.6\","
+              "\"description\":\"described\",\"status\":\"CRASH\",\"seconds\":0.000,\"details\":[\"died\"],"
+              "\"signal\":\"SIGSEGV\",\"last_lines\":[\"host > script  6  \\\"\\\\x01\\\"\"]}],\"counts\":{\"pass\":1,"
+              "\"warn\":0,\"skip\":0,\"fail\":0,\"crash\":1,\"timeout\":0},\"result\":\"FAILURE\",\"exit_code\":1,"
+              "\"seconds\":0.250}\n");
+}
+
+TEST(ReportTest, JunitMapsEachStatusToItsElement)
+{
+    RunInfo strict = runInfo();
+    strict.strict = true;
+    const std::vector<Outcome> outcomes = {
+        outcomeOf("p", Status::pass),          outcomeOf("w", Status::warn, {"odd <thing>"}),
+        outcomeOf("s", Status::skip, {"why"}), outcomeOf("f", Status::fail, {"broke & \"ran\""}),
+        outcomeOf("c", Status::crash, {"died"}), outcomeOf("t", Status::timeout, {"hung"}),
+    };
+    const std::string lenient = junitReport(runInfo(), outcomes);
+    EXPECT_NE(lenient.find("tests=\"6\" failures=\"1\" errors=\"2\" skipped=\"1\""), std::string::npos) << lenient;
+    EXPECT_NE(lenient.find("name=\"p\" time=\"0.000\">\n    </testcase>"), std::string::npos);
+    EXPECT_NE(lenient.find("<system-out>WARN\nodd &lt;thing&gt;\n</system-out>"), std::string::npos);
+    EXPECT_NE(lenient.find("<skipped message=\"why\"/>"), std::string::npos);
+    EXPECT_NE(lenient.find("<failure message=\"broke &amp; &quot;ran&quot;\" type=\"FAIL\">"), std::string::npos);
+    EXPECT_NE(lenient.find("<error message=\"died\" type=\"CRASH\">"), std::string::npos);
+    EXPECT_NE(lenient.find("<error message=\"hung\" type=\"TIMEOUT\">"), std::string::npos);
+    EXPECT_NE(lenient.find("<testsuite name=\"vesk_host validate lib&lt;x&gt;.so\""), std::string::npos);
+    const std::string strictReport = junitReport(strict, outcomes);
+    EXPECT_NE(strictReport.find("failures=\"2\""), std::string::npos);
+    EXPECT_NE(strictReport.find("<failure message=\"odd &lt;thing&gt;\" type=\"WARN\">"), std::string::npos);
+}
+
+TEST(ReportTest, XmlTextIsAsciiWithoutMarkup)
+{
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"plain", "plain"},
+        {"<a href='x'>&</a>", "&lt;a href=&apos;x&apos;&gt;&amp;&lt;/a&gt;"},
+        {std::string("nul\0bell\a", 9), "nul\\x00bell\\x07"},
+        {"line\nand\ttab\r", "line\nand\ttab\\x0d"},
+        {"\xc3\xa9\xff\x7f", "\\xc3\\xa9\\xff\\x7f"},
+    };
+    for (const auto& [text, expected] : rows)
+        EXPECT_EQ(xmlText(text), expected);
+}
+
+TEST(SoakTest, TheSeededSequenceIsSplitmix64)
+{
+    // The published first outputs of splitmix64 from seed 0: the soak repeats on every machine.
+    SeededRandom random(0);
+    EXPECT_EQ(random.next(), 0xe220a8397b1dcdafULL);
+    EXPECT_EQ(random.next(), 0x6e789e6aa1b965f4ULL);
+    EXPECT_EQ(random.next(), 0x06c45d188009454fULL);
+    for (int i = 0; i < 1000; ++i) {
+        const auto value = random.between(-3, 4);
+        EXPECT_GE(value, -3);
+        EXPECT_LE(value, 4);
+    }
+}
+
+TEST(SoakTest, SessionWordsReadBackAsTheirText)
+{
+    const std::vector<std::string> texts = {"plain", "", "two words", "#hash", "a#b", "quote\"d", "back\\slash",
+                                            "' '", "%1", "=", "-1"};
+    for (const auto& text : texts) {
+        SCOPED_TRACE(text);
+        const StepParse parsed = parseStep("query " + sessionWord(text), 1, Plant());
+        ASSERT_TRUE(parsed.step) << parsed.error;
+        EXPECT_EQ(parsed.step->text, std::optional<std::string>(text));
+    }
+}
+
+TEST(SoakTest, EveryStepReadsBackAndTheSameSeedGivesTheSameSteps)
+{
+    Plant plant = *loadPlantFile(EXAMPLES_DIR "/plant.toml").plant;
+    Transcript transcript;
+    Emulator emulator(std::move(plant), transcript);
+    // With no script running nothing changes, so the steps depend on the seed alone.
+    const auto steps = [&](std::uint64_t seed) {
+        SoakSteps soak(seed);
+        std::string panel = "1";
+        std::vector<std::string> lines;
+        for (int i = 0; i < 3000; ++i)
+            lines.push_back(soak.next(emulator, panel));
+        return lines;
+    };
+    const auto first = steps(11);
+    EXPECT_EQ(first, steps(11));
+    EXPECT_NE(first, steps(12));
+    std::set<Step::Kind> kinds;
+    for (const auto& line : first) {
+        const StepParse parsed = parseStep(line, 1, emulator.plant());
+        ASSERT_TRUE(parsed.step) << line << ": " << parsed.error;
+        EXPECT_EQ(parsed.step->source.empty(), false);
+        kinds.insert(parsed.step->kind);
+    }
+    EXPECT_EQ(kinds, (std::set<Step::Kind>{Step::Kind::advance, Step::Kind::query, Step::Kind::revertive,
+                                           Step::Kind::route, Step::Kind::poll, Step::Kind::tick,
+                                           Step::Kind::replies}));
+}
+
+// The soak on Rig_Vue, in this process: it passes, removes its session
+// file, and two runs from one seed take the same steps.
+TEST(SoakTest, RigVueSoaksCleanAndRepeats)
+{
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("vesk_validator_soak_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(folder);
+    CheckSetup setup;
+    setup.library = RIG_VUE_LIBRARY;
+    setup.plantFile = EXAMPLES_DIR "/plant.toml";
+    setup.plant = *loadPlantFile(setup.plantFile).plant;
+    setup.seed = 99;
+    setup.soakSteps = 300;
+    setup.soakFile = (folder / "soak.vesk").string();
+    RunSettings settings;
+    settings.inProcess = true;
+    const Check* soak = selectChecks(std::regex("^soak\\.random$"), std::nullopt).at(0);
+    const Outcome outcome = runCheck(*soak, setup, settings);
+    EXPECT_EQ(outcome.result.status, Status::pass);
+    EXPECT_EQ(outcome.result.details,
+              (std::vector<std::string>{"300 steps from seed 99 (repeat with --seed 99)"}));
+    EXPECT_FALSE(std::filesystem::exists(setup.soakFile));
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace
