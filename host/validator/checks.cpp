@@ -15,8 +15,8 @@ const std::vector<Check>& allChecks()
         {"load.paths", "Loads and destroys the script with an empty, a null, a 4096-byte and an oddly quoted path.",
          checkLoadPaths},
         {"load.repeat",
-         "Loads and destroys the script 100 times: every reply comes back each time, and the heap in use (the C "
-         "library's count of allocated bytes) does not grow from load 20 to load 100.",
+         "Loads and destroys the script 100 times: every reply comes back each time, and the process's heap in "
+         "use (the allocator's count) grows by at most 1024 bytes from load 20 to load 100.",
          checkLoadRepeat},
         {"codes.0", "Code 0, which a host never sends a script, with a command text and with null: answered null.",
          checkCode0},
