@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <tuple>
 #include <vector>
 
 #include "script_run.h"

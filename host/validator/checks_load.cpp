@@ -123,13 +123,14 @@ void checkLoadRepeat(CheckContext& context)
         context.fail(std::to_string(outstandingCycles) + " of " + std::to_string(cycles) +
                      " loads ended with replies the script never handed back");
     if (!before || !after) {
-        context.note("heap growth not measured: " + std::string(heapSource()));
+        context.note("heap growth not measured: the allocator gives no figure here (tried " +
+                     std::string(heapSource()) + ")");
         return;
     }
     const long long growth = static_cast<long long>(*after) - static_cast<long long>(*before);
-    const std::string measured = "heap in use (" + std::string(heapSource()) + ") after load " +
-                                 std::to_string(warmUp) + ": " + std::to_string(*before) + " bytes, after load " +
-                                 std::to_string(cycles) + ": " + std::to_string(*after) + " bytes";
+    const std::string measured = "heap in use after load " + std::to_string(warmUp) + ": " +
+                                 std::to_string(*before) + " bytes, after load " + std::to_string(cycles) + ": " +
+                                 std::to_string(*after) + " bytes (" + heapSource() + ")";
     if (growth > static_cast<long long>(heapTolerance))
         context.fail("the heap grew by " + std::to_string(growth) + " bytes over " +
                      std::to_string(cycles - warmUp) + " loads (about " +

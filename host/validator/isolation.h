@@ -44,7 +44,7 @@ ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdo
 // Bytes of heap the process has in use now, when the platform tells.
 std::optional<std::size_t> heapInUse();
 
-// A name for the heap figure ("glibc mallinfo2", ...).
+// Where the heap figure comes from ("glibc mallinfo2", ...).
 const char* heapSource();
 
 } // namespace vesk_host::validator

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VESK_HOST_ASAN 1
@@ -171,7 +172,11 @@ std::optional<std::size_t> heapInUse()
     return __sanitizer_get_current_allocated_bytes();
 #elif defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
     const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
+    const std::size_t inUse = info.uordblks + info.hblkhd;
+    // Nothing at all in use means another allocator stands in (valgrind's) and glibc's figures are idle.
+    if (inUse == 0)
+        return std::nullopt;
+    return inUse;
 #else
     return std::nullopt;
 #endif
@@ -182,7 +187,7 @@ const char* heapSource()
 #if defined(VESK_HOST_ASAN)
     return "AddressSanitizer's allocated bytes";
 #elif defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
-    return "glibc mallinfo2 (bytes in use)";
+    return "glibc mallinfo2";
 #else
     return "nothing on this platform";
 #endif
