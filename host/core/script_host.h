@@ -48,7 +48,8 @@ public:
     void handBackAnswer(void* answer);
     void deliverTimer(std::int32_t id, std::int64_t clock);
     // Any code with any data word (described by `shown`); returns what the
-    // script answered. Only a running script is called.
+    // script answered, which must be null. Only a running script is called.
+    // Parent queries go through askQuery, whose answers are held and handed back.
     void* deliverCode(int code, void* data, const std::string& shown);
     // Ends the script through its virtual destructor.
     void unload();

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -22,7 +23,9 @@
 #endif
 
 #if defined(VESK_HOST_ASAN)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's count of bytes allocated and not freed; declared
+// here as not every compiler ships <sanitizer/allocator_interface.h>.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #elif defined(__GLIBC__)
 #include <malloc.h>
 #endif
