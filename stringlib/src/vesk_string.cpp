@@ -126,6 +126,12 @@ bool vesk_string::reserve(size_t count)
 
 void vesk_string::assign(const char* text, size_t count)
 {
+    if (count == 0) {
+        // Also the path of a null text, which memcpy must never see.
+        length_ = 0;
+        data_[0] = 0;
+        return;
+    }
     bool aliased = text >= data_ && text <= data_ + length_;
     if (!aliased && count <= capacity_) {
         // The common case: it fits where we are.
