@@ -1,6 +1,7 @@
 #include "runner.h"
 
 #include <chrono>
+#include <cstdio>
 #include <deque>
 #include <exception>
 #include <filesystem>
