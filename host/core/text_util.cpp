@@ -23,36 +23,11 @@ void appendHex(std::string& out, const char* prefix, unsigned value, int digits)
     out += buffer;
 }
 
-} // namespace
-
-std::string quoteText(std::string_view text, std::size_t shown)
+// Appends `text` with backslash, quote and the usual control characters
+// escaped; other bytes outside printable ASCII as `hexPrefix` and `digits`
+// hex digits.
+void appendEscaped(std::string& out, std::string_view text, const char* hexPrefix, int digits)
 {
-    std::string out = "\"";
-    const std::string_view part = text.substr(0, shown);
-    for (const char c : part) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (byte < 0x20 || byte > 0x7e)
-                appendHex(out, "\\x", byte, 2);
-            else
-                out += c;
-        }
-    }
-    out += '"';
-    if (part.size() < text.size())
-        out += "... (" + std::to_string(text.size()) + " bytes in all)";
-    return out;
-}
-
-std::string jsonString(std::string_view text)
-{
-    std::string out = "\"";
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
@@ -63,11 +38,30 @@ std::string jsonString(std::string_view text)
         case '\t': out += "\\t"; break;
         default:
             if (byte < 0x20 || byte > 0x7e)
-                appendHex(out, "\\u", byte, 4);
+                appendHex(out, hexPrefix, byte, digits);
             else
                 out += c;
         }
     }
+}
+
+} // namespace
+
+std::string quoteText(std::string_view text, std::size_t shown)
+{
+    std::string out = "\"";
+    const std::string_view part = text.substr(0, shown);
+    appendEscaped(out, part, "\\x", 2);
+    out += '"';
+    if (part.size() < text.size())
+        out += "... (" + std::to_string(text.size()) + " bytes in all)";
+    return out;
+}
+
+std::string jsonString(std::string_view text)
+{
+    std::string out = "\"";
+    appendEscaped(out, text, "\\u", 4);
     out += '"';
     return out;
 }
