@@ -11,6 +11,7 @@
 #include "golden.h"
 #include "panel_view.h"
 #include "loader.h"
+#include "option_reader.h"
 #include "plant_file.h"
 #include "session_file.h"
 #include "session_runner.h"
@@ -38,20 +39,15 @@ int usageError(const std::string& message)
 // Fills `options`; returns an exit code when the command line is wrong or asks for help.
 std::optional<int> readOptions(const std::vector<std::string>& arguments, RunOptions& options)
 {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string argument = arguments[i];
-        std::optional<std::string> attached;
-        if (argument.rfind("--", 0) == 0 && argument.find('=') != std::string::npos) {
-            attached = argument.substr(argument.find('=') + 1);
-            argument.resize(argument.find('='));
-        }
+    OptionReader reader(arguments);
+    while (reader.next()) {
+        const std::string& argument = reader.argument();
+        const bool attached = reader.attached();
         const auto value = [&](const char* name) -> std::optional<std::string> {
-            if (attached)
-                return attached;
-            if (i + 1 < arguments.size())
-                return arguments[++i];
-            usageError(std::string(name) + " needs a file name");
-            return std::nullopt;
+            auto given = reader.value();
+            if (!given)
+                usageError(std::string(name) + " needs a file name");
+            return given;
         };
         if (argument == "--help" || argument == "-h") {
             std::cout << "vesk_host run [--plant FILE] [--session FILE] [--json] [--golden FILE [--update-golden]] "

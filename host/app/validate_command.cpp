@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "isolation.h"
+#include "option_reader.h"
 #include "plant_file.h"
 #include "report.h"
 #include "runner.h"
@@ -68,20 +69,11 @@ int usageError(const std::string& message)
 // Fills `options`; returns an exit code when the command line is wrong or asks for help.
 std::optional<int> readOptions(const std::vector<std::string>& arguments, ValidateOptions& options)
 {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string argument = arguments[i];
-        std::optional<std::string> attached;
-        if (argument.rfind("--", 0) == 0 && argument.find('=') != std::string::npos) {
-            attached = argument.substr(argument.find('=') + 1);
-            argument.resize(argument.find('='));
-        }
-        const auto value = [&]() -> std::optional<std::string> {
-            if (attached)
-                return attached;
-            if (i + 1 < arguments.size())
-                return arguments[++i];
-            return std::nullopt;
-        };
+    OptionReader reader(arguments);
+    while (reader.next()) {
+        const std::string& argument = reader.argument();
+        const bool attached = reader.attached();
+        const auto value = [&]() { return reader.value(); };
         const bool flag = argument == "--json" || argument == "--strict" || argument == "--in-process" ||
                           argument == "--list";
         if (argument == "--help" || argument == "-h") {
