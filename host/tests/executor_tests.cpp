@@ -10,6 +10,7 @@
 
 #include "command_executor.h"
 #include "plant_file.h"
+#include "temp_folder.h"
 
 using namespace vesk_host;
 
@@ -37,8 +38,7 @@ class ExecutorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = std::filesystem::temp_directory_path() /
-                 ("vesk_host_executor_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        folder = uniqueTempFolder("vesk_host_executor");
         std::filesystem::create_directories(folder);
         std::filesystem::copy_file(EXAMPLES_DIR "/panels/Rig_Vue.vesk_ui", folder / "Rig_Vue.vesk_ui",
                                    std::filesystem::copy_options::overwrite_existing);
@@ -54,7 +54,11 @@ protected:
         ASSERT_TRUE(load.plant) << load.error;
         plant = std::move(*load.plant);
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
 
     void check(const std::vector<Row>& rows)
     {

@@ -13,6 +13,7 @@
 #include "channel.h"
 #include "isolation.h"
 #include "plant_file.h"
+#include "temp_folder.h"
 #include "report.h"
 #include "runner.h"
 #include "session_file.h"
@@ -306,8 +307,7 @@ TEST(SoakTest, EveryStepReadsBackAndTheSameSeedGivesTheSameSteps)
 // file, and two runs from one seed take the same steps.
 TEST(SoakTest, RigVueSoaksCleanAndRepeats)
 {
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("vesk_validator_soak_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    const auto folder = uniqueTempFolder("vesk_validator_soak");
     std::filesystem::create_directories(folder);
     CheckSetup setup;
     setup.library = RIG_VUE_LIBRARY;
