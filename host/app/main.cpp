@@ -1,15 +1,15 @@
-// vesk_host: the command-line front end. Each subcommand is one function;
-// "run" drives a script, "validate" checks one against the interface's
-// rules, "rules" lists what the emulator checks.
+// vesk_host: the command-line front end. Each subcommand adds its options
+// and its action (run_command.cpp, validate_command.cpp, ...); this file
+// puts them together, parses the line and maps failures to exit codes.
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "exit_codes.h"
 #include "rules.h"
 #include "run_command.h"
 #include "standard_output.h"
-#include "usage.h"
 #include "validate_command.h"
 
 #ifndef VESK_HOST_VERSION
@@ -18,39 +18,71 @@
 
 namespace {
 
-int listRules()
+using namespace vesk_host;
+
+Subcommand addRulesCommand(CLI::App& parent)
 {
-    for (const vesk_host::Rule* rule : vesk_host::allRules())
-        std::cout << rule->name << " (" << vesk_host::severityName(rule->severity) << "): " << rule->description
-                  << "\n";
-    return vesk_host::exitSuccess;
+    CLI::App* app = parent.add_subcommand("rules", "list the rules the emulator checks");
+    return Subcommand{app, [] {
+                          for (const Rule* rule : allRules())
+                              std::cout << rule->name << " (" << severityName(rule->severity)
+                                        << "): " << rule->description << "\n";
+                          return static_cast<int>(exitSuccess);
+                      }};
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    vesk_host::useBinaryStandardOutput();
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.empty()) {
-        std::cerr << vesk_host::usageText();
-        return vesk_host::exitUsage;
+    useBinaryStandardOutput();
+    CLI::App app("vesk_host: the panel host emulator. It loads a panel script library, drives it against a\n"
+                 "simulated plant, and checks that the script keeps the host interface's rules.",
+                 "vesk_host");
+    app.set_help_flag("-h,--help", "show this text (every subcommand has its own --help)");
+    bool version = false;
+    app.add_flag("--version", version, "print the version");
+    app.footer(exitCodeHelp());
+    // Unknown words are worded below, as commands or options.
+    app.allow_extras();
+    std::vector<Subcommand> subcommands = {addRunCommand(app), addValidateCommand(app), addRulesCommand(app)};
+    CLI::App* help = app.add_subcommand("help", "this text");
+
+    if (argc < 2) {
+        std::cerr << app.help();
+        return exitUsage;
     }
-    const std::string& command = arguments[0];
-    if (command == "help" || command == "--help" || command == "-h") {
-        std::cout << vesk_host::usageText();
-        return vesk_host::exitSuccess;
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << (app.get_subcommands().empty() ? app.help() : app.get_subcommands().front()->help());
+        return exitSuccess;
+    } catch (const CLI::ParseError& error) {
+        const auto parsed = app.get_subcommands();
+        const std::string command = parsed.empty() ? std::string() : parsed.front()->get_name();
+        if (command.empty()) {
+            std::cerr << "vesk_host: " << error.what() << " (run, validate, rules, help)\n";
+            return exitUsage;
+        }
+        return usageError(command, error.what());
     }
-    if (command == "--version") {
+    if (version) {
         std::cout << "vesk_host " VESK_HOST_VERSION "\n";
-        return vesk_host::exitSuccess;
+        return exitSuccess;
     }
-    if (command == "run")
-        return vesk_host::runCommand(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
-    if (command == "validate")
-        return vesk_host::validateCommand(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
-    if (command == "rules")
-        return listRules();
-    std::cerr << "vesk_host: unknown command \"" << command << "\" (run, validate, rules, help)\n";
-    return vesk_host::exitUsage;
+    if (help->parsed()) {
+        std::cout << app.help();
+        return exitSuccess;
+    }
+    for (const Subcommand& subcommand : subcommands)
+        if (subcommand.app->parsed())
+            return subcommand.run();
+    const auto remaining = app.remaining();
+    if (!remaining.empty() && remaining.front().rfind("-", 0) == 0)
+        std::cerr << "vesk_host: unknown option " << remaining.front() << " (see vesk_host --help)\n";
+    else if (!remaining.empty())
+        std::cerr << "vesk_host: unknown command \"" << remaining.front() << "\" (run, validate, rules, help)\n";
+    else
+        std::cerr << app.help();
+    return exitUsage;
 }

@@ -2,20 +2,22 @@
 
 #include <fstream>
 #include <iostream>
-#include <map>
+#include <memory>
 #include <optional>
 
 #include "emulator.h"
 #include "exit_codes.h"
 #include "files.h"
+#include "finding_tally.h"
 #include "golden.h"
-#include "panel_view.h"
 #include "loader.h"
-#include "option_reader.h"
+#include "panel_view.h"
 #include "plant_file.h"
-#include "session_file.h"
+#include "prompt.h"
 #include "session_runner.h"
-#include "transcript.h"
+#include "session_steps.h"
+#include "transcript_json.h"
+#include "transcript_text.h"
 
 namespace vesk_host {
 
@@ -23,102 +25,39 @@ namespace {
 
 struct RunOptions {
     std::string library;
-    std::optional<std::string> plant;
-    std::optional<std::string> session;
-    std::optional<std::string> golden;
+    std::string plant;
+    std::string session;
+    std::string golden;
     bool json = false;
     bool updateGolden = false;
 };
 
-int usageError(const std::string& message)
-{
-    std::cerr << "vesk_host run: " << message << "\n(see vesk_host --help)\n";
-    return exitUsage;
-}
-
-// Fills `options`; returns an exit code when the command line is wrong or asks for help.
-std::optional<int> readOptions(const std::vector<std::string>& arguments, RunOptions& options)
-{
-    OptionReader reader(arguments);
-    while (reader.next()) {
-        const std::string& argument = reader.argument();
-        const bool attached = reader.attached();
-        const auto value = [&](const char* name) -> std::optional<std::string> {
-            auto given = reader.value();
-            if (!given)
-                usageError(std::string(name) + " needs a file name");
-            return given;
-        };
-        if (argument == "--help" || argument == "-h") {
-            std::cout << "vesk_host run [--plant FILE] [--session FILE] [--json] [--golden FILE [--update-golden]] "
-                         "LIBRARY\n\nSteps of a session file or the prompt:\n"
-                      << sessionHelp();
-            return exitSuccess;
-        }
-        if (argument == "--json" || argument == "--update-golden") {
-            if (attached)
-                return usageError(argument + " takes no value");
-            (argument == "--json" ? options.json : options.updateGolden) = true;
-        } else if (argument == "--plant" || argument == "--session" || argument == "--golden") {
-            auto file = value(argument.c_str());
-            if (!file)
-                return exitUsage;
-            (argument == "--plant" ? options.plant : argument == "--session" ? options.session : options.golden) =
-                *file;
-        } else if (argument.rfind("-", 0) == 0 && argument != "-") {
-            return usageError("unknown option " + argument);
-        } else if (options.library.empty()) {
-            options.library = argument;
-        } else {
-            return usageError("one script library only (got " + options.library + " and " + argument + ")");
-        }
-    }
-    if (options.library.empty())
-        return usageError("name the script library to run");
-    if (options.updateGolden && !options.golden)
-        return usageError("--update-golden needs --golden FILE");
-    return std::nullopt;
-}
-
-Entry summaryEntry(const Transcript& transcript, const SessionRunner& runner)
-{
-    std::map<std::string, int> broken;
-    for (const auto& finding : transcript.findings())
-        broken[finding.rule->name] += 1;
-    Entry entry;
-    entry.kind = "summary";
-    entry.text = "== summary: " + std::to_string(transcript.violations()) + " violation(s), " +
-                 std::to_string(transcript.warnings()) + " warning(s); " + std::to_string(runner.expectationsMet()) +
-                 " expectation(s) met, " + std::to_string(runner.expectationsFailed()) + " failed";
-    std::vector<std::string> rules;
-    for (const auto& [name, count] : broken) {
-        entry.text += "\n   " + name + ": " + std::to_string(count);
-        rules.push_back(name + "=" + std::to_string(count));
-    }
-    entry.fields = {{"violations", std::int64_t{transcript.violations()}},
-                    {"warnings", std::int64_t{transcript.warnings()}},
-                    {"expectations_met", std::int64_t{runner.expectationsMet()}},
-                    {"expectations_failed", std::int64_t{runner.expectationsFailed()}},
-                    {"rules", rules}};
-    return entry;
-}
-
-// Steps typed at a prompt (on standard error, so standard output stays the transcript).
+// Steps typed at a prompt. False when a step could not be read or carried out.
 bool runInteractive(SessionRunner& runner, const Plant& plant)
 {
-    std::cerr << "vesk_host: type steps; \"help\" lists them, \"quit\" ends.\n";
-    std::string line;
+    Prompt prompt;
+    if (prompt.interactive())
+        std::cerr << "vesk_host: type steps; \"help\" lists them, \"quit\" ends.\n";
+    bool allRan = true;
     for (int number = 1;; ++number) {
-        std::cerr << "vesk> " << std::flush;
-        if (!std::getline(std::cin, line))
-            return true;
-        const StepParse parsed = parseStep(line, number, plant);
-        if (!parsed.error.empty()) {
-            std::cerr << "line " << number << ": " << parsed.error << "\n";
+        const auto line = prompt.readLine("vesk> ");
+        if (!line)
+            return allRan;
+        auto parsed = parseStep(*line, number, plant);
+        if (!parsed) {
+            std::cerr << "line " << number << ": " << parsed.error().message << "\n";
+            allRan = false;
             continue;
         }
-        if (parsed.step && runner.run(*parsed.step) == SessionRunner::Outcome::quit)
-            return true;
+        if (!*parsed)
+            continue;
+        const StepResult result = runner.run(**parsed);
+        if (result == StepResult::quit)
+            return allRan;
+        if (result == StepResult::failed) {
+            std::cerr << "line " << number << ": " << runner.error() << "\n";
+            allRan = false;
+        }
     }
 }
 
@@ -126,110 +65,142 @@ bool runInteractive(SessionRunner& runner, const Plant& plant)
 bool checkGolden(const RunOptions& options, const std::string& output)
 {
     if (options.updateGolden) {
-        std::ofstream file(*options.golden, std::ios::binary);
+        std::ofstream file(options.golden, std::ios::binary);
         file << output;
         if (!file) {
-            std::cerr << "vesk_host: cannot write the golden file " << *options.golden << "\n";
+            std::cerr << "vesk_host: cannot write the golden file " << options.golden << "\n";
             return false;
         }
-        std::cerr << "vesk_host: recorded " << *options.golden << "\n";
+        std::cerr << "vesk_host: recorded " << options.golden << "\n";
         return true;
     }
-    const auto golden = readWholeFile(*options.golden);
+    const auto golden = readWholeFile(options.golden);
     if (!golden) {
-        std::cerr << "vesk_host: cannot read the golden file " << *options.golden
+        std::cerr << "vesk_host: cannot read the golden file " << options.golden
                   << " (record it with --update-golden)\n";
         return false;
     }
     const auto difference = firstDifference(*golden, output);
     if (!difference)
         return true;
-    std::cerr << "vesk_host: the output differs from " << *options.golden << " at line " << difference->line
+    std::cerr << "vesk_host: the output differs from " << options.golden << " at line " << difference->line
               << "\n  golden: " << difference->expected << "\n  now:    " << difference->actual << "\n";
     return false;
 }
 
-} // namespace
-
-int runCommand(const std::vector<std::string>& arguments)
+int run(const RunOptions& options)
 {
-    RunOptions options;
-    if (const auto exit = readOptions(arguments, options))
-        return *exit;
-
     Plant plant;
     plant.panelFolder = ".";
-    if (options.plant) {
-        PlantLoad load = loadPlantFile(*options.plant);
-        if (!load.plant) {
-            std::cerr << "vesk_host: " << load.error << "\n";
+    if (!options.plant.empty()) {
+        auto load = loadPlantFile(options.plant);
+        if (!load) {
+            std::cerr << "vesk_host: " << load.error().message << "\n";
             return exitUsage;
         }
-        plant = std::move(*load.plant);
+        plant = std::move(*load);
     }
     std::vector<Step> steps;
-    if (options.session) {
-        const auto text = readWholeFile(*options.session);
+    if (!options.session.empty()) {
+        const auto text = readWholeFile(options.session);
         if (!text) {
-            std::cerr << "vesk_host: " << *options.session << ": cannot be read\n";
+            std::cerr << "vesk_host: " << options.session << ": cannot be read\n";
             return exitUsage;
         }
-        SessionParse parse = parseSession(*text, *options.session, plant);
-        if (!parse.error.empty()) {
-            std::cerr << "vesk_host: " << parse.error << "\n";
+        auto parsed = parseSession(*text, options.session, plant);
+        if (!parsed) {
+            std::cerr << "vesk_host: " << parsed.error().message << "\n";
             return exitUsage;
         }
-        steps = std::move(parse.steps);
+        steps = std::move(*parsed);
     }
 
     // Declared before the emulator so that it is unloaded only after the script has ended.
     ScriptLibrary library;
-    std::string error;
-    if (!library.open(options.library, error)) {
-        std::cerr << "vesk_host: " << error << "\n";
+    if (const Status opened = library.open(options.library); !opened) {
+        std::cerr << "vesk_host: " << opened.error().message << "\n";
         return exitLoad;
     }
 
     std::string output;
-    Transcript transcript;
-    transcript.addSink([&](const Entry& entry) {
-        const std::string text = options.json ? renderJson(entry) : renderText(entry);
+    const auto write = [&](const std::string& text) {
         output += text;
         std::cout << text << std::flush;
-    });
-    Emulator emulator(std::move(plant), transcript);
-    SessionRunner runner(emulator, transcript);
+    };
+    EventBus events;
+    TextTranscript text(write);
+    JsonTranscript json(write);
+    if (options.json) {
+        write(jsonLine(schemaLine()));
+        events.subscribe(json);
+    } else {
+        events.subscribe(text);
+    }
+    FindingTally tally;
+    events.subscribe(tally);
+    Emulator emulator(std::move(plant), events);
+    SessionRunner runner(emulator, events);
 
     int exit = exitSuccess;
     if (!runner.startUp(library.entry())) {
         std::cerr << "vesk_host: load_vesk_client_script of " << options.library << " returned null\n";
         exit = exitLoad;
-    } else if (options.session) {
+    } else if (!options.session.empty()) {
         for (const Step& step : steps) {
-            const auto outcome = runner.run(step);
-            if (outcome == SessionRunner::Outcome::quit)
+            const StepResult result = runner.run(step);
+            if (result == StepResult::quit)
                 break;
-            if (outcome == SessionRunner::Outcome::failed) {
-                std::cerr << "vesk_host: " << *options.session << ":" << step.line << ": " << runner.error() << "\n";
+            if (result == StepResult::failed) {
+                std::cerr << "vesk_host: " << options.session << ":" << step.line << ": " << runner.error() << "\n";
                 exit = exitUsage;
                 break;
             }
         }
-    } else {
-        runInteractive(runner, emulator.plant());
+    } else if (!runInteractive(runner, emulator.plant())) {
+        exit = exitUsage;
     }
     runner.finish();
 
-    transcript.add(showEntry("== final panel state\n" + panelsTable(emulator.panels())));
-    transcript.add(summaryEntry(transcript, runner));
+    events.emit(StateShown{"== final panel state\n" + panelsTable(emulator.panels())});
+    events.emit(RunSummary{tally.violations(), tally.warnings(), runner.expectationsMet(), runner.expectationsFailed(),
+                           tally.byName()});
 
-    if (options.golden && !checkGolden(options, output))
+    if (!options.golden.empty() && !checkGolden(options, output))
         exit = std::max(exit, static_cast<int>(exitExpectation));
     if (runner.expectationsFailed() > 0)
         exit = std::max(exit, static_cast<int>(exitExpectation));
-    if (transcript.violations() > 0)
+    if (tally.violations() > 0)
         exit = std::max(exit, static_cast<int>(exitViolation));
     return exit;
+}
+
+} // namespace
+
+Subcommand addRunCommand(CLI::App& parent)
+{
+    auto options = std::make_shared<RunOptions>();
+    CLI::App* app = parent.add_subcommand("run", "run a script: a session file, or steps typed at a prompt");
+    app->add_option("--plant", options->plant, "the plant (TOML): devices, routers, databases, panel folder")
+        ->type_name("FILE");
+    app->add_option("--session", options->session, "the steps to run; without it they are read at a prompt")
+        ->type_name("FILE");
+    app->add_flag("--json", options->json, "write the transcript as JSON lines");
+    app->add_option("--golden", options->golden, "compare the output with FILE and show the first difference")
+        ->type_name("FILE");
+    app->add_flag("--update-golden", options->updateGolden, "write the output to the --golden FILE instead of comparing");
+    app->add_option("library", options->library, "the script library to run")->type_name("LIBRARY");
+    app->allow_extras();
+    app->footer("Steps of a session file or the prompt:\n" + sessionHelp());
+    return Subcommand{app, [app, options] {
+                          if (const auto message = leftOver(app->remaining(), options->library, "script library");
+                              !message.empty())
+                              return usageError("run", message);
+                          if (options->library.empty())
+                              return usageError("run", "name the script library to run");
+                          if (options->updateGolden && options->golden.empty())
+                              return usageError("run", "--update-golden needs --golden FILE");
+                          return run(*options);
+                      }};
 }
 
 } // namespace vesk_host

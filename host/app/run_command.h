@@ -1,14 +1,13 @@
-// "vesk_host run": load a script, run a session against a plant, report.
+// "vesk_host run": load a script, run a session (or steps typed at a
+// prompt) against a plant, and report.
 #ifndef VESK_HOST_RUN_COMMAND_H
 #define VESK_HOST_RUN_COMMAND_H
 
-#include <string>
-#include <vector>
+#include "command_line.h"
 
 namespace vesk_host {
 
-// The arguments after "run"; returns the exit code.
-int runCommand(const std::vector<std::string>& arguments);
+Subcommand addRunCommand(CLI::App& parent);
 
 } // namespace vesk_host
 

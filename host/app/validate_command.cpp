@@ -5,12 +5,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <random>
 #include <regex>
 
+#include "exit_codes.h"
 #include "isolation.h"
-#include "option_reader.h"
 #include "plant_file.h"
 #include "report.h"
 #include "runner.h"
@@ -22,138 +23,80 @@ namespace {
 
 using namespace validator;
 
-constexpr int cannotRun = 2;
 constexpr int defaultSoakSteps = 2000;
 
 struct ValidateOptions {
     std::string library;
-    std::optional<std::string> plant;
-    std::optional<std::string> junit;
-    std::optional<std::string> soakFile;
-    std::optional<std::string> only;
-    std::optional<std::string> skip;
-    std::optional<std::uint64_t> seed;
-    int soakSteps = defaultSoakSteps;
-    double watchdogSeconds = 30;
+    std::string plant;
+    std::string junit;
+    std::string soakFile;
+    std::string only;
+    std::string skip;
+    std::string seed;
+    std::string soakSteps;
+    std::string timeout;
     bool json = false;
     bool strict = false;
     bool inProcess = false;
     bool list = false;
 };
 
-const char* validateUsage()
-{
-    return "vesk_host validate [options] LIBRARY\n"
-           "  --plant FILE        the plant (TOML) the checks run on; without it, an empty plant\n"
-           "  --list              list the checks (those --only and --skip leave) and stop\n"
-           "  --only REGEX        run only the checks whose ids match\n"
-           "  --skip REGEX        leave out the checks whose ids match\n"
-           "  --timeout SECONDS   the watchdog of each check (default 30)\n"
-           "  --in-process        run every check in this process, for a debugger (no crash isolation)\n"
-           "  --seed N            the soak's seed (default: a new one, printed)\n"
-           "  --soak-steps N      steps of the soak (default 2000)\n"
-           "  --soak-file FILE    where a failing soak writes its session (default vesk_soak_SEED.vesk)\n"
-           "  --strict            warnings fail the run too\n"
-           "  --json              write a JSON report (schema vesk-host-validate, version 1) instead of the table\n"
-           "  --junit FILE        also write a JUnit XML report to FILE\n"
-           "Exit codes: 0 every check passed (warnings allowed unless --strict), 1 a check failed,\n"
-           "crashed or timed out, 2 the validator could not run (bad arguments, library not loadable).\n";
-}
+// The options' values, read and checked.
+struct ValidateSettings {
+    std::optional<std::regex> only;
+    std::optional<std::regex> skip;
+    std::optional<std::uint64_t> seed;
+    int soakSteps = defaultSoakSteps;
+    double watchdogSeconds = 30;
+};
 
-int usageError(const std::string& message)
-{
-    std::cerr << "vesk_host validate: " << message << "\n(see vesk_host validate --help)\n";
-    return cannotRun;
-}
+int usage(const std::string& message) { return usageError("validate", message); }
 
-// Fills `options`; returns an exit code when the command line is wrong or asks for help.
-std::optional<int> readOptions(const std::vector<std::string>& arguments, ValidateOptions& options)
+Result<std::optional<std::regex>> pattern(const std::string& text, const char* option)
 {
-    OptionReader reader(arguments);
-    while (reader.next()) {
-        const std::string& argument = reader.argument();
-        const bool attached = reader.attached();
-        const auto value = [&]() { return reader.value(); };
-        const bool flag = argument == "--json" || argument == "--strict" || argument == "--in-process" ||
-                          argument == "--list";
-        if (argument == "--help" || argument == "-h") {
-            std::cout << validateUsage();
-            return 0;
-        }
-        if (flag) {
-            if (attached)
-                return usageError(argument + " takes no value");
-            (argument == "--json"     ? options.json
-             : argument == "--strict" ? options.strict
-             : argument == "--list"   ? options.list
-                                      : options.inProcess) = true;
-            continue;
-        }
-        if (argument.rfind("-", 0) == 0 && argument != "-") {
-            std::optional<std::string> given;
-            if (argument == "--plant" || argument == "--junit" || argument == "--soak-file" ||
-                argument == "--only" || argument == "--skip" || argument == "--timeout" || argument == "--seed" ||
-                argument == "--soak-steps") {
-                given = value();
-                if (!given)
-                    return usageError(argument + " needs a value");
-            } else {
-                return usageError("unknown option " + argument);
-            }
-            if (argument == "--plant")
-                options.plant = *given;
-            else if (argument == "--junit")
-                options.junit = *given;
-            else if (argument == "--soak-file")
-                options.soakFile = *given;
-            else if (argument == "--only")
-                options.only = *given;
-            else if (argument == "--skip")
-                options.skip = *given;
-            else if (argument == "--timeout") {
-                char* end = nullptr;
-                const double seconds = std::strtod(given->c_str(), &end);
-                if (given->empty() || *end != '\0' || !(seconds > 0) || seconds > 86400)
-                    return usageError("--timeout takes seconds above 0 and at most 86400, not " + quoteText(*given));
-                options.watchdogSeconds = seconds;
-            } else if (argument == "--seed") {
-                const bool digits = !given->empty() && given->size() <= 20 &&
-                                    given->find_first_not_of("0123456789") == std::string::npos;
-                errno = 0;
-                const unsigned long long seed = digits ? std::strtoull(given->c_str(), nullptr, 10) : 0;
-                if (!digits || errno == ERANGE)
-                    return usageError("--seed takes a whole number from 0 to 18446744073709551615, not " +
-                                      quoteText(*given));
-                options.seed = seed;
-            } else {
-                const auto steps = parseInt32(*given);
-                if (!steps || *steps < 0 || *steps > 10000000)
-                    return usageError("--soak-steps takes a whole number from 0 to 10000000, not " +
-                                      quoteText(*given));
-                options.soakSteps = *steps;
-            }
-            continue;
-        }
-        if (!options.library.empty())
-            return usageError("one script library only (got " + options.library + " and " + argument + ")");
-        options.library = argument;
-    }
-    if (options.library.empty() && !options.list)
-        return usageError("name the script library to validate");
-    return std::nullopt;
-}
-
-std::optional<std::regex> pattern(const std::optional<std::string>& text, const char* option, bool& bad)
-{
-    if (!text)
-        return std::nullopt;
+    if (text.empty())
+        return std::optional<std::regex>();
     try {
-        return std::regex(*text, std::regex::ECMAScript);
+        return std::optional<std::regex>(std::regex(text, std::regex::ECMAScript));
     } catch (const std::regex_error& error) {
-        usageError(std::string(option) + " " + quoteText(*text) + " is not a regular expression: " + error.what());
-        bad = true;
-        return std::nullopt;
+        return fail(std::string(option) + " " + quoteText(text) + " is not a regular expression: " + error.what());
     }
+}
+
+Result<ValidateSettings> readSettings(const ValidateOptions& options)
+{
+    ValidateSettings settings;
+    auto only = pattern(options.only, "--only");
+    if (!only)
+        return only.error();
+    auto skip = pattern(options.skip, "--skip");
+    if (!skip)
+        return skip.error();
+    settings.only = std::move(*only);
+    settings.skip = std::move(*skip);
+    if (!options.timeout.empty()) {
+        char* end = nullptr;
+        const double seconds = std::strtod(options.timeout.c_str(), &end);
+        if (*end != '\0' || !(seconds > 0) || seconds > 86400)
+            return fail("--timeout takes seconds above 0 and at most 86400, not " + quoteText(options.timeout));
+        settings.watchdogSeconds = seconds;
+    }
+    if (!options.seed.empty()) {
+        const std::string& given = options.seed;
+        const bool digits = given.size() <= 20 && given.find_first_not_of("0123456789") == std::string::npos;
+        errno = 0;
+        const unsigned long long seed = digits ? std::strtoull(given.c_str(), nullptr, 10) : 0;
+        if (!digits || errno == ERANGE)
+            return fail("--seed takes a whole number from 0 to 18446744073709551615, not " + quoteText(given));
+        settings.seed = seed;
+    }
+    if (!options.soakSteps.empty()) {
+        const auto steps = parseInt32(options.soakSteps);
+        if (!steps || *steps < 0 || *steps > 10000000)
+            return fail("--soak-steps takes a whole number from 0 to 10000000, not " + quoteText(options.soakSteps));
+        settings.soakSteps = *steps;
+    }
+    return settings;
 }
 
 std::uint64_t freshSeed()
@@ -164,51 +107,53 @@ std::uint64_t freshSeed()
     return ((static_cast<std::uint64_t>(device()) << 20) ^ now) & 0xffffffffffffULL;
 }
 
-} // namespace
-
-int validateCommand(const std::vector<std::string>& arguments)
+// The command line that replays the soak's session in "vesk_host run".
+std::string replayCommand(const ValidateOptions& options, const std::string& soakFile)
 {
-    ValidateOptions options;
-    if (const auto exit = readOptions(arguments, options))
-        return *exit;
-    bool badPattern = false;
-    const auto only = pattern(options.only, "--only", badPattern);
-    const auto skip = pattern(options.skip, "--skip", badPattern);
-    if (badPattern)
-        return cannotRun;
-    const std::vector<const Check*> checks = selectChecks(only, skip);
+    return "vesk_host run " + (options.plant.empty() ? std::string() : "--plant " + options.plant + " ") +
+           "--session " + soakFile + " " + options.library;
+}
+
+int validate(const ValidateOptions& options)
+{
+    auto settings = readSettings(options);
+    if (!settings)
+        return usage(settings.error().message);
+    const std::vector<const Check*> checks = selectChecks(settings->only, settings->skip);
     if (options.list) {
         std::cout << listText(checks);
-        return 0;
+        return exitSuccess;
     }
+    if (options.library.empty())
+        return usage("name the script library to validate");
     if (checks.empty())
-        return usageError("no check is left by --only and --skip (vesk_host validate --list shows the ids)");
+        return usage("no check is left by --only and --skip (vesk_host validate --list shows the ids)");
 
     CheckSetup setup;
     setup.library = options.library;
     setup.plant.panelFolder = ".";
-    if (options.plant) {
-        PlantLoad load = loadPlantFile(*options.plant);
-        if (!load.plant) {
-            std::cerr << "vesk_host validate: " << load.error << "\n";
-            return cannotRun;
+    if (!options.plant.empty()) {
+        auto load = loadPlantFile(options.plant);
+        if (!load) {
+            std::cerr << "vesk_host validate: " << load.error().message << "\n";
+            return exitUsage;
         }
-        setup.plant = std::move(*load.plant);
-        setup.plantFile = *options.plant;
+        setup.plant = std::move(*load);
     }
-    setup.seed = options.seed ? *options.seed : freshSeed();
-    setup.soakSteps = options.soakSteps;
-    setup.soakFile = options.soakFile ? *options.soakFile : "vesk_soak_" + std::to_string(setup.seed) + ".vesk";
+    setup.seed = settings->seed ? *settings->seed : freshSeed();
+    setup.soakSteps = settings->soakSteps;
+    setup.soakFile = options.soakFile.empty() ? "vesk_soak_" + std::to_string(setup.seed) + ".vesk" : options.soakFile;
+    setup.replayCommand = replayCommand(options, setup.soakFile);
 
-    RunSettings settings;
-    settings.watchdogSeconds = options.watchdogSeconds;
-    settings.inProcess = options.inProcess;
+    RunSettings run;
+    run.watchdogSeconds = settings->watchdogSeconds;
+    run.inProcess = options.inProcess;
     RunInfo info;
     info.library = setup.library;
-    info.plantFile = setup.plantFile;
+    info.plantFile = options.plant;
     info.seed = setup.seed;
     info.soakSteps = setup.soakSteps;
-    info.watchdogSeconds = settings.watchdogSeconds;
+    info.watchdogSeconds = run.watchdogSeconds;
     info.isolated = !options.inProcess && childProcessesAvailable();
     info.isolationNote = options.inProcess ? "every check in this process (--in-process): a crash or hang of the "
                                              "script stops the whole run"
@@ -216,34 +161,70 @@ int validateCommand(const std::vector<std::string>& arguments)
     info.strict = options.strict;
 
     const auto started = std::chrono::steady_clock::now();
-    const std::string loadError = probeLibrary(setup.library, settings);
-    if (!loadError.empty()) {
-        std::cerr << "vesk_host validate: " << loadError << "\n";
-        return cannotRun;
+    if (const Status probed = probeLibrary(setup.library, run); !probed) {
+        std::cerr << "vesk_host validate: " << probed.error().message << "\n";
+        return exitLoad;
     }
     if (!options.json)
         std::cout << headerText(info) << std::flush;
-    std::vector<Outcome> outcomes;
+    std::vector<CheckOutcome> outcomes;
     for (const Check* check : checks) {
-        outcomes.push_back(runCheck(*check, setup, settings));
+        outcomes.push_back(runCheck(*check, setup, run));
         if (!options.json)
             std::cout << outcomeText(outcomes.back()) << std::flush;
     }
     info.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    info.exitCode = runPassed(outcomes, options.strict) ? exitSuccess : exitViolation;
     if (options.json)
         std::cout << jsonReport(info, outcomes);
     else
         std::cout << "\n" << finalLine(outcomes, options.strict, info.seconds);
     std::cout << std::flush;
-    if (options.junit) {
-        std::ofstream file(*options.junit, std::ios::binary | std::ios::trunc);
+    if (!options.junit.empty()) {
+        std::ofstream file(options.junit, std::ios::binary | std::ios::trunc);
         file << junitReport(info, outcomes);
         if (!file) {
-            std::cerr << "vesk_host validate: cannot write the JUnit report " << *options.junit << "\n";
-            return cannotRun;
+            std::cerr << "vesk_host validate: cannot write the JUnit report " << options.junit << "\n";
+            return exitUsage;
         }
     }
-    return exitCodeOf(outcomes, options.strict);
+    return info.exitCode;
+}
+
+} // namespace
+
+Subcommand addValidateCommand(CLI::App& parent)
+{
+    auto options = std::make_shared<ValidateOptions>();
+    CLI::App* app = parent.add_subcommand("validate", "check a script library against the interface's rules");
+    app->add_option("--plant", options->plant, "the plant (TOML) the checks run on; without it, an empty plant")
+        ->type_name("FILE");
+    app->add_flag("--list", options->list, "list the checks (those --only and --skip leave) and stop");
+    app->add_option("--only", options->only, "run only the checks whose ids match")->type_name("REGEX");
+    app->add_option("--skip", options->skip, "leave out the checks whose ids match")->type_name("REGEX");
+    app->add_option("--timeout", options->timeout, "the watchdog of each check (default 30)")->type_name("SECONDS");
+    app->add_flag("--in-process", options->inProcess,
+                  "run every check in this process, for a debugger (no crash isolation)");
+    app->add_option("--seed", options->seed, "the soak's seed (default: a new one, printed)")->type_name("N");
+    app->add_option("--soak-steps", options->soakSteps, "steps of the soak (default 2000)")->type_name("N");
+    app->add_option("--soak-file", options->soakFile,
+                    "where a failing soak writes its session (default vesk_soak_SEED.vesk)")
+        ->type_name("FILE");
+    app->add_flag("--strict", options->strict, "warnings fail the run too");
+    app->add_flag("--json", options->json,
+                  "write a JSON report (schema vesk-host-validate, version 1) instead of the table");
+    app->add_option("--junit", options->junit, "also write a JUnit XML report to FILE")->type_name("FILE");
+    app->add_option("library", options->library, "the script library to validate")->type_name("LIBRARY");
+    app->allow_extras();
+    app->footer("Exit codes: 0 every check passed (warnings allowed unless --strict), 1 a check failed, crashed or\n"
+                "timed out, 3 bad arguments or plant file, or a report that cannot be written, 4 the library cannot\n"
+                "be loaded, lacks the export or crashes while loading.");
+    return Subcommand{app, [app, options] {
+                          if (const auto message = leftOver(app->remaining(), options->library, "script library");
+                              !message.empty())
+                              return usage(message);
+                          return validate(*options);
+                      }};
 }
 
 } // namespace vesk_host

@@ -3,14 +3,11 @@
 #ifndef VESK_HOST_VALIDATE_COMMAND_H
 #define VESK_HOST_VALIDATE_COMMAND_H
 
-#include <string>
-#include <vector>
+#include "command_line.h"
 
 namespace vesk_host {
 
-// The arguments after "validate"; returns the exit code: 0 every check
-// passed, 1 one failed, 2 the validator could not run.
-int validateCommand(const std::vector<std::string>& arguments);
+Subcommand addValidateCommand(CLI::App& parent);
 
 } // namespace vesk_host
 

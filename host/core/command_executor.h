@@ -1,67 +1,54 @@
-// Executes the script's commands against the plant, the loaded panels and
-// the timers, and says what the host answers. Revertives that a command
-// causes are queued, never delivered here. "AS" is the caller's: it marks
-// the script's end, which only the caller can judge.
+// Carries out the script's commands against the plant, the loaded panels
+// and the timers: each row of the command table names its handler here.
+// Revertives a command causes are queued, never delivered here. "AS" does
+// nothing here: it marks the script's end, which only the host can judge.
 #ifndef VESK_HOST_COMMAND_EXECUTOR_H
 #define VESK_HOST_COMMAND_EXECUTOR_H
 
-#include <cstdint>
-#include <string>
 #include <vector>
 
-#include "command_text.h"
-#include "events.h"
+#include "command_parser.h"
+#include "host_events.h"
 #include "panels.h"
 #include "plant.h"
+#include "reply.h"
+#include "revertive_queue.h"
 #include "rules.h"
 #include "timers.h"
 
 namespace vesk_host {
-
-struct Reply {
-    // text: a reply the script hands back with code 5 ("SD", "XI", "RN",
-    // "TG"); word: a host-owned text answering a command whose reply is
-    // never handed back; status: the "PS" success word.
-    enum class Kind { null, text, word, status };
-    Kind kind = Kind::null;
-    std::string text;         // Kind::text and Kind::word
-    std::intptr_t status = 0;  // Kind::status ("PS": 1 loaded, 0 not)
-};
 
 struct Execution {
     Reply reply;
     std::vector<Finding> findings;  // warnings about what the command asked
 };
 
-class CommandExecutor {
-public:
-    CommandExecutor(Plant& plant, Panels& panels, Timers& timers, EventQueue& queue);
-
-    Execution execute(const CommandText& command);
-
-private:
-    Execution deviceLookup(const CommandText& command);
-    Execution controlList(const CommandText& command);
-    Execution panelLoad(const CommandText& command);
-    Execution textSet(const CommandText& command);
-    Execution textGet(const CommandText& command);
-    Execution routeSet(const CommandText& command);
-    Execution databaseRead(const CommandText& command);
-    Execution revertivePoll(const CommandText& command);
-    Execution revertiveRegister(const CommandText& command);
-    Execution revertiveUnregister(const CommandText& command);
-    Execution timer(const CommandText& command);
-
-    // The router on `device`, or null with a warning in `execution`.
-    Router* findRouter(std::int32_t device, Execution& execution);
-    // The control, or null with a warning in `execution`.
-    LoadedControl* findControl(const std::string& panel, const std::string& control, Execution& execution);
-
-    Plant& plant_;
-    Panels& panels_;
-    Timers& timers_;
-    EventQueue& queue_;
+// What the handlers work on; every reference outlives the context.
+struct CommandContext {
+    Plant& plant;
+    Panels& panels;
+    Timers& timers;
+    RevertiveQueue& queue;
+    EventBus& events;  // state changes (properties, timers) are told here
 };
+
+// Runs the command's handler from its table row.
+Execution execute(CommandContext& context, const ParsedCommand& command);
+
+namespace commands {
+Execution endScript(CommandContext& context, const ParsedCommand& command);
+Execution deviceLookup(CommandContext& context, const ParsedCommand& command);
+Execution controlList(CommandContext& context, const ParsedCommand& command);
+Execution panelLoad(CommandContext& context, const ParsedCommand& command);
+Execution routeSet(CommandContext& context, const ParsedCommand& command);
+Execution databaseRead(CommandContext& context, const ParsedCommand& command);
+Execution revertivePoll(CommandContext& context, const ParsedCommand& command);
+Execution revertiveRegister(CommandContext& context, const ParsedCommand& command);
+Execution revertiveUnregister(CommandContext& context, const ParsedCommand& command);
+Execution textGet(CommandContext& context, const ParsedCommand& command);
+Execution textSet(CommandContext& context, const ParsedCommand& command);
+Execution timer(CommandContext& context, const ParsedCommand& command);
+} // namespace commands
 
 } // namespace vesk_host
 

@@ -4,11 +4,11 @@
 
 namespace vesk_host {
 
-Emulator::Emulator(Plant plant, Transcript& transcript)
-    : transcript_(transcript),
+Emulator::Emulator(Plant plant, EventBus& events)
+    : events_(events),
       plant_(std::move(plant)),
-      executor_(plant_, panels_, timers_, queue_),
-      host_(executor_, transcript)
+      commands_{plant_, panels_, timers_, queue_, events},
+      host_(commands_, events)
 {
 }
 
@@ -28,21 +28,17 @@ void Emulator::shutdown()
     host_.unload();
     if (queue_.empty())
         return;
-    Entry entry;
-    entry.kind = "note";
-    entry.text = "-- " + std::to_string(queue_.size()) + " queued revertive(s) dropped: the script has ended";
-    entry.fields = {{"dropped", static_cast<std::int64_t>(queue_.size())}};
-    transcript_.add(std::move(entry));
+    events_.emit(RevertivesDropped{queue_.size()});
     queue_.clear();
 }
 
 bool Emulator::spend()
 {
     if (spent_ == deliveryBudget)
-        transcript_.finding(Finding{&rule::eventStorm, "one action caused more than " +
-                                                           std::to_string(deliveryBudget) +
-                                                           " deliveries; the rest of it is dropped"},
-                            0);
+        events_.emit(FindingRaised{Finding{&rule::eventStorm, "one action caused more than " +
+                                                                  std::to_string(deliveryBudget) +
+                                                                  " deliveries; the rest of it is dropped"},
+                                   0});
     if (spent_ >= deliveryBudget)
         return false;
     ++spent_;

@@ -10,12 +10,11 @@
 #include <string>
 
 #include "command_executor.h"
-#include "events.h"
 #include "panels.h"
 #include "plant.h"
 #include "script_host.h"
+#include "revertive_queue.h"
 #include "timers.h"
-#include "transcript.h"
 
 namespace vesk_host {
 
@@ -24,7 +23,8 @@ public:
     // Deliveries to the script that one action may cause.
     static constexpr int deliveryBudget = 10000;
 
-    Emulator(Plant plant, Transcript& transcript);
+    // `events` hears everything the emulator and the script do; it must outlive the emulator.
+    Emulator(Plant plant, EventBus& events);
     // Ends a script that is still running.
     ~Emulator();
 
@@ -72,12 +72,12 @@ private:
     bool spend();
     void beginAction() { spent_ = 0; }
 
-    Transcript& transcript_;
+    EventBus& events_;
     Plant plant_;
     Panels panels_;
     Timers timers_;
-    EventQueue queue_;
-    CommandExecutor executor_;
+    RevertiveQueue queue_;
+    CommandContext commands_;
     ScriptHost host_;
     int spent_ = 0;
 };

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "result.h"
 #include "vesk_client_callback.h"
 
 namespace vesk_host {
@@ -19,9 +20,8 @@ public:
     ScriptLibrary(const ScriptLibrary&) = delete;
     ScriptLibrary& operator=(const ScriptLibrary&) = delete;
 
-    // Loads `path` and finds load_vesk_client_script. On failure returns
-    // false and says why in `error`.
-    bool open(const std::string& path, std::string& error);
+    // Loads `path` and finds load_vesk_client_script; on failure says why.
+    Status open(const std::string& path);
     vesk_load_function entry() const { return entry_; }
     // Unloads the library now (its static destructors run); every script
     // made from it must have ended.

@@ -14,7 +14,7 @@ void ScriptLibrary::close()
     entry_ = nullptr;
 }
 
-bool ScriptLibrary::open(const std::string& path, std::string& error)
+Status ScriptLibrary::open(const std::string& path)
 {
     // With an absolute path, the DLLs a script library imports (vesk_string.dll)
     // are looked for in its own folder first, where they are installed beside it.
@@ -23,17 +23,14 @@ bool ScriptLibrary::open(const std::string& path, std::string& error)
     HMODULE module = absolute ? LoadLibraryExA(path.c_str(), NULL, LOAD_WITH_ALTERED_SEARCH_PATH)
                               : LoadLibraryA(path.c_str());
     if (!module) {
-        error = "cannot load the script library " + path + ": Windows error " + std::to_string(GetLastError());
-        return false;
+        return fail("cannot load the script library " + path + ": Windows error " + std::to_string(GetLastError()));
     }
     handle_ = module;
     FARPROC symbol = GetProcAddress(module, VESK_LOAD_SYMBOL);
-    if (!symbol) {
-        error = "the script library " + path + " does not export " VESK_LOAD_SYMBOL;
-        return false;
-    }
+    if (!symbol)
+        return fail("the script library " + path + " does not export " VESK_LOAD_SYMBOL);
     entry_ = reinterpret_cast<vesk_load_function>(reinterpret_cast<void*>(symbol));
-    return true;
+    return Done{};
 }
 
 } // namespace vesk_host

@@ -7,49 +7,52 @@ namespace vesk_host {
 
 namespace {
 
-PanelLayout readPanel(const toml::table& root)
+void readControl(TomlReader& toml, const toml::table& table, PanelLayout& layout)
 {
-    onlyKeys(root, {"title", "control"}, "the panel file");
-    PanelLayout layout;
-    if (const toml::node* title = root.get("title"))
-        layout.title = readString(*title, "title");
-    const toml::node* controls = root.get("control");
-    if (!controls)
-        throw DescriptionError(0, "a panel file needs at least one [[control]] section");
-    for (const auto& section : readTableArray(*controls, "control")) {
-        const toml::table& table = *section.as_table();
-        const toml::node& idNode = requireKey(table, "id", "[[control]]");
-        ControlLayout control;
-        control.id = readString(idNode, "control.id");
-        if (control.id.empty())
-            throw DescriptionError(lineOf(idNode), "control.id must not be empty");
-        for (const auto& other : layout.controls)
-            if (other.id == control.id)
-                throw DescriptionError(lineOf(idNode), "the control " + quoteText(control.id) + " is declared twice");
-        for (const auto& [key, value] : table) {
-            if (key.str() == "id")
-                continue;
-            if (key.str().empty() || key.str().find('=') != std::string_view::npos)
-                throw DescriptionError(lineOf(key), "a property name is not empty and holds no \"=\"");
-            control.properties[std::string(key.str())] =
-                readPropertyText(value, "property " + quoteText(key.str()) + " of " + quoteText(control.id));
-        }
-        layout.controls.push_back(std::move(control));
+    const toml::node* idNode = toml.require(table, "id", "[[control]]");
+    ControlLayout control;
+    control.id = toml.string(idNode, "control.id");
+    if (toml.failed())
+        return;
+    if (control.id.empty())
+        return toml.fail(lineOf(*idNode), "control.id must not be empty");
+    for (const auto& other : layout.controls)
+        if (other.id == control.id)
+            return toml.fail(lineOf(*idNode), "the control " + quoteText(control.id) + " is declared twice");
+    for (const auto& [key, value] : table) {
+        if (key.str() == "id")
+            continue;
+        if (key.str().empty() || key.str().find('=') != std::string_view::npos)
+            return toml.fail(lineOf(key), "a property name is not empty and holds no \"=\"");
+        std::string text = toml.propertyText(&value, "property " + quoteText(key.str()) + " of " + quoteText(control.id));
+        if (toml.failed())
+            return;
+        control.properties[std::string(key.str())] = std::move(text);
     }
-    return layout;
+    layout.controls.push_back(std::move(control));
 }
 
 } // namespace
 
-PanelFileRead parsePanelFile(std::string_view text, const std::string& name)
+Result<PanelLayout> parsePanelFile(std::string_view text, const std::string& name)
 {
-    PanelFileRead result;
-    try {
-        result.layout = readPanel(parseToml(text));
-    } catch (const DescriptionError& error) {
-        result.error = describeError(name, error);
+    TomlReader toml(name);
+    PanelLayout layout;
+    if (const auto root = toml.parse(text)) {
+        toml.onlyKeys(*root, {"title", "control"}, "the panel file");
+        if (const toml::node* title = root->get("title"))
+            layout.title = toml.string(title, "title");
+        const toml::node* controls = root->get("control");
+        if (!controls)
+            toml.fail(0, "a panel file needs at least one [[control]] section");
+        if (const toml::array* sections = toml.tableArray(controls, "control"))
+            for (const auto& section : *sections)
+                if (!toml.failed())
+                    readControl(toml, *section.as_table(), layout);
     }
-    return result;
+    if (toml.failed())
+        return toml.error();
+    return layout;
 }
 
 } // namespace vesk_host

@@ -10,10 +10,11 @@
 #define VESK_HOST_PANEL_FILE_H
 
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "result.h"
 
 namespace vesk_host {
 
@@ -27,12 +28,8 @@ struct PanelLayout {
     std::vector<ControlLayout> controls;
 };
 
-struct PanelFileRead {
-    std::optional<PanelLayout> layout;
-    std::string error;  // "name:line: what is wrong"
-};
-
-PanelFileRead parsePanelFile(std::string_view text, const std::string& name);
+// Errors read "name:line: what is wrong".
+Result<PanelLayout> parsePanelFile(std::string_view text, const std::string& name);
 
 } // namespace vesk_host
 

@@ -13,23 +13,18 @@
 #define VESK_HOST_PLANT_FILE_H
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "plant.h"
+#include "result.h"
 
 namespace vesk_host {
 
-struct PlantLoad {
-    std::optional<Plant> plant;
-    std::string error;
-};
-
 // Reads `file`; relative folders resolve against the file's folder.
-PlantLoad loadPlantFile(const std::filesystem::path& file);
+Result<Plant> loadPlantFile(const std::filesystem::path& file);
 // The same from text; `name` is used in messages, `folder` for relative folders.
-PlantLoad parsePlant(std::string_view text, const std::string& name, const std::filesystem::path& folder);
+Result<Plant> parsePlant(std::string_view text, const std::string& name, const std::filesystem::path& folder);
 
 } // namespace vesk_host
 

@@ -20,11 +20,6 @@ std::optional<ReplyMode> replyModeNamed(std::string_view name)
     return std::nullopt;
 }
 
-bool repliesComeBack(std::string_view letters)
-{
-    return letters == "SD" || letters == "XI" || letters == "RN" || letters == "TG";
-}
-
 const std::string& longReplyText()
 {
     static const std::string text = [] {
@@ -39,12 +34,12 @@ const std::string& longReplyText()
     return text;
 }
 
-Reply replyInMode(ReplyMode mode, std::string_view letters, Reply fromPlant)
+Reply replyInMode(ReplyMode mode, const CommandRow& row, Reply fromPlant)
 {
     if (mode == ReplyMode::plant)
         return fromPlant;
     Reply reply;
-    if (letters == "PS") {
+    if (row.reply == ReplyKind::status) {
         // A status word, never a text: failure, or whether the plant loaded the panel.
         if (mode != ReplyMode::null)
             return fromPlant;
@@ -53,7 +48,7 @@ Reply replyInMode(ReplyMode mode, std::string_view letters, Reply fromPlant)
     }
     if (mode == ReplyMode::null)
         return reply;
-    reply.kind = repliesComeBack(letters) ? Reply::Kind::text : Reply::Kind::word;
+    reply.kind = row.handBack != HandBack::never ? Reply::Kind::text : Reply::Kind::word;
     if (mode == ReplyMode::long_)
         reply.text = longReplyText();
     return reply;

@@ -1,7 +1,7 @@
 // How the host answers the script's commands. The plant's answers are the
 // ordinary ones; the other modes answer every command the same hostile way,
 // so that a script shows it reads any reply safely and still keeps the
-// release rule: replies of "SD", "XI", "RN" and "TG" come back with code 5,
+// release rule: replies the command table says come back do so with code 5,
 // the words answering every other command never do.
 #ifndef VESK_HOST_REPLY_MODES_H
 #define VESK_HOST_REPLY_MODES_H
@@ -10,7 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "command_executor.h"
+#include "command_table.h"
+#include "reply.h"
 
 namespace vesk_host {
 
@@ -27,16 +28,13 @@ constexpr std::size_t longReplyLength = 100000;
 const char* replyModeName(ReplyMode mode);
 std::optional<ReplyMode> replyModeNamed(std::string_view name);
 
-// Whether the script hands the reply to a command with these letters back.
-bool repliesComeBack(std::string_view letters);
-
 // The long reply: commas, apostrophes, blanks, digits, letters and an
 // equals sign, in every tokenizer's way.
 const std::string& longReplyText();
 
-// What the host answers the command `letters` in `mode`, given what the
+// What the host answers the command of `row` in `mode`, given what the
 // plant answered.
-Reply replyInMode(ReplyMode mode, std::string_view letters, Reply fromPlant);
+Reply replyInMode(ReplyMode mode, const CommandRow& row, Reply fromPlant);
 
 } // namespace vesk_host
 

@@ -4,14 +4,14 @@
 
 namespace vesk_host {
 
-void takeCrosspoint(Router& router, std::int32_t source, std::int32_t destination, EventQueue& queue)
+void takeCrosspoint(Router& router, std::int32_t source, std::int32_t destination, RevertiveQueue& queue)
 {
     router.crosspoints[static_cast<std::size_t>(destination)] = source;
     if (router.registered(destination))
         queue.push_back(PendingRevertive{router.device, destination, router.sourceText(source)});
 }
 
-int pollDestinations(const Router& router, std::int32_t first, std::int32_t last, EventQueue& queue)
+int pollDestinations(const Router& router, std::int32_t first, std::int32_t last, RevertiveQueue& queue)
 {
     const std::int64_t from = std::max<std::int64_t>(first, 0);
     const std::int64_t to = std::min<std::int64_t>(last, router.destinations - 1);

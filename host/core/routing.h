@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "events.h"
+#include "revertive_queue.h"
 #include "plant.h"
 
 namespace vesk_host {
@@ -13,11 +13,11 @@ namespace vesk_host {
 // Routes `source` to `destination` (both within the router) and queues the
 // revertive when the destination is registered. A take reports even when the
 // source was already there, as routers tally every take.
-void takeCrosspoint(Router& router, std::int32_t source, std::int32_t destination, EventQueue& queue);
+void takeCrosspoint(Router& router, std::int32_t source, std::int32_t destination, RevertiveQueue& queue);
 
 // Queues one revertive for each of the router's destinations in
 // first..last, registered or not; returns how many.
-int pollDestinations(const Router& router, std::int32_t first, std::int32_t last, EventQueue& queue);
+int pollDestinations(const Router& router, std::int32_t first, std::int32_t last, RevertiveQueue& queue);
 
 } // namespace vesk_host
 

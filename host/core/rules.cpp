@@ -22,7 +22,7 @@ const Rule nullCommand{"null-command", Severity::violation, "A command (code 0) 
 const Rule commandTooLong{"command-too-long", Severity::violation,
                           "A command text ends with a NUL within 65536 bytes."};
 const Rule unknownCommand{"unknown-command", Severity::violation,
-                          "A command starts with the letters AS, SD, XI, PS, RC, RN, RP, RR, RU, TG, TP or ET."};
+                          "A command starts with the letters of a command the host knows."};
 const Rule malformedCommand{"malformed-command", Severity::violation,
                             "A command's arguments follow its form: one blank before each, numbers in plain "
                             "decimal, texts in apostrophes."};

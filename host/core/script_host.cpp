@@ -16,34 +16,24 @@ namespace {
 // The word "PS" answers with on success; never a text, never handed back.
 void* const loadedStatus = reinterpret_cast<void*>(static_cast<std::intptr_t>(1));
 
-Entry callEntry(std::string text, std::vector<std::pair<std::string, FieldValue>> fields)
-{
-    Entry entry;
-    entry.kind = "call";
-    entry.text = "host > script  " + std::move(text);
-    entry.fields = std::move(fields);
-    return entry;
-}
-
 std::string bytesOf(const void* data, std::size_t size) { return std::string(static_cast<const char*>(data), size); }
+
+std::string shownQuery(const std::optional<std::string>& query) { return query ? quoteText(*query) : "null"; }
 
 } // namespace
 
-ScriptHost::ScriptHost(CommandExecutor& executor, Transcript& transcript)
-    : executor_(executor), transcript_(transcript)
-{
-}
+ScriptHost::ScriptHost(CommandContext& commands, EventBus& events) : commands_(commands), events_(events) {}
 
 ScriptHost::~ScriptHost() = default;
 
 void ScriptHost::report(const Rule& rule, std::string message, int depth)
 {
-    transcript_.finding(Finding{&rule, std::move(message)}, depth);
+    events_.emit(FindingRaised{Finding{&rule, std::move(message)}, depth});
 }
 
-void ScriptHost::intoScript(const std::string& what, Entry entry, const std::function<void()>& body)
+void ScriptHost::intoScript(const std::string& what, const HostEvent& event, const std::function<void()>& body)
 {
-    transcript_.add(std::move(entry));
+    events_.emit(event);
     call_ = what;
     ++callNumber_;
     inCall_ = true;
@@ -79,25 +69,15 @@ void* ScriptHost::callback(void* data, int code)
         release(data);
         return nullptr;
     }
-    Entry entry;
-    entry.kind = "other";
-    entry.depth = 1;
-    entry.text = "script > host  " + std::to_string(code) + "  (not a code the host takes)";
-    entry.fields = {{"code", std::int64_t{code}}};
-    transcript_.add(std::move(entry));
+    events_.emit(OtherCodeSent{code});
     report(rule::unknownCode, "the script called the host with code " + std::to_string(code) + " during " + call_);
     return nullptr;
 }
 
 void* ScriptHost::command(const void* data)
 {
-    Entry entry;
-    entry.kind = "command";
-    entry.depth = 1;
     if (!data) {
-        entry.text = "script > host  0  null  ->  null";
-        entry.fields = {{"code", std::int64_t{0}}, {"text", nullptr}, {"reply", nullptr}};
-        transcript_.add(std::move(entry));
+        events_.emit(CommandSent{std::nullopt, false, Reply{}});
         report(rule::nullCommand, "a command with a null text during " + call_);
         return nullptr;
     }
@@ -105,9 +85,7 @@ void* ScriptHost::command(const void* data)
     const auto length = boundedLength(bytes);
     if (!length) {
         const std::string start(bytes, 60);
-        entry.text = "script > host  0  " + quoteText(start) + "...  ->  null";
-        entry.fields = {{"code", std::int64_t{0}}, {"text", start}, {"reply", nullptr}};
-        transcript_.add(std::move(entry));
+        events_.emit(CommandSent{start, true, Reply{}});
         report(rule::commandTooLong, "a command text starting " + quoteText(start) + " has no NUL within " +
                                          std::to_string(maxScriptText) + " bytes (during " + call_ + ")");
         return nullptr;
@@ -117,76 +95,54 @@ void* ScriptHost::command(const void* data)
     if (ended_)
         findings.push_back(Finding{&rule::commandAfterEnd, quoteText(text) + " came after \"AS\""});
 
-    const CommandParse parse = parseCommandText(text);
     Reply reply;
-    if (!parse.ok) {
-        findings.push_back(Finding{parse.rule, quoteText(text) + ": " + parse.error});
+    auto parsed = parseCommand(text);
+    if (!parsed) {
+        findings.push_back(Finding{parsed.error().rule, quoteText(text) + ": " + parsed.error().message});
     } else {
-        const CommandText& parsed = parse.command;
-        if (parsed.ambiguous) {
+        const ParsedCommand& command = *parsed;
+        if (command.ambiguous) {
             std::string reading;
-            for (const auto& argument : parsed.texts)
+            for (const auto& argument : command.texts)
                 reading += (reading.empty() ? "" : ", ") + quoteText(argument);
             findings.push_back(Finding{&rule::ambiguousQuoting, quoteText(text) + " is read as " + reading});
         }
-        if (parsed.letters == "AS") {
+        if (command.row->handler == commands::endScript) {
             if (!inShutdown_)
                 findings.push_back(
                     Finding{&rule::endOutsideShutdown, "\"AS\" came during " + call_ + ", not from the destructor"});
             ended_ = true;
         }
-        Execution execution = executor_.execute(parsed);
-        reply = replyInMode(replyMode_, parsed.letters, std::move(execution.reply));
+        Execution execution = execute(commands_, command);
+        reply = replyInMode(replyMode_, *command.row, std::move(execution.reply));
         for (auto& finding : execution.findings)
             findings.push_back(Finding{finding.rule, quoteText(text) + ": " + finding.message});
     }
 
     void* word = nullptr;
-    std::string shown = "null";
-    FieldValue replyField = nullptr;
-    if (reply.kind == Reply::Kind::text) {
+    if (reply.kind == Reply::Kind::text)
         word = ledger_.handOut(reply.text, text, call_, callNumber_);
-        shown = quoteText(reply.text);
-        replyField = reply.text;
-    } else if (reply.kind == Reply::Kind::word) {
+    else if (reply.kind == Reply::Kind::word)
         word = ledger_.handOutKept(reply.text, text);
-        shown = quoteText(reply.text) + " (never handed back)";
-        replyField = reply.text;
-    } else if (reply.kind == Reply::Kind::status) {
+    else if (reply.kind == Reply::Kind::status)
         word = reinterpret_cast<void*>(reply.status);
-        shown = "status " + std::to_string(reply.status);
-        replyField = std::int64_t{reply.status};
-    }
-    entry.text = "script > host  0  " + quoteText(text) + "  ->  " + shown;
-    entry.fields = {{"code", std::int64_t{0}}, {"text", text}, {"reply", replyField}};
-    if (reply.kind == Reply::Kind::status)
-        entry.fields.emplace_back("status", true);
-    if (reply.kind == Reply::Kind::word)
-        entry.fields.emplace_back("kept", true);
-    transcript_.add(std::move(entry));
-    for (const auto& finding : findings)
-        transcript_.finding(finding, 1);
+    events_.emit(CommandSent{text, false, std::move(reply)});
+    for (auto& finding : findings)
+        events_.emit(FindingRaised{std::move(finding), 1});
     return word;
 }
 
 void ScriptHost::release(void* data)
 {
-    Entry entry;
-    entry.kind = "release";
-    entry.depth = 1;
-    entry.fields = {{"code", std::int64_t{5}}};
+    using Pointer = ReplyReturned::Pointer;
     if (!data) {
         // Legal: the script hands back a null reply of "RN" as it came.
-        entry.text = "script > host  5  null";
-        entry.fields.emplace_back("pointer", std::string("null"));
-        transcript_.add(std::move(entry));
+        events_.emit(ReplyReturned{Pointer::null, {}, {}});
         return;
     }
     const ReleaseCheck check = ledger_.release(data);
     if (check.kind == ReleaseCheck::Kind::unknown) {
-        entry.text = "script > host  5  unknown pointer";
-        entry.fields.emplace_back("pointer", std::string("unknown"));
-        transcript_.add(std::move(entry));
+        events_.emit(ReplyReturned{Pointer::unknown, {}, {}});
         if (data == loadedStatus)
             report(rule::releaseUnknown, "code 5 with the status word of \"PS\" during " + call_ +
                                              ": a status is not a text and is never handed back");
@@ -194,25 +150,15 @@ void ScriptHost::release(void* data)
             report(rule::releaseUnknown, "code 5 with a pointer this host never handed out, during " + call_);
         return;
     }
+    const HandedReply& reply = *check.reply;
     if (check.kind == ReleaseCheck::Kind::kept) {
-        const HandedReply& word = *check.reply;
-        entry.text = "script > host  5  " + quoteText(word.text) + " (answer to " + quoteText(word.command) +
-                     ", never handed back)";
-        entry.fields.emplace_back("pointer", std::string("kept"));
-        entry.fields.emplace_back("command", word.command);
-        transcript_.add(std::move(entry));
-        report(rule::releaseUnknown, "code 5 with the host's answer to " + quoteText(word.command) +
+        events_.emit(ReplyReturned{Pointer::kept, reply.text, reply.command});
+        report(rule::releaseUnknown, "code 5 with the host's answer to " + quoteText(reply.command) +
                                          ", a command whose reply is never handed back, during " + call_);
         return;
     }
-    const HandedReply& reply = *check.reply;
     const bool twice = check.kind == ReleaseCheck::Kind::twice;
-    entry.text = "script > host  5  " + quoteText(reply.text) + " (reply to " + quoteText(reply.command) +
-                 (twice ? ", already handed back)" : ")");
-    entry.fields.emplace_back("pointer", std::string(twice ? "returned" : "reply"));
-    entry.fields.emplace_back("text", reply.text);
-    entry.fields.emplace_back("command", reply.command);
-    transcript_.add(std::move(entry));
+    events_.emit(ReplyReturned{twice ? Pointer::twice : Pointer::reply, reply.text, reply.command});
     if (twice)
         report(rule::releaseTwice, "the reply " + quoteText(reply.text) + " to " + quoteText(reply.command) +
                                        " was handed back a second time, during " + call_);
@@ -224,17 +170,11 @@ void ScriptHost::release(void* data)
 bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>& path)
 {
     destroyed_ = false;
-    intoScript("start-up",
-               callEntry("load_vesk_client_script(host, " + (path ? quoteText(*path) : std::string("null")) + ")",
-                         {{"call", std::string("load")}, {"path", path ? FieldValue(*path) : FieldValue(nullptr)}}),
+    intoScript("start-up", ScriptLoading{path},
                [&] { script_ = entry(this, path ? path->c_str() : nullptr); });
     if (script_)
         return true;
-    Entry result;
-    result.kind = "note";
-    result.text = "host < script  load_vesk_client_script returned null";
-    result.fields = {{"note", std::string("export returned null")}};
-    transcript_.add(std::move(result));
+    events_.emit(ExportReturnedNull{});
     return false;
 }
 
@@ -262,9 +202,7 @@ void ScriptHost::deliverControl(const std::string& panel, const std::string& con
                (parsed.buffer ? bytesOf(parsed.buffer, std::strlen(event.c_str()) + 1) : std::string());
     };
     const std::string before = snapshot();
-    intoScript(what,
-               callEntry("2  control " + quoteText(panel) + " " + quoteText(control) + " " + quoteText(event),
-                         {{"code", std::int64_t{2}}, {"panel", panel}, {"control", control}, {"event", event}}),
+    intoScript(what, ControlDelivered{panel, control, event},
                [&] { script_->callback(&record, VESK_CODE_CONTROL); });
     if (snapshot() != before)
         report(rule::recordModified, "the script wrote into the record of the " + what);
@@ -280,11 +218,7 @@ void ScriptHost::deliverRevertive(std::int32_t device, std::int32_t index, const
     std::memcpy(bytes.data() + textOffset, text.c_str(), text.size() + 1);
     const std::vector<char> before = bytes;
     const std::string what = "revertive from device " + std::to_string(device) + " index " + std::to_string(index);
-    intoScript(what,
-               callEntry("1  revertive device " + std::to_string(device) + " index " + std::to_string(index) + " " +
-                             quoteText(text),
-                         {{"code", std::int64_t{1}}, {"device", std::int64_t{device}}, {"index", std::int64_t{index}},
-                          {"text", text}}),
+    intoScript(what, RevertiveDelivered{device, index, text},
                [&] { script_->callback(record, VESK_CODE_REVERTIVE); });
     if (bytes != before)
         report(rule::recordModified, "the script wrote into the record of the " + what);
@@ -303,30 +237,19 @@ void* ScriptHost::askQuery(const std::optional<std::string>& query, std::optiona
     text.reset();
     if (!script_)
         return nullptr;
-    const std::string shown = query ? quoteText(*query) : "null";
+    const std::string shown = shownQuery(query);
     void* answer = nullptr;
-    intoScript("parent query " + shown,
-               callEntry("3  query " + shown, {{"code", std::int64_t{3}},
-                                               {"query", query ? FieldValue(*query) : FieldValue(nullptr)}}),
-               [&] {
-                   answer = script_->callback(query ? const_cast<char*>(query->c_str()) : nullptr,
-                                              VESK_CODE_PARENT_QUERY);
-               });
-    Entry entry;
-    entry.kind = "answer";
-    entry.fields = {{"code", std::int64_t{3}}};
+    intoScript("parent query " + shown, QueryDelivered{query}, [&] {
+        answer = script_->callback(query ? const_cast<char*>(query->c_str()) : nullptr, VESK_CODE_PARENT_QUERY);
+    });
     if (!answer) {
-        entry.text = "host < script  3  answer null";
-        entry.fields.emplace_back("answer", nullptr);
-        transcript_.add(std::move(entry));
+        events_.emit(AnswerReceived{std::nullopt, true});
         return nullptr;
     }
     // Read within bounds: a reused pointer may be a buffer the script no longer fills.
     const auto length = boundedLength(static_cast<const char*>(answer));
     text = length ? std::string(static_cast<const char*>(answer), *length) : std::string();
-    entry.text = "host < script  3  answer " + (length ? quoteText(*text) : std::string("(no NUL)"));
-    entry.fields.emplace_back("answer", *text);
-    transcript_.add(std::move(entry));
+    events_.emit(AnswerReceived{text, length.has_value()});
     if (const auto* held = ledger_.heldAnswer(answer)) {
         // Handing it back once more would make the script free it twice.
         report(rule::answerReused, "the answer to the parent query " + shown + " is the pointer of the answer to " +
@@ -362,9 +285,7 @@ void ScriptHost::handBackAnswer(void* answer)
                                         " when it was given and " + quoteText(now) + " when it was handed back",
                0);
     ledger_.answerHandedBack(answer);
-    intoScript("the hand-back of the answer to " + query,
-               callEntry("5  " + quoteText(text) + " (answer to " + query + ")",
-                         {{"code", std::int64_t{5}}, {"answer", text}, {"query", query}}),
+    intoScript("the hand-back of the answer to " + query, AnswerHandedBack{query, text},
                [&] { script_->callback(answer, VESK_CODE_RELEASE); });
 }
 
@@ -373,8 +294,7 @@ void* ScriptHost::deliverCode(int code, void* data, const std::string& shown)
     if (!script_)
         return nullptr;
     void* result = nullptr;
-    intoScript("code " + std::to_string(code) + " with " + shown,
-               callEntry(std::to_string(code) + "  " + shown, {{"code", std::int64_t{code}}, {"data", shown}}),
+    intoScript("code " + std::to_string(code) + " with " + shown, CodeDelivered{code, shown},
                [&] { result = script_->callback(data, code); });
     if (result)
         report(rule::nonNullResult,
@@ -384,12 +304,9 @@ void* ScriptHost::deliverCode(int code, void* data, const std::string& shown)
 
 void ScriptHost::deliverTimer(std::int32_t id, std::int64_t clock)
 {
-    intoScript("timer " + std::to_string(id),
-               callEntry("4  timer " + std::to_string(id) + " at " + std::to_string(clock) + " ms",
-                         {{"code", std::int64_t{4}}, {"timer", std::int64_t{id}}, {"clock", std::int64_t{clock}}}),
-               [&] {
-                   script_->callback(reinterpret_cast<void*>(static_cast<std::intptr_t>(id)), VESK_CODE_TIMER);
-               });
+    intoScript("timer " + std::to_string(id), TimerDelivered{id, clock}, [&] {
+        script_->callback(reinterpret_cast<void*>(static_cast<std::intptr_t>(id)), VESK_CODE_TIMER);
+    });
 }
 
 void ScriptHost::unload()
@@ -397,7 +314,7 @@ void ScriptHost::unload()
     if (!script_)
         return;
     inShutdown_ = true;
-    intoScript("shutdown", callEntry("delete (virtual destructor)", {{"call", std::string("delete")}}), [&] {
+    intoScript("shutdown", ScriptDeleting{}, [&] {
         vesk_client_callback* script = script_;
         script_ = nullptr;
         delete script;

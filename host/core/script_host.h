@@ -2,9 +2,9 @@
 //
 // It takes the script's commands (code 0) and hand-backs (code 5), runs
 // every call into the script (the export, events, the destructor) as one
-// "call" for the release rule, writes both directions to the transcript,
-// and reports every broken rule. It never calls the script from inside a
-// command: what commands cause waits in the event queue.
+// "call" for the release rule, tells every call in both directions to the
+// event bus, and reports every broken rule there. It never calls the script
+// from inside a command: what commands cause waits in the revertive queue.
 #ifndef VESK_HOST_SCRIPT_HOST_H
 #define VESK_HOST_SCRIPT_HOST_H
 
@@ -14,16 +14,17 @@
 #include <string>
 
 #include "command_executor.h"
+#include "host_events.h"
 #include "ledger.h"
 #include "reply_modes.h"
-#include "transcript.h"
 #include "vesk_client_callback.h"
 
 namespace vesk_host {
 
 class ScriptHost final : public vesk_client_callback {
 public:
-    ScriptHost(CommandExecutor& executor, Transcript& transcript);
+    // Both must outlive the host.
+    ScriptHost(CommandContext& commands, EventBus& events);
     ~ScriptHost() override;
 
     ScriptHost(const ScriptHost&) = delete;
@@ -58,8 +59,6 @@ public:
     void setReplyMode(ReplyMode mode) { replyMode_ = mode; }
 
     bool running() const { return script_ != nullptr; }
-    // Whether the script has sent "AS".
-    bool ended() const { return ended_; }
     // Whether the script's destructor has run.
     bool destroyed() const { return destroyed_; }
     // Replies the script has not handed back yet.
@@ -68,22 +67,22 @@ public:
     std::size_t repliesHandedOut() const { return ledger_.handedOut(); }
 
 private:
-    // One call into the script: `entry` opens it in the transcript, `body`
-    // calls the script, then replies it kept are reported.
-    void intoScript(const std::string& what, Entry entry, const std::function<void()>& body);
+    // One call into the script: `event` opens it, `body` calls the script,
+    // then replies it kept are reported.
+    void intoScript(const std::string& what, const HostEvent& event, const std::function<void()>& body);
     void* command(const void* data);
     void release(void* data);
     void report(const Rule& rule, std::string message, int depth = 1);
 
-    CommandExecutor& executor_;
-    Transcript& transcript_;
+    CommandContext& commands_;
+    EventBus& events_;
     Ledger ledger_;
     vesk_client_callback* script_ = nullptr;
     std::string call_;  // the call under way, for messages ("start-up", ...)
     std::uint64_t callNumber_ = 0;
     bool inCall_ = false;
     bool inShutdown_ = false;
-    bool ended_ = false;
+    bool ended_ = false;  // the script has sent "AS"
     bool destroyed_ = false;
     ReplyMode replyMode_ = ReplyMode::plant;
 };

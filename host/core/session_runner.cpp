@@ -1,21 +1,21 @@
 #include "session_runner.h"
 
 #include "panel_view.h"
-#include "reply_modes.h"
 #include "text_util.h"
 
 namespace vesk_host {
 
-SessionRunner::SessionRunner(Emulator& emulator, Transcript& transcript) : emulator_(emulator), transcript_(transcript)
+SessionRunner::SessionRunner(Emulator& emulator, EventBus& events) : emulator_(emulator), events_(events)
 {
-    transcript_.addSink([this](const Entry& entry) {
-        if (entry.kind != "command")
-            return;
-        for (const auto& [key, value] : entry.fields)
-            if (key == "text")
-                commands_.push_back(std::holds_alternative<std::string>(value) ? std::get<std::string>(value)
-                                                                               : std::string("(null)"));
-    });
+    events_.subscribe(*this);
+}
+
+SessionRunner::~SessionRunner() { events_.unsubscribe(*this); }
+
+void SessionRunner::observe(const HostEvent& event)
+{
+    if (const auto* sent = std::get_if<CommandSent>(&event))
+        commands_.push_back(sent->text ? *sent->text : std::string("(null)"));
 }
 
 void SessionRunner::beginAction(const std::string& text, int line)
@@ -27,26 +27,16 @@ void SessionRunner::beginAction(const std::string& text, int line)
 
 void SessionRunner::header(const std::string& text, int line)
 {
-    Entry entry;
-    entry.kind = "action";
-    entry.text = "== " + (line > 0 ? "line " + std::to_string(line) + ": " : std::string()) + text;
-    entry.fields = {{"step", text}, {"clock", emulator_.timers().now()}};
-    if (line > 0)
-        entry.fields.emplace_back("line", std::int64_t{line});
-    transcript_.add(std::move(entry));
+    events_.emit(StepStarted{text, emulator_.timers().now(), line});
 }
 
-void SessionRunner::show(const std::string& text) { transcript_.add(showEntry(text)); }
+void SessionRunner::show(const std::string& text) { events_.emit(StateShown{text}); }
 
-SessionRunner::Outcome SessionRunner::refuse(const Step& step, std::string message)
+StepResult SessionRunner::refuse(const Step& step, std::string message)
 {
     error_ = std::move(message);
-    Entry entry;
-    entry.kind = "error";
-    entry.text = "!! session error, line " + std::to_string(step.line) + ": " + error_;
-    entry.fields = {{"line", std::int64_t{step.line}}, {"message", error_}};
-    transcript_.add(std::move(entry));
-    return Outcome::failed;
+    events_.emit(StepRefused{step.line, error_});
+    return StepResult::failed;
 }
 
 bool SessionRunner::startUp(vesk_load_function entry)
@@ -63,103 +53,156 @@ void SessionRunner::finish()
     emulator_.shutdown();
 }
 
-SessionRunner::Outcome SessionRunner::run(const Step& step)
-{
-    switch (step.kind) {
-    case Step::Kind::panel:
-        header(step.source, step.line);
-        panel_ = step.words[0];
-        return Outcome::carryOn;
-    case Step::Kind::show:
-        header(step.source, step.line);
-        if (step.words[0] == "routes")
-            show(routesTable(emulator_.plant()));
-        else if (step.words[0] == "timers")
-            show(timersTable(emulator_.timers()));
-        else if (step.words[1].empty())
-            show(panelsTable(emulator_.panels()));
-        else if (const LoadedPanel* panel = emulator_.panels().find(step.words[1]))
-            show(panelTable(*panel));
-        else
-            show("panel " + quoteText(step.words[1]) + " is not loaded");
-        return Outcome::carryOn;
-    case Step::Kind::replies:
-        header(step.source, step.line);
-        emulator_.setReplyMode(*replyModeNamed(step.words[0]));
-        return Outcome::carryOn;
-    case Step::Kind::help:
-        show(std::string("steps:\n") + sessionHelp());
-        return Outcome::carryOn;
-    case Step::Kind::quit:
-        return Outcome::quit;
-    case Step::Kind::expectCommand:
-    case Step::Kind::expectNoMoreCommands:
-    case Step::Kind::expectProperty:
-    case Step::Kind::expectAnswer:
-        expect(step);
-        return Outcome::carryOn;
-    default:
-        return action(step);
-    }
-}
+// One overload per step type: what the step does.
+struct SessionRunner::Visitor {
+    SessionRunner& runner;
+    const Step& step;
 
-SessionRunner::Outcome SessionRunner::action(const Step& step)
-{
-    const bool needsScript = step.kind == Step::Kind::press || step.kind == Step::Kind::query ||
-                             step.kind == Step::Kind::revertive || step.kind == Step::Kind::tick ||
-                             step.kind == Step::Kind::shutdown;
-    if (needsScript && !emulator_.running())
-        return refuse(step, "the script is not running");
-    if (step.kind == Step::Kind::press) {
-        const LoadedPanel* panel = emulator_.panels().find(panel_);
+    Emulator& emulator() const { return runner.emulator_; }
+
+    // An action that needs a running script: its header, then the refusal or the action.
+    template <class Act> StepResult scriptAction(Act act) const
+    {
+        runner.beginAction(step.source, step.line);
+        if (!emulator().running())
+            return runner.refuse(step, "the script is not running");
+        act();
+        return StepResult::carryOn;
+    }
+    template <class Act> StepResult plantAction(Act act) const
+    {
+        runner.beginAction(step.source, step.line);
+        act();
+        return StepResult::carryOn;
+    }
+
+    StepResult operator()(const step::Press& press) const
+    {
+        runner.beginAction(step.source, step.line);
+        if (!emulator().running())
+            return runner.refuse(step, "the script is not running");
+        const LoadedPanel* panel = emulator().panels().find(runner.panel_);
         if (!panel)
-            return refuse(step, "panel " + quoteText(panel_) + " is not loaded");
-        if (!panel->control(step.words[0]))
-            return refuse(step, "panel " + quoteText(panel_) + " has no control " + quoteText(step.words[0]));
+            return runner.refuse(step, "panel " + quoteText(runner.panel_) + " is not loaded");
+        if (!panel->control(press.control))
+            return runner.refuse(step, "panel " + quoteText(runner.panel_) + " has no control " +
+                                           quoteText(press.control));
+        emulator().press(runner.panel_, press.control, press.event);
+        return StepResult::carryOn;
     }
-    beginAction(step.source, step.line);
-    switch (step.kind) {
-    case Step::Kind::press:
-        emulator_.press(panel_, step.words[0], step.words[1]);
-        break;
-    case Step::Kind::advance:
-        emulator_.advance(step.milliseconds);
-        break;
-    case Step::Kind::query:
-        answer_ = emulator_.query(step.text);
-        break;
-    case Step::Kind::revertive:
-        emulator_.revertive(step.device, step.first, step.words[0]);
-        break;
-    case Step::Kind::route:
-        emulator_.route(*emulator_.plant().router(step.device), step.first, step.second);
-        break;
-    case Step::Kind::poll:
-        emulator_.poll(*emulator_.plant().router(step.device), step.first, step.second);
-        break;
-    case Step::Kind::tick:
-        emulator_.tick(step.first);
-        break;
-    case Step::Kind::shutdown:
-        emulator_.shutdown();
-        break;
-    default:
-        break;
+    StepResult operator()(const step::Panel& panel) const
+    {
+        runner.header(step.source, step.line);
+        runner.panel_ = panel.id;
+        return StepResult::carryOn;
     }
-    return Outcome::carryOn;
-}
+    StepResult operator()(const step::Advance& advance) const
+    {
+        return plantAction([&] { emulator().advance(advance.milliseconds); });
+    }
+    StepResult operator()(const step::Query& query) const
+    {
+        return scriptAction([&] { runner.answer_ = emulator().query(query.text); });
+    }
+    StepResult operator()(const step::Revertive& revertive) const
+    {
+        return scriptAction([&] { emulator().revertive(revertive.device, revertive.index, revertive.text); });
+    }
+    StepResult operator()(const step::Route& route) const
+    {
+        return plantAction(
+            [&] { emulator().route(*emulator().plant().router(route.router), route.source, route.destination); });
+    }
+    StepResult operator()(const step::Poll& poll) const
+    {
+        return plantAction([&] { emulator().poll(*emulator().plant().router(poll.router), poll.first, poll.last); });
+    }
+    StepResult operator()(const step::Tick& tick) const
+    {
+        return scriptAction([&] { emulator().tick(tick.id); });
+    }
+    StepResult operator()(const step::Replies& replies) const
+    {
+        runner.header(step.source, step.line);
+        emulator().setReplyMode(replies.mode);
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::Show& show) const
+    {
+        runner.header(step.source, step.line);
+        switch (show.what) {
+        case step::Show::What::routes: runner.show(routesTable(emulator().plant())); break;
+        case step::Show::What::timers: runner.show(timersTable(emulator().timers())); break;
+        case step::Show::What::panel:
+            if (show.panel.empty())
+                runner.show(panelsTable(emulator().panels()));
+            else if (const LoadedPanel* panel = emulator().panels().find(show.panel))
+                runner.show(panelTable(*panel));
+            else
+                runner.show("panel " + quoteText(show.panel) + " is not loaded");
+            break;
+        }
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::ExpectCommand& expect) const
+    {
+        const std::string expected = quoteText(expect.text);
+        if (runner.cursor_ >= runner.commands_.size()) {
+            runner.expectation(step, false, expected, "no further command from the last action");
+        } else {
+            const std::string& actual = runner.commands_[runner.cursor_++];
+            runner.expectation(step, actual == expect.text, expected, quoteText(actual));
+        }
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::ExpectNoMoreCommands&) const
+    {
+        const std::size_t left = runner.commands_.size() - runner.cursor_;
+        std::string actual = "nothing more";
+        if (left > 0)
+            actual = quoteText(runner.commands_[runner.cursor_]) +
+                     (left > 1 ? " and " + std::to_string(left - 1) + " more" : "");
+        runner.expectation(step, left == 0, "nothing more", actual);
+        runner.cursor_ = runner.commands_.size();
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::ExpectProperty& expect) const
+    {
+        bool found = false;
+        const std::string actual = runner.propertyValue(expect.control, expect.property, found);
+        const std::string expected = quoteText(expect.value);
+        runner.expectation(step, found && actual == expected, expected, actual);
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::ExpectAnswer& expect) const
+    {
+        const std::string expected = expect.text ? quoteText(*expect.text) : "null";
+        if (!runner.answer_) {
+            runner.expectation(step, false, expected, "no query has been sent");
+        } else {
+            const std::string actual = *runner.answer_ ? quoteText(**runner.answer_) : "null";
+            runner.expectation(step, actual == expected, expected, actual);
+        }
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::Shutdown&) const
+    {
+        return scriptAction([&] { emulator().shutdown(); });
+    }
+    StepResult operator()(const step::Quit&) const { return StepResult::quit; }
+    StepResult operator()(const step::Help&) const
+    {
+        runner.show("steps:\n" + sessionHelp());
+        return StepResult::carryOn;
+    }
+};
+
+StepResult SessionRunner::run(const Step& step) { return std::visit(Visitor{*this, step}, step.action); }
 
 void SessionRunner::expectation(const Step& step, bool ok, const std::string& expected, const std::string& actual)
 {
     (ok ? met_ : failed_) += 1;
-    Entry entry;
-    entry.kind = "expect";
-    entry.text = std::string(ok ? "ok    " : "FAIL  ") + "line " + std::to_string(step.line) + ": " + step.source;
-    if (!ok)
-        entry.text += "\n      expected: " + expected + "\n      actual:   " + actual;
-    entry.fields = {{"line", std::int64_t{step.line}}, {"step", step.source}, {"ok", ok},
-                    {"expected", expected},          {"actual", actual}};
-    transcript_.add(std::move(entry));
+    events_.emit(ExpectationChecked{step.line, step.source, ok, expected, actual});
 }
 
 std::string SessionRunner::propertyValue(const std::string& control, const std::string& property, bool& found) const
@@ -176,50 +219,6 @@ std::string SessionRunner::propertyValue(const std::string& control, const std::
         return "(" + quoteText(control) + " has no property " + quoteText(property) + ")";
     found = true;
     return quoteText(value->second);
-}
-
-void SessionRunner::expect(const Step& step)
-{
-    switch (step.kind) {
-    case Step::Kind::expectCommand: {
-        const std::string expected = quoteText(step.words[0]);
-        if (cursor_ >= commands_.size()) {
-            expectation(step, false, expected, "no further command from the last action");
-            return;
-        }
-        const std::string actual = commands_[cursor_++];
-        expectation(step, actual == step.words[0], expected, quoteText(actual));
-        return;
-    }
-    case Step::Kind::expectNoMoreCommands: {
-        const std::size_t left = commands_.size() - cursor_;
-        std::string actual = "nothing more";
-        if (left > 0)
-            actual = quoteText(commands_[cursor_]) + (left > 1 ? " and " + std::to_string(left - 1) + " more" : "");
-        expectation(step, left == 0, "nothing more", actual);
-        cursor_ = commands_.size();
-        return;
-    }
-    case Step::Kind::expectProperty: {
-        bool found = false;
-        const std::string actual = propertyValue(step.words[0], step.words[1], found);
-        const std::string expected = quoteText(step.words[2]);
-        expectation(step, found && actual == expected, expected, actual);
-        return;
-    }
-    case Step::Kind::expectAnswer: {
-        const std::string expected = step.text ? quoteText(*step.text) : "null";
-        if (!answer_) {
-            expectation(step, false, expected, "no query has been sent");
-            return;
-        }
-        const std::string actual = *answer_ ? quoteText(**answer_) : "null";
-        expectation(step, actual == expected, expected, actual);
-        return;
-    }
-    default:
-        return;
-    }
 }
 
 } // namespace vesk_host

@@ -1,6 +1,7 @@
-// Carries out session steps on an emulator: operator actions, views of the state
-// and expectations. The commands an action makes the script send are kept
-// until the next action, for "expect command".
+// Carries out session steps on an emulator: operator actions, views of the
+// state and expectations. The commands an action makes the script send are
+// kept (observed on the event bus) until the next action, for "expect
+// command".
 #ifndef VESK_HOST_SESSION_RUNNER_H
 #define VESK_HOST_SESSION_RUNNER_H
 
@@ -9,23 +10,27 @@
 #include <vector>
 
 #include "emulator.h"
-#include "session_file.h"
-#include "transcript.h"
+#include "session_steps.h"
 
 namespace vesk_host {
 
-class SessionRunner {
-public:
-    // Watches `transcript` for the script's commands; both must outlive the runner.
-    SessionRunner(Emulator& emulator, Transcript& transcript);
+enum class StepResult { carryOn, quit, failed };
 
-    enum class Outcome { carryOn, quit, failed };
+class SessionRunner final : private EventObserver {
+public:
+    // Subscribes to `events` for the script's commands; the emulator and the
+    // bus must outlive the runner.
+    SessionRunner(Emulator& emulator, EventBus& events);
+    ~SessionRunner() override;
+
+    SessionRunner(const SessionRunner&) = delete;
+    SessionRunner& operator=(const SessionRunner&) = delete;
 
     // The script's start-up. False when the export returned null.
     bool startUp(vesk_load_function entry);
     // One step. `failed` means the step could not be carried out; the
-    // transcript then says why.
-    Outcome run(const Step& step);
+    // transcript then says why, under the step's own line.
+    StepResult run(const Step& step);
     // Ends the script if it still runs.
     void finish();
 
@@ -35,18 +40,19 @@ public:
     const std::string& error() const { return error_; }
 
 private:
+    struct Visitor;
+
+    void observe(const HostEvent& event) override;
     // A header line for a step; an action also starts a new list of commands.
     void header(const std::string& text, int line);
     void beginAction(const std::string& text, int line);
-    Outcome refuse(const Step& step, std::string message);
+    StepResult refuse(const Step& step, std::string message);
     void show(const std::string& text);
     void expectation(const Step& step, bool ok, const std::string& expected, const std::string& actual);
-    Outcome action(const Step& step);
-    void expect(const Step& step);
     std::string propertyValue(const std::string& control, const std::string& property, bool& found) const;
 
     Emulator& emulator_;
-    Transcript& transcript_;
+    EventBus& events_;
     std::string panel_ = "1";
     std::vector<std::string> commands_;  // sent by the last action
     std::size_t cursor_ = 0;             // the next one "expect command" reads

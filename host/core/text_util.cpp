@@ -16,17 +16,9 @@ std::optional<std::size_t> boundedLength(const char* text, std::size_t limit)
 
 namespace {
 
-void appendHex(std::string& out, const char* prefix, unsigned value, int digits)
-{
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%s%0*x", prefix, digits, value);
-    out += buffer;
-}
-
 // Appends `text` with backslash, quote and the usual control characters
-// escaped; other bytes outside printable ASCII as `hexPrefix` and `digits`
-// hex digits.
-void appendEscaped(std::string& out, std::string_view text, const char* hexPrefix, int digits)
+// escaped; other bytes outside printable ASCII as \xNN.
+void appendEscaped(std::string& out, std::string_view text)
 {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -37,9 +29,11 @@ void appendEscaped(std::string& out, std::string_view text, const char* hexPrefi
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
         default:
-            if (byte < 0x20 || byte > 0x7e)
-                appendHex(out, hexPrefix, byte, digits);
-            else
+            if (byte < 0x20 || byte > 0x7e) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02x", byte);
+                out += hex;
+            } else
                 out += c;
         }
     }
@@ -51,18 +45,10 @@ std::string quoteText(std::string_view text, std::size_t shown)
 {
     std::string out = "\"";
     const std::string_view part = text.substr(0, shown);
-    appendEscaped(out, part, "\\x", 2);
+    appendEscaped(out, part);
     out += '"';
     if (part.size() < text.size())
         out += "... (" + std::to_string(text.size()) + " bytes in all)";
-    return out;
-}
-
-std::string jsonString(std::string_view text)
-{
-    std::string out = "\"";
-    appendEscaped(out, text, "\\u", 4);
-    out += '"';
     return out;
 }
 

@@ -24,10 +24,6 @@ std::optional<std::size_t> boundedLength(const char* text, std::size_t limit = m
 // are cut there and the full length is noted after the closing quote.
 std::string quoteText(std::string_view text, std::size_t shown = 1000);
 
-// A JSON string literal of `text`; bytes above 0x7f are read as Latin-1 so
-// that any byte sequence gives valid JSON.
-std::string jsonString(std::string_view text);
-
 // Plain signed decimal: an optional '-', then digits only, within range.
 std::optional<std::int32_t> parseInt32(std::string_view text);
 std::optional<std::int64_t> parseInt64(std::string_view text);

@@ -4,27 +4,29 @@
 
 namespace vesk_host {
 
-toml::table parseToml(std::string_view text)
-{
-    try {
-        return toml::parse(text);
-    } catch (const toml::parse_error& error) {
-        throw DescriptionError(static_cast<int>(error.source().begin.line), std::string(error.description()));
-    }
-}
-
-std::string describeError(const std::string& file, const DescriptionError& error)
-{
-    if (error.line <= 0)
-        return file + ": " + error.what();
-    return file + ":" + std::to_string(error.line) + ": " + error.what();
-}
-
 int lineOf(const toml::node& node) { return static_cast<int>(node.source().begin.line); }
 
 int lineOf(const toml::key& key) { return static_cast<int>(key.source().begin.line); }
 
-void onlyKeys(const toml::table& table, std::initializer_list<std::string_view> allowed, const std::string& where)
+void TomlReader::fail(int line, const std::string& message)
+{
+    if (error_)
+        return;
+    error_ = line <= 0 ? file_ + ": " + message : file_ + ":" + std::to_string(line) + ": " + message;
+}
+
+std::optional<toml::table> TomlReader::parse(std::string_view text)
+{
+    toml::parse_result result = toml::parse(text);
+    if (!result) {
+        fail(static_cast<int>(result.error().source().begin.line), std::string(result.error().description()));
+        return std::nullopt;
+    }
+    return std::move(result).table();
+}
+
+void TomlReader::onlyKeys(const toml::table& table, std::initializer_list<std::string_view> allowed,
+                          const std::string& where)
 {
     for (const auto& [key, value] : table) {
         bool known = false;
@@ -34,73 +36,95 @@ void onlyKeys(const toml::table& table, std::initializer_list<std::string_view> 
             list += (list.empty() ? "" : ", ") + std::string(name);
         }
         if (!known)
-            throw DescriptionError(lineOf(key), "unknown key " + quoteText(key.str()) + " in " + where +
-                                                    " (known keys: " + list + ")");
+            fail(lineOf(key), "unknown key " + quoteText(key.str()) + " in " + where + " (known keys: " + list + ")");
     }
 }
 
-const toml::node& requireKey(const toml::table& table, std::string_view key, const std::string& where)
+const toml::node* TomlReader::require(const toml::table& table, std::string_view key, const std::string& where)
 {
     const toml::node* node = table.get(key);
     if (!node)
-        throw DescriptionError(lineOf(table), where + " needs the key " + quoteText(key));
-    return *node;
+        fail(lineOf(table), where + " needs the key " + quoteText(key));
+    return node;
 }
 
-std::string readString(const toml::node& node, const std::string& where)
+std::string TomlReader::string(const toml::node* node, const std::string& where)
 {
-    if (!node.is_string())
-        throw DescriptionError(lineOf(node), where + " must be a text in quotes");
-    return std::string(node.as_string()->get());
+    if (!node)
+        return std::string();
+    if (!node->is_string()) {
+        fail(lineOf(*node), where + " must be a text in quotes");
+        return std::string();
+    }
+    return std::string(node->as_string()->get());
 }
 
-std::int64_t readInteger(const toml::node& node, const std::string& where)
+std::int64_t TomlReader::integer(const toml::node* node, const std::string& where)
 {
-    if (!node.is_integer())
-        throw DescriptionError(lineOf(node), where + " must be a whole number");
-    return node.as_integer()->get();
+    if (!node)
+        return 0;
+    if (!node->is_integer()) {
+        fail(lineOf(*node), where + " must be a whole number");
+        return 0;
+    }
+    return node->as_integer()->get();
 }
 
-std::int32_t readInt32(const toml::node& node, const std::string& where, std::int64_t least, std::int64_t most)
+std::int32_t TomlReader::int32(const toml::node* node, const std::string& where, std::int64_t least, std::int64_t most)
 {
-    const std::int64_t value = readInteger(node, where);
-    if (value < least || value > most)
-        throw DescriptionError(lineOf(node), where + " must lie between " + std::to_string(least) + " and " +
-                                                 std::to_string(most) + ", not " + std::to_string(value));
+    const std::int64_t value = integer(node, where);
+    if (node && node->is_integer() && (value < least || value > most)) {
+        fail(lineOf(*node), where + " must lie between " + std::to_string(least) + " and " + std::to_string(most) +
+                                ", not " + std::to_string(value));
+        return static_cast<std::int32_t>(least);
+    }
     return static_cast<std::int32_t>(value);
 }
 
-std::string readPropertyText(const toml::node& node, const std::string& where)
+std::string TomlReader::propertyText(const toml::node* node, const std::string& where)
 {
-    if (node.is_string())
-        return std::string(node.as_string()->get());
-    if (node.is_integer())
-        return std::to_string(node.as_integer()->get());
-    if (node.is_boolean())
-        return node.as_boolean()->get() ? "1" : "0";
-    throw DescriptionError(lineOf(node), where + " must be a text, a whole number or true/false");
+    if (!node)
+        return std::string();
+    if (node->is_string())
+        return std::string(node->as_string()->get());
+    if (node->is_integer())
+        return std::to_string(node->as_integer()->get());
+    if (node->is_boolean())
+        return node->as_boolean()->get() ? "1" : "0";
+    fail(lineOf(*node), where + " must be a text, a whole number or true/false");
+    return std::string();
 }
 
-const toml::table& readTable(const toml::node& node, const std::string& where)
+const toml::table* TomlReader::table(const toml::node* node, const std::string& where)
 {
-    if (!node.is_table())
-        throw DescriptionError(lineOf(node), where + " must be a table, such as { 1 = \"...\" }");
-    return *node.as_table();
+    if (!node)
+        return nullptr;
+    if (!node->is_table()) {
+        fail(lineOf(*node), where + " must be a table, such as { 1 = \"...\" }");
+        return nullptr;
+    }
+    return node->as_table();
 }
 
-const toml::array& readTableArray(const toml::node& node, const std::string& name)
+const toml::array* TomlReader::tableArray(const toml::node* node, const std::string& name)
 {
-    const toml::array* array = node.as_array();
-    if (!array || !array->is_array_of_tables())
-        throw DescriptionError(lineOf(node), quoteText(name) + " must be written as [[" + name + "]] sections");
-    return *array;
+    if (!node)
+        return nullptr;
+    const toml::array* array = node->as_array();
+    if (!array || !array->is_array_of_tables()) {
+        fail(lineOf(*node), quoteText(name) + " must be written as [[" + name + "]] sections");
+        return nullptr;
+    }
+    return array;
 }
 
-std::int32_t readNumberKey(const toml::key& key, const std::string& where)
+std::int32_t TomlReader::numberKey(const toml::key& key, const std::string& where)
 {
     const auto number = parseInt32(key.str());
-    if (!number)
-        throw DescriptionError(lineOf(key), where + ": the key " + quoteText(key.str()) + " must be a number");
+    if (!number) {
+        fail(lineOf(key), where + ": the key " + quoteText(key.str()) + " must be a number");
+        return 0;
+    }
     return *number;
 }
 

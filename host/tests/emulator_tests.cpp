@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "emulator.h"
+#include "event_recorder.h"
+#include "command_table.h"
 #include "reply_modes.h"
 #include "fake_script.h"
 #include "plant_file.h"
@@ -20,30 +22,22 @@ using namespace vesk_host;
 
 namespace {
 
-Plant bundledPlant()
-{
-    PlantLoad load = loadPlantFile(EXAMPLES_DIR "/plant.toml");
-    return std::move(*load.plant);
-}
+Plant bundledPlant() { return *loadPlantFile(EXAMPLES_DIR "/plant.toml"); }
 
 struct EmulatorRun {
-    EmulatorRun() : emulator(bundledPlant(), transcript)
+    EmulatorRun() : emulator(bundledPlant(), events)
     {
         FakeScript::received.clear();
-        transcript.addSink([this](const Entry& entry) { text += renderText(entry); });
+        events.subscribe(recorder);
     }
     ~EmulatorRun() { FakeScript::reset(); }
 
-    std::vector<std::string> rules() const
-    {
-        std::vector<std::string> names;
-        for (const auto& finding : transcript.findings())
-            names.push_back(finding.rule->name);
-        return names;
-    }
+    std::vector<std::string> rules() const { return recorder.rules(); }
+    const std::string& text() const { return recorder.text; }
+    const std::vector<Finding>& findings() const { return recorder.findings; }
 
-    Transcript transcript;
-    std::string text;
+    EventBus events;
+    EventRecorder recorder;
     Emulator emulator;
 };
 
@@ -68,7 +62,7 @@ TEST(EmulatorTest, RevertivesArriveAfterTheCallThatCausedThem)
     run.emulator.press("1", "Sources", "index.a.b=3");
     EXPECT_EQ(FakeScript::received, (Lines{"load panels", "poll sent", "revertive 21 12 CAM 1",
                                            "control 1 Sources index=3", "route sent", "revertive 21 12 CAM 5"}));
-    EXPECT_TRUE(run.rules().empty()) << run.text;
+    EXPECT_TRUE(run.rules().empty()) << run.text();
 }
 
 TEST(EmulatorTest, AnEventTextEndsAtItsFirstNul)
@@ -77,7 +71,7 @@ TEST(EmulatorTest, AnEventTextEndsAtItsFirstNul)
     ASSERT_TRUE(run.emulator.start(&FakeScript::load));
     run.emulator.press("1", "Sources", std::string("index=1\0tail", 12));
     EXPECT_EQ(FakeScript::received.back(), "control 1 Sources index=1");
-    EXPECT_TRUE(run.rules().empty()) << run.text;
+    EXPECT_TRUE(run.rules().empty()) << run.text();
 }
 
 TEST(EmulatorTest, TimersTickInTimeOrderThenStartOrder)
@@ -98,7 +92,7 @@ TEST(EmulatorTest, TimersTickInTimeOrderThenStartOrder)
                      "timer 3", "timer 2", "timer 3", "timer 2", "timer 3", "timer 4", "timer 1", "timer 2",
                      "timer 3"}));
     EXPECT_EQ(run.emulator.timers().now(), 650);
-    EXPECT_NE(run.text.find("host > script  4  timer 4 at 500 ms"), std::string::npos);
+    EXPECT_NE(run.text().find("host > script  4  timer 4 at 500 ms"), std::string::npos);
 }
 
 TEST(EmulatorTest, ATickCanStopItsTimerAndStartAnotherWithinTheSameAdvance)
@@ -189,7 +183,7 @@ TEST(EmulatorTest, WhateverAScriptSendsIsReportedNotFatal)
         ASSERT_TRUE(run.emulator.start(&FakeScript::load));
         run.emulator.press("1", "Sources", "index=1");
         run.emulator.shutdown();
-        EXPECT_EQ(run.rules(), misdeed.rules) << run.text;
+        EXPECT_EQ(run.rules(), misdeed.rules) << run.text();
     }
 }
 
@@ -252,7 +246,7 @@ TEST(EmulatorTest, AThrowingExportMakesNoScript)
     EXPECT_FALSE(run.emulator.start(&FakeScript::load));
     EXPECT_FALSE(run.emulator.running());
     EXPECT_EQ(run.rules(), (Lines{"script-threw"}));
-    EXPECT_NE(run.text.find("returned null"), std::string::npos);
+    EXPECT_NE(run.text().find("returned null"), std::string::npos);
 }
 
 // What the script receives to each command in each reply mode, and whether
@@ -306,8 +300,8 @@ TEST(EmulatorTest, ReplyModesAnswerEveryCommandTheSameWay)
         if (seen.size() == 5 + longReplyLength && std::string(row.seen) == "word:(long)")
             seen = "word:(long)";
         EXPECT_EQ(seen, row.seen);
-        for (const auto& finding : run.transcript.findings())
-            EXPECT_NE(finding.rule->severity, Severity::violation) << run.text;
+        for (const auto& finding : run.findings())
+            EXPECT_NE(finding.rule->severity, Severity::violation) << run.text();
     }
 }
 
@@ -323,10 +317,10 @@ TEST(EmulatorTest, AWordThatIsNeverHandedBackMustNotComeBack)
     run.emulator.setReplyMode(ReplyMode::empty);
     run.emulator.press("1", "Sources", "index=1");
     ASSERT_EQ(run.rules(), (Lines{"release-unknown"}));
-    EXPECT_EQ(run.transcript.findings()[0].message,
+    EXPECT_EQ(run.findings()[0].message,
               "code 5 with the host's answer to \"ET 1 250\", a command whose reply is never handed back, during "
               "control event \"Sources\" \"index=1\"");
-    EXPECT_NE(run.text.find("->  \"\" (never handed back)"), std::string::npos) << run.text;
+    EXPECT_NE(run.text().find("->  \"\" (never handed back)"), std::string::npos) << run.text();
 }
 
 // Answers the host holds: a pointer handed out twice, or one that changes
@@ -380,7 +374,7 @@ TEST(EmulatorTest, AnAnswerHandedOutTwiceIsHandedBackOnce)
     run.emulator.handBackAnswer(second);
     answer = nullptr;
     ASSERT_EQ(run.rules(), (Lines{"answer-reused"}));
-    EXPECT_EQ(run.transcript.findings()[0].message,
+    EXPECT_EQ(run.findings()[0].message,
               "the answer to the parent query \"b\" is the pointer of the answer to \"a\", which the host still "
               "holds");
     EXPECT_EQ(std::count(FakeScript::received.begin(), FakeScript::received.end(), "release same"), 1);
@@ -399,7 +393,7 @@ TEST(EmulatorTest, AnyCodeIsDeliveredAndANonNullResultReported)
     run.emulator.tick(42);
     EXPECT_EQ(FakeScript::received, (Lines{"load panels", "code 9", "code 6", "timer 42"}));
     ASSERT_EQ(run.rules(), (Lines{"non-null-result"}));
-    EXPECT_EQ(run.transcript.findings()[0].message, "the script answered code 6 with null with a non-null word");
+    EXPECT_EQ(run.findings()[0].message, "the script answered code 6 with null with a non-null word");
 }
 
 TEST(EmulatorTest, ACallAfterTheDestructorIsNamedAsSuch)

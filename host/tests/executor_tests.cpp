@@ -43,7 +43,7 @@ protected:
         std::filesystem::copy_file(EXAMPLES_DIR "/panels/Rig_Vue.vesk_ui", folder / "Rig_Vue.vesk_ui",
                                    std::filesystem::copy_options::overwrite_existing);
         std::ofstream(folder / "broken.vesk_ui") << "[[control]]\nid = 5\n";
-        PlantLoad load = parsePlant("path = \"panels\"\npanel_folder = \"" + folder.generic_string() +
+        auto load = parsePlant("path = \"panels\"\npanel_folder = \"" + folder.generic_string() +
                                         "\"\n"
                                         "[[device]]\nname = \"XPTS\"\nnumber = 5\n"
                                         "[[device]]\nname = \"SDI\"\nnumber = 7\n"
@@ -51,8 +51,8 @@ protected:
                                         "source_names = { 2 = \"CAM 2\" }\ncrosspoints = { 1 = 2 }\n"
                                         "[[database]]\ndevice = \"XPTS\"\nnumber = 0\nentries = { 1 = \"5,2\" }\n",
                                     "plant.toml", "/");
-        ASSERT_TRUE(load.plant) << load.error;
-        plant = std::move(*load.plant);
+        ASSERT_TRUE(load) << load.error().message;
+        plant = std::move(*load);
     }
     void TearDown() override
     {
@@ -62,12 +62,13 @@ protected:
 
     void check(const std::vector<Row>& rows)
     {
-        CommandExecutor executor(plant, panels, timers, queue);
+        EventBus events;
+        CommandContext context{plant, panels, timers, queue, events};
         for (const auto& row : rows) {
             SCOPED_TRACE(row.command);
-            const CommandParse parse = parseCommandText(row.command);
-            ASSERT_TRUE(parse.ok) << parse.error;
-            const Execution execution = executor.execute(parse.command);
+            const auto parse = parseCommand(row.command);
+            ASSERT_TRUE(parse) << parse.error().message;
+            const Execution execution = execute(context, *parse);
             EXPECT_EQ(shown(execution.reply), row.reply);
             if (row.warning) {
                 ASSERT_EQ(execution.findings.size(), 1u);
@@ -88,7 +89,7 @@ protected:
     Plant plant;
     Panels panels;
     Timers timers;
-    EventQueue queue;
+    RevertiveQueue queue;
 };
 
 TEST_F(ExecutorTest, DevicesAndDatabases)

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "emulator.h"
+#include "event_recorder.h"
+#include "finding_tally.h"
 #include "ledger.h"
 #include "loader.h"
 #include "plant_file.h"
@@ -18,26 +20,31 @@ namespace {
 struct LibraryRun {
     explicit LibraryRun(const char* path)
     {
-        opened = library.open(path, error);
-        transcript.addSink([this](const Entry& entry) { text += renderText(entry); });
-        emulator = std::make_unique<Emulator>(std::move(*loadPlantFile(EXAMPLES_DIR "/plant.toml").plant), transcript);
+        const Status status = library.open(path);
+        opened = status.ok();
+        error = opened ? std::string() : status.error().message;
+        events.subscribe(recorder);
+        events.subscribe(tally);
+        emulator = std::make_unique<Emulator>(*loadPlantFile(EXAMPLES_DIR "/plant.toml"), events);
     }
 
     // Rule name and message of each finding.
     std::vector<std::pair<std::string, std::string>> findings() const
     {
         std::vector<std::pair<std::string, std::string>> result;
-        for (const auto& finding : transcript.findings())
+        for (const auto& finding : recorder.findings)
             result.emplace_back(finding.rule->name, finding.message);
         return result;
     }
+    const std::string& text() const { return recorder.text; }
 
     // The library outlives the emulator, which ends the script.
     ScriptLibrary library;
     std::string error;
     bool opened = false;
-    Transcript transcript;
-    std::string text;
+    EventBus events;
+    EventRecorder recorder;
+    FindingTally tally;
     std::unique_ptr<Emulator> emulator;
 };
 
@@ -55,8 +62,8 @@ TEST(LedgerTest, AReplyNeverHandedBackIsCaughtAtTheEndOfItsHandler)
                          "the reply \"21\" to \"SD 'ZEP SDI Router'\" was not handed back by the end of start-up"},
                         {"release-missing", "the reply \"5,2\" to \"RN 12 0 1\" was not handed back by the end of "
                                             "control event \"Sources\" \"index=1\""}}))
-        << run.text;
-    EXPECT_EQ(run.transcript.violations(), 2);
+        << run.text();
+    EXPECT_EQ(run.tally.violations(), 2);
 }
 
 TEST(LedgerTest, AReplyHandedBackTwiceIsCaught)
@@ -66,8 +73,8 @@ TEST(LedgerTest, AReplyHandedBackTwiceIsCaught)
     ASSERT_TRUE(run.emulator->start(run.library.entry()));
     EXPECT_EQ(run.findings(), (Findings{{"release-twice", "the reply \"21\" to \"SD 'ZEP SDI Router'\" was handed "
                                                           "back a second time, during start-up"}}))
-        << run.text;
-    EXPECT_NE(run.text.find("script > host  5  \"21\" (reply to \"SD 'ZEP SDI Router'\", already handed back)"),
+        << run.text();
+    EXPECT_NE(run.text().find("script > host  5  \"21\" (reply to \"SD 'ZEP SDI Router'\", already handed back)"),
               std::string::npos);
 }
 
@@ -82,7 +89,7 @@ TEST(LedgerTest, AForeignPointerIsCaught)
                         {"release-unknown", "code 5 with the status word of \"PS\" during control event "
                                             "\"Sources\" \"index=1\": a status is not a text and is never handed "
                                             "back"}}))
-        << run.text;
+        << run.text();
 }
 
 TEST(LedgerTest, LoadingFailuresSayWhy)
@@ -90,7 +97,7 @@ TEST(LedgerTest, LoadingFailuresSayWhy)
     LibraryRun nothing(FAULTY_RETURNS_NULL);
     ASSERT_TRUE(nothing.opened) << nothing.error;
     EXPECT_FALSE(nothing.emulator->start(nothing.library.entry()));
-    EXPECT_NE(nothing.text.find("load_vesk_client_script returned null"), std::string::npos);
+    EXPECT_NE(nothing.text().find("load_vesk_client_script returned null"), std::string::npos);
 
     LibraryRun noExport(FAULTY_NO_EXPORT);
     EXPECT_FALSE(noExport.opened);

@@ -38,9 +38,9 @@ entries = { 362 = "12,3", -1 = "x" }
 
 TEST(PlantFileTest, ReadsDevicesRoutersAndDatabases)
 {
-    const PlantLoad load = parsePlant(goodPlant, "plant.toml", "/plants/a");
-    ASSERT_TRUE(load.plant) << load.error;
-    const Plant& plant = *load.plant;
+    const auto load = parsePlant(goodPlant, "plant.toml", "/plants/a");
+    ASSERT_TRUE(load) << load.error().message;
+    const Plant& plant = *load;
     EXPECT_EQ(plant.path, "D:/panels");
     EXPECT_EQ(plant.panelFolder, std::filesystem::path("/plants/a/ui"));
     ASSERT_EQ(plant.devices.size(), 2u);
@@ -58,8 +58,8 @@ TEST(PlantFileTest, ReadsDevicesRoutersAndDatabases)
 
 TEST(PlantFileTest, PanelFolderDefaultsToThePath)
 {
-    EXPECT_EQ(parsePlant("path = \"panels\"", "p", "/x").plant->panelFolder, std::filesystem::path("/x/panels"));
-    EXPECT_EQ(parsePlant("", "p", "/x").plant->panelFolder, std::filesystem::path("/x/"));
+    EXPECT_EQ(parsePlant("path = \"panels\"", "p", "/x")->panelFolder, std::filesystem::path("/x/panels"));
+    EXPECT_EQ(parsePlant("", "p", "/x")->panelFolder, std::filesystem::path("/x/"));
 }
 
 struct BadFile {
@@ -106,30 +106,30 @@ TEST(PlantFileTest, EachMistakeNamesItsLine)
     };
     for (const auto& bad : cases) {
         SCOPED_TRACE(bad.text);
-        const PlantLoad load = parsePlant(bad.text, "plant.toml", "/x");
-        EXPECT_FALSE(load.plant);
-        EXPECT_EQ(load.error.rfind(bad.message, 0), 0u) << load.error;
+        const auto load = parsePlant(bad.text, "plant.toml", "/x");
+        ASSERT_FALSE(load);
+        EXPECT_EQ(load.error().message.rfind(bad.message, 0), 0u) << load.error().message;
     }
 }
 
 TEST(PlantFileTest, AMissingFileIsSaidSo)
 {
-    EXPECT_EQ(loadPlantFile("/no/such/plant.toml").error, "/no/such/plant.toml: cannot be read");
+    EXPECT_EQ(loadPlantFile("/no/such/plant.toml").error().message, "/no/such/plant.toml: cannot be read");
 }
 
 TEST(PanelFileTest, ReadsControlsInFileOrderWithTheirProperties)
 {
-    const PanelFileRead read = parsePanelFile("title = \"T\"\n[[control]]\nid = \"b\"\ntext = \"x\"\nselect = -1\n"
+    const auto read = parsePanelFile("title = \"T\"\n[[control]]\nid = \"b\"\ntext = \"x\"\nselect = -1\n"
                                               "on = true\n[[control]]\nid = \"a\"\n",
                                               "p.vesk_ui");
-    ASSERT_TRUE(read.layout) << read.error;
-    EXPECT_EQ(read.layout->title, "T");
-    ASSERT_EQ(read.layout->controls.size(), 2u);
-    EXPECT_EQ(read.layout->controls[0].id, "b");
-    EXPECT_EQ(read.layout->controls[0].properties,
+    ASSERT_TRUE(read) << read.error().message;
+    EXPECT_EQ(read->title, "T");
+    ASSERT_EQ(read->controls.size(), 2u);
+    EXPECT_EQ(read->controls[0].id, "b");
+    EXPECT_EQ(read->controls[0].properties,
               (std::map<std::string, std::string>{{"text", "x"}, {"select", "-1"}, {"on", "1"}}));
-    EXPECT_EQ(read.layout->controls[1].id, "a");
-    EXPECT_TRUE(read.layout->controls[1].properties.empty());
+    EXPECT_EQ(read->controls[1].id, "a");
+    EXPECT_TRUE(read->controls[1].properties.empty());
 }
 
 TEST(PanelFileTest, EachMistakeNamesItsLine)
@@ -146,9 +146,9 @@ TEST(PanelFileTest, EachMistakeNamesItsLine)
     };
     for (const auto& bad : cases) {
         SCOPED_TRACE(bad.text);
-        const PanelFileRead read = parsePanelFile(bad.text, "p.vesk_ui");
-        EXPECT_FALSE(read.layout);
-        EXPECT_EQ(read.error.rfind(bad.message, 0), 0u) << read.error;
+        const auto read = parsePanelFile(bad.text, "p.vesk_ui");
+        ASSERT_FALSE(read);
+        EXPECT_EQ(read.error().message.rfind(bad.message, 0), 0u) << read.error().message;
     }
 }
 

@@ -7,7 +7,9 @@
 
 #include "golden.h"
 #include "text_util.h"
-#include "transcript.h"
+#include "finding_tally.h"
+#include "transcript_json.h"
+#include "transcript_text.h"
 
 using namespace vesk_host;
 
@@ -25,7 +27,6 @@ TEST(TextTest, QuotingKeepsEveryTextOnOneLine)
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(quoteText(text), expected);
     EXPECT_EQ(quoteText("abcdef", 3), "\"abc\"... (6 bytes in all)");
-    EXPECT_EQ(jsonString(std::string("a\"\n\xe9", 4)), "\"a\\\"\\n\\u00e9\"");
 }
 
 TEST(TextTest, NumbersArePlainDecimalWithinRange)
@@ -47,29 +48,72 @@ TEST(TextTest, BoundedLengthStopsAtTheLimit)
     EXPECT_EQ(boundedLength(text, 3), std::nullopt);
 }
 
-TEST(TextTest, EntriesRenderAsIndentedTextOrOneJsonLine)
+// Each kind of event: its transcript line and its JSON line, side by side.
+TEST(TranscriptTest, EventsRenderAsIndentedTextAndOneJsonLine)
 {
-    Entry entry;
-    entry.kind = "command";
-    entry.depth = 1;
-    entry.text = "first\nsecond";
-    entry.fields = {{"text", std::string("RN 5 1 362")}, {"reply", nullptr}, {"code", std::int64_t{0}},
-                    {"ok", true}, {"lines", std::vector<std::string>{"a", "b"}}};
-    EXPECT_EQ(renderText(entry), "  first\n  second\n");
-    EXPECT_EQ(renderJson(entry), "{\"kind\":\"command\",\"depth\":1,\"text\":\"RN 5 1 362\",\"reply\":null,"
-                                 "\"code\":0,\"ok\":true,\"lines\":[\"a\",\"b\"]}\n");
+    struct Row {
+        HostEvent event;
+        const char* text;  // null: no transcript line
+        const char* json;
+    };
+    const std::vector<Row> rows = {
+        {CommandSent{std::string("RN 5 1 362"), false, Reply::textReply("5,2")},
+         "  script > host  0  \"RN 5 1 362\"  ->  \"5,2\"\n",
+         "{\"kind\":\"command\",\"depth\":1,\"code\":0,\"text\":\"RN 5 1 362\",\"reply\":\"5,2\"}\n"},
+        {CommandSent{std::nullopt, false, Reply{}}, "  script > host  0  null  ->  null\n",
+         "{\"kind\":\"command\",\"depth\":1,\"code\":0,\"text\":null,\"reply\":null}\n"},
+        {CommandSent{std::string("PS '1' 'x'"), false, Reply::statusReply(1)},
+         "  script > host  0  \"PS '1' 'x'\"  ->  status 1\n",
+         "{\"kind\":\"command\",\"depth\":1,\"code\":0,\"text\":\"PS '1' 'x'\",\"reply\":1,\"status\":true}\n"},
+        {ReplyReturned{ReplyReturned::Pointer::twice, "21", "SD 'x'"},
+         "  script > host  5  \"21\" (reply to \"SD 'x'\", already handed back)\n",
+         "{\"kind\":\"release\",\"depth\":1,\"code\":5,\"pointer\":\"returned\",\"text\":\"21\",\"command\":\"SD "
+         "'x'\"}\n"},
+        {TimerDelivered{1, 250}, "host > script  4  timer 1 at 250 ms\n",
+         "{\"kind\":\"call\",\"depth\":0,\"code\":4,\"timer\":1,\"clock\":250}\n"},
+        {AnswerReceived{std::string("x"), false}, "host < script  3  answer (no NUL)\n",
+         "{\"kind\":\"answer\",\"depth\":0,\"code\":3,\"answer\":\"\"}\n"},
+        {ExpectationChecked{4, "expect answer null", false, "null", "\"a\""},
+         "FAIL  line 4: expect answer null\n      expected: null\n      actual:   \"a\"\n",
+         "{\"kind\":\"expect\",\"depth\":0,\"line\":4,\"step\":\"expect answer null\",\"ok\":false,\"expected\":"
+         "\"null\",\"actual\":\"\\\"a\\\"\"}\n"},
+        {StateShown{"first\nsecond"}, "first\nsecond\n",
+         "{\"kind\":\"show\",\"depth\":0,\"lines\":[\"first\",\"second\"]}\n"},
+        {FindingRaised{Finding{&rule::releaseTwice, "twice"}, 1}, "  !! VIOLATION release-twice: twice\n",
+         "{\"kind\":\"finding\",\"depth\":1,\"severity\":\"violation\",\"rule\":\"release-twice\",\"message\":"
+         "\"twice\"}\n"},
+        {PropertyChanged{"1", "x", "text", "y"}, nullptr, nullptr},
+    };
+    for (const Row& row : rows) {
+        const auto line = transcriptLine(row.event);
+        const auto json = jsonOf(row.event);
+        ASSERT_EQ(line.has_value(), row.text != nullptr);
+        ASSERT_EQ(json.has_value(), row.json != nullptr);
+        if (row.text) {
+            EXPECT_EQ(renderText(*line), row.text);
+            EXPECT_EQ(jsonLine(*json), row.json);
+        }
+    }
 }
 
-TEST(TextTest, FindingsAreCountedBySeverity)
+TEST(TranscriptTest, JsonKeepsUtf8AndMarksInvalidBytes)
 {
-    Transcript transcript;
-    std::string text;
-    transcript.addSink([&](const Entry& entry) { text += renderText(entry); });
-    transcript.finding(Finding{&rule::releaseTwice, "twice"}, 1);
-    transcript.finding(Finding{&rule::unknownControl, "no such"}, 0);
-    EXPECT_EQ(transcript.violations(), 1);
-    EXPECT_EQ(transcript.warnings(), 1);
-    EXPECT_EQ(text, "  !! VIOLATION release-twice: twice\n!! warning unknown-control: no such\n");
+    const auto json = jsonOf(StateShown{"CAM\xC3\x89RA \xE2\x82\xAC \xFF!"});
+    EXPECT_EQ(jsonLine(*json), "{\"kind\":\"show\",\"depth\":0,\"lines\":[\"CAM\xC3\x89RA \xE2\x82\xAC \xEF\xBF\xBD!\"]}\n");
+}
+
+TEST(TranscriptTest, FindingsAreCountedBySeverityAndRule)
+{
+    FindingTally tally;
+    EventBus events;
+    events.subscribe(tally);
+    events.emit(FindingRaised{Finding{&rule::releaseTwice, "twice"}, 1});
+    events.emit(FindingRaised{Finding{&rule::unknownControl, "no such"}, 0});
+    events.emit(FindingRaised{Finding{&rule::releaseTwice, "again"}, 1});
+    EXPECT_EQ(tally.violations(), 2);
+    EXPECT_EQ(tally.warnings(), 1);
+    EXPECT_EQ(tally.byName(), (std::vector<std::pair<std::string, int>>{{"release-twice", 2}, {"unknown-control", 1}}));
+    EXPECT_EQ(tally.counts().front().first, "twice");
 }
 
 TEST(GoldenTest, ShowsTheFirstDifferentLine)

@@ -16,7 +16,7 @@
 #include "temp_folder.h"
 #include "report.h"
 #include "runner.h"
-#include "session_file.h"
+#include "session_steps.h"
 #include "soak.h"
 
 using namespace vesk_host;
@@ -36,7 +36,7 @@ TEST(ChannelTest, RecordsReadTheSameWhateverPiecesTheyComeIn)
             reader.feed(stream.data() + at, std::min(piece, stream.size() - at));
         EXPECT_TRUE(reader.finished());
         EXPECT_FALSE(reader.garbled());
-        EXPECT_EQ(reader.result().status, Status::warn);
+        EXPECT_EQ(reader.result().status, CheckStatus::warn);
         EXPECT_EQ(reader.result().details, (std::vector<std::string>{"12:34 with a colon"}));
         EXPECT_EQ(reader.lastLines(), (std::deque<std::string>{std::string("a\0b\nc", 5), ""}));
     }
@@ -85,22 +85,22 @@ TEST(RunnerTest, ACrashOrHangIsReportedWithTheLastLinesAndTheRunGoesOn)
         GTEST_SKIP() << childProcessesMissing();
     struct Row {
         Check check;
-        Status status;
+        CheckStatus status;
         std::string firstDetail;
         std::vector<std::string> lastLines;
         double watchdog = 30;  // ample, also under a memory checker
     };
     const std::vector<Row> rows = {
-        {{"t.abort", "", writesThenAborts}, Status::crash, "the check's process died of SIGABRT",
+        {{"t.abort", "", writesThenAborts}, CheckStatus::crash, "the check's process died of SIGABRT",
          {"line 17", "line 18", "line 19", "line 20"}},
-        {{"t.abort-warns", "", writesThenAborts, true}, Status::warn, "the check's process died of SIGABRT",
+        {{"t.abort-warns", "", writesThenAborts, true}, CheckStatus::warn, "the check's process died of SIGABRT",
          {"line 17", "line 18", "line 19", "line 20"}},
-        {{"t.hang", "", hangs}, Status::timeout, "no end within 0.5 s: the check's process was killed",
+        {{"t.hang", "", hangs}, CheckStatus::timeout, "no end within 0.5 s: the check's process was killed",
          {"about to hang"}, 0.5},
-        {{"t.exit", "", exitsEarly}, Status::crash, "the check's process ended with exit code 3 before finishing",
+        {{"t.exit", "", exitsEarly}, CheckStatus::crash, "the check's process ended with exit code 3 before finishing",
          {}},
-        {{"t.throw", "", throws}, Status::fail, "an exception left the check: out of order", {}},
-        {{"t.warn", "", warnsAndNotes}, Status::warn, "a note", {}},
+        {{"t.throw", "", throws}, CheckStatus::fail, "an exception left the check: out of order", {}},
+        {{"t.warn", "", warnsAndNotes}, CheckStatus::warn, "a note", {}},
     };
     CheckSetup setup;
     RunSettings settings;
@@ -108,7 +108,7 @@ TEST(RunnerTest, ACrashOrHangIsReportedWithTheLastLinesAndTheRunGoesOn)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.check.id);
         settings.watchdogSeconds = row.watchdog;
-        const Outcome outcome = runCheck(row.check, setup, settings);
+        const CheckOutcome outcome = runCheck(row.check, setup, settings);
         EXPECT_EQ(outcome.result.status, row.status);
         ASSERT_FALSE(outcome.result.details.empty());
         EXPECT_EQ(outcome.result.details.front(), row.firstDetail);
@@ -121,8 +121,8 @@ TEST(RunnerTest, InProcessChecksReportThemselves)
     RunSettings settings;
     settings.inProcess = true;
     const Check check{"t.warn", "", warnsAndNotes};
-    const Outcome outcome = runCheck(check, CheckSetup(), settings);
-    EXPECT_EQ(outcome.result.status, Status::warn);
+    const CheckOutcome outcome = runCheck(check, CheckSetup(), settings);
+    EXPECT_EQ(outcome.result.status, CheckStatus::warn);
     EXPECT_EQ(outcome.result.details, (std::vector<std::string>{"a note", "a warning"}));
 }
 
@@ -146,40 +146,43 @@ TEST(RunnerTest, ChecksAreSelectedByIdPattern)
     EXPECT_TRUE(selectChecks(std::regex("^nothing$"), std::nullopt).empty());
 }
 
-Outcome outcomeOf(const char* id, Status status, std::vector<std::string> details = {})
+CheckOutcome outcomeOf(const char* id, CheckStatus status, std::vector<std::string> details = {})
 {
     static std::vector<std::unique_ptr<Check>> made;
     made.push_back(std::make_unique<Check>(Check{id, "described", nullptr}));
-    Outcome outcome;
+    CheckOutcome outcome;
     outcome.check = made.back().get();
     outcome.result.status = status;
     outcome.result.details = std::move(details);
     return outcome;
 }
 
-TEST(ReportTest, ExitCodesFollowTheWorstStatus)
+TEST(ReportTest, TheRunPassesUnlessACheckFailsCrashesOrTimesOut)
 {
     struct Row {
-        std::vector<Status> statuses;
+        std::vector<CheckStatus> statuses;
         bool strict;
-        int exit;
+        bool fails;
     };
     const std::vector<Row> rows = {
-        {{Status::pass, Status::skip}, false, 0}, {{Status::pass, Status::warn}, false, 0},
-        {{Status::pass, Status::warn}, true, 1},  {{Status::skip}, true, 0},
-        {{Status::fail}, false, 1},               {{Status::pass, Status::crash}, false, 1},
-        {{Status::timeout, Status::pass}, false, 1},
+        {{CheckStatus::pass, CheckStatus::skip}, false, false},
+        {{CheckStatus::pass, CheckStatus::warn}, false, false},
+        {{CheckStatus::pass, CheckStatus::warn}, true, true},
+        {{CheckStatus::skip}, true, false},
+        {{CheckStatus::fail}, false, true},
+        {{CheckStatus::pass, CheckStatus::crash}, false, true},
+        {{CheckStatus::timeout, CheckStatus::pass}, false, true},
     };
     for (const Row& row : rows) {
-        std::vector<Outcome> outcomes;
-        for (const Status status : row.statuses)
+        std::vector<CheckOutcome> outcomes;
+        for (const CheckStatus status : row.statuses)
             outcomes.push_back(outcomeOf("x", status));
-        EXPECT_EQ(exitCodeOf(outcomes, row.strict), row.exit);
-        EXPECT_EQ(finalLine(outcomes, row.strict, 1.5).rfind(row.exit ? "FAILURE: " : "SUCCESS: ", 0), 0u);
+        EXPECT_EQ(runPassed(outcomes, row.strict), !row.fails);
+        EXPECT_EQ(finalLine(outcomes, row.strict, 1.5).rfind(row.fails ? "FAILURE: " : "SUCCESS: ", 0), 0u);
     }
-    const std::vector<Outcome> mixed = {outcomeOf("a", Status::pass), outcomeOf("b", Status::warn),
-                                        outcomeOf("c", Status::skip), outcomeOf("d", Status::fail),
-                                        outcomeOf("e", Status::crash), outcomeOf("f", Status::timeout)};
+    const std::vector<CheckOutcome> mixed = {outcomeOf("a", CheckStatus::pass), outcomeOf("b", CheckStatus::warn),
+                                        outcomeOf("c", CheckStatus::skip), outcomeOf("d", CheckStatus::fail),
+                                        outcomeOf("e", CheckStatus::crash), outcomeOf("f", CheckStatus::timeout)};
     EXPECT_EQ(finalLine(mixed, false, 1.5), "FAILURE: 6 checks: 1 passed, 1 warned, 1 skipped, 1 failed, 1 crashed, "
                                             "1 timed out (1.50 s)\n");
 }
@@ -197,29 +200,31 @@ RunInfo runInfo()
 
 TEST(ReportTest, TheJsonReportIsVersionedAndCarriesEveryCheck)
 {
-    Outcome crash = outcomeOf("codes.6", Status::crash, {"died"});
+    CheckOutcome crash = outcomeOf("codes.6", CheckStatus::crash, {"died"});
     crash.signal = "SIGSEGV";
     crash.lastLines = {"host > script  6  \"\\x01\""};
-    const std::string json = jsonReport(runInfo(), {outcomeOf("load.basic", Status::pass, {"a \"note\""}), crash});
+    RunInfo info = runInfo();
+    info.exitCode = 1;
+    const std::string json = jsonReport(info, {outcomeOf("load.basic", CheckStatus::pass, {"a \"note\""}), crash});
     EXPECT_EQ(json,
               "{\"schema\":\"vesk-host-validate\",\"schema_version\":1,\"library\":\"lib<x>.so\",\"plant\":null,"
-              "\"seed\":42,\"soak_steps\":10,\"watchdog_seconds\":30,\"isolation\":\"process\",\"strict\":false,"
+              "\"seed\":42,\"soak_steps\":10,\"watchdog_seconds\":30.0,\"isolation\":\"process\",\"strict\":false,"
               "\"checks\":[{\"id\":\"load.basic\",\"description\":\"described\",\"status\":\"PASS\",\"seconds\":"
-              "0.000,\"details\":[\"a \\\"note\\\"\"],\"signal\":null,\"last_lines\":[]},{\"id\":\"codes.6\","
-              "\"description\":\"described\",\"status\":\"CRASH\",\"seconds\":0.000,\"details\":[\"died\"],"
+              "0.0,\"details\":[\"a \\\"note\\\"\"],\"signal\":null,\"last_lines\":[]},{\"id\":\"codes.6\","
+              "\"description\":\"described\",\"status\":\"CRASH\",\"seconds\":0.0,\"details\":[\"died\"],"
               "\"signal\":\"SIGSEGV\",\"last_lines\":[\"host > script  6  \\\"\\\\x01\\\"\"]}],\"counts\":{\"pass\":1,"
               "\"warn\":0,\"skip\":0,\"fail\":0,\"crash\":1,\"timeout\":0},\"result\":\"FAILURE\",\"exit_code\":1,"
-              "\"seconds\":0.250}\n");
+              "\"seconds\":0.25}\n");
 }
 
 TEST(ReportTest, JunitMapsEachStatusToItsElement)
 {
     RunInfo strict = runInfo();
     strict.strict = true;
-    const std::vector<Outcome> outcomes = {
-        outcomeOf("p", Status::pass),          outcomeOf("w", Status::warn, {"odd <thing>"}),
-        outcomeOf("s", Status::skip, {"why"}), outcomeOf("f", Status::fail, {"broke & \"ran\""}),
-        outcomeOf("c", Status::crash, {"died"}), outcomeOf("t", Status::timeout, {"hung"}),
+    const std::vector<CheckOutcome> outcomes = {
+        outcomeOf("p", CheckStatus::pass),          outcomeOf("w", CheckStatus::warn, {"odd <thing>"}),
+        outcomeOf("s", CheckStatus::skip, {"why"}), outcomeOf("f", CheckStatus::fail, {"broke & \"ran\""}),
+        outcomeOf("c", CheckStatus::crash, {"died"}), outcomeOf("t", CheckStatus::timeout, {"hung"}),
     };
     const std::string lenient = junitReport(runInfo(), outcomes);
     EXPECT_NE(lenient.find("tests=\"6\" failures=\"1\" errors=\"2\" skipped=\"1\""), std::string::npos) << lenient;
@@ -268,17 +273,16 @@ TEST(SoakTest, SessionWordsReadBackAsTheirText)
                                             "' '", "%1", "=", "-1"};
     for (const auto& text : texts) {
         SCOPED_TRACE(text);
-        const StepParse parsed = parseStep("query " + sessionWord(text), 1, Plant());
-        ASSERT_TRUE(parsed.step) << parsed.error;
-        EXPECT_EQ(parsed.step->text, std::optional<std::string>(text));
+        const auto parsed = parseStep("query " + sessionWord(text), 1, Plant());
+        ASSERT_TRUE(parsed && *parsed) << (parsed ? std::string() : parsed.error().message);
+        EXPECT_EQ(std::get<step::Query>((*parsed)->action).text, std::optional<std::string>(text));
     }
 }
 
 TEST(SoakTest, EveryStepReadsBackAndTheSameSeedGivesTheSameSteps)
 {
-    Plant plant = *loadPlantFile(EXAMPLES_DIR "/plant.toml").plant;
-    Transcript transcript;
-    Emulator emulator(std::move(plant), transcript);
+    EventBus events;
+    Emulator emulator(*loadPlantFile(EXAMPLES_DIR "/plant.toml"), events);
     // With no script running nothing changes, so the steps depend on the seed alone.
     const auto steps = [&](std::uint64_t seed) {
         SoakSteps soak(seed);
@@ -291,16 +295,17 @@ TEST(SoakTest, EveryStepReadsBackAndTheSameSeedGivesTheSameSteps)
     const auto first = steps(11);
     EXPECT_EQ(first, steps(11));
     EXPECT_NE(first, steps(12));
-    std::set<Step::Kind> kinds;
+    std::set<std::size_t> kinds;
     for (const auto& line : first) {
-        const StepParse parsed = parseStep(line, 1, emulator.plant());
-        ASSERT_TRUE(parsed.step) << line << ": " << parsed.error;
-        EXPECT_EQ(parsed.step->source.empty(), false);
-        kinds.insert(parsed.step->kind);
+        const auto parsed = parseStep(line, 1, emulator.plant());
+        ASSERT_TRUE(parsed && *parsed) << line << ": " << (parsed ? std::string() : parsed.error().message);
+        EXPECT_EQ((*parsed)->source.empty(), false);
+        kinds.insert((*parsed)->action.index());
     }
-    EXPECT_EQ(kinds, (std::set<Step::Kind>{Step::Kind::advance, Step::Kind::query, Step::Kind::revertive,
-                                           Step::Kind::route, Step::Kind::poll, Step::Kind::tick,
-                                           Step::Kind::replies}));
+    const auto kind = [](StepAction action) { return action.index(); };
+    EXPECT_EQ(kinds, (std::set<std::size_t>{kind(step::Advance{}), kind(step::Query{}), kind(step::Revertive{}),
+                                            kind(step::Route{}), kind(step::Poll{}), kind(step::Tick{}),
+                                            kind(step::Replies{})}));
 }
 
 // The soak on Rig_Vue, in this process: it passes, removes its session
@@ -311,16 +316,15 @@ TEST(SoakTest, RigVueSoaksCleanAndRepeats)
     std::filesystem::create_directories(folder);
     CheckSetup setup;
     setup.library = RIG_VUE_LIBRARY;
-    setup.plantFile = EXAMPLES_DIR "/plant.toml";
-    setup.plant = *loadPlantFile(setup.plantFile).plant;
+    setup.plant = *loadPlantFile(EXAMPLES_DIR "/plant.toml");
     setup.seed = 99;
     setup.soakSteps = 300;
     setup.soakFile = (folder / "soak.vesk").string();
     RunSettings settings;
     settings.inProcess = true;
     const Check* soak = selectChecks(std::regex("^soak\\.random$"), std::nullopt).at(0);
-    const Outcome outcome = runCheck(*soak, setup, settings);
-    EXPECT_EQ(outcome.result.status, Status::pass);
+    const CheckOutcome outcome = runCheck(*soak, setup, settings);
+    EXPECT_EQ(outcome.result.status, CheckStatus::pass);
     EXPECT_EQ(outcome.result.details,
               (std::vector<std::string>{"300 steps from seed 99 (repeat with --seed 99)"}));
     EXPECT_FALSE(std::filesystem::exists(setup.soakFile));

@@ -2,32 +2,32 @@
 
 namespace vesk_host::validator {
 
-const char* statusName(Status status)
+const char* statusName(CheckStatus status)
 {
     switch (status) {
-    case Status::pass: return "PASS";
-    case Status::warn: return "WARN";
-    case Status::skip: return "SKIP";
-    case Status::fail: return "FAIL";
-    case Status::crash: return "CRASH";
-    case Status::timeout: return "TIMEOUT";
+    case CheckStatus::pass: return "PASS";
+    case CheckStatus::warn: return "WARN";
+    case CheckStatus::skip: return "SKIP";
+    case CheckStatus::fail: return "FAIL";
+    case CheckStatus::crash: return "CRASH";
+    case CheckStatus::timeout: return "TIMEOUT";
     }
     return "FAIL";
 }
 
-std::optional<Status> statusNamed(const std::string& name)
+std::optional<CheckStatus> statusNamed(const std::string& name)
 {
-    for (const Status status :
-         {Status::pass, Status::warn, Status::skip, Status::fail, Status::crash, Status::timeout})
+    for (const CheckStatus status :
+         {CheckStatus::pass, CheckStatus::warn, CheckStatus::skip, CheckStatus::fail, CheckStatus::crash, CheckStatus::timeout})
         if (name == statusName(status))
             return status;
     return std::nullopt;
 }
 
-bool failsRun(Status status, bool strict)
+bool failsRun(CheckStatus status, bool strict)
 {
-    return status == Status::fail || status == Status::crash || status == Status::timeout ||
-           (strict && status == Status::warn);
+    return status == CheckStatus::fail || status == CheckStatus::crash || status == CheckStatus::timeout ||
+           (strict && status == CheckStatus::warn);
 }
 
 void CheckContext::fail(std::string detail)
@@ -53,7 +53,7 @@ void CheckContext::note(std::string detail) { details_.push_back(std::move(detai
 CheckResult CheckContext::result() const
 {
     CheckResult result;
-    result.status = failed_ ? Status::fail : warned_ ? Status::warn : skipped_ ? Status::skip : Status::pass;
+    result.status = failed_ ? CheckStatus::fail : warned_ ? CheckStatus::warn : skipped_ ? CheckStatus::skip : CheckStatus::pass;
     result.details = details_;
     return result;
 }

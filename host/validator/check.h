@@ -14,26 +14,26 @@
 
 namespace vesk_host::validator {
 
-enum class Status { pass, warn, skip, fail, crash, timeout };
+enum class CheckStatus { pass, warn, skip, fail, crash, timeout };
 
-const char* statusName(Status status);
-std::optional<Status> statusNamed(const std::string& name);
+const char* statusName(CheckStatus status);
+std::optional<CheckStatus> statusNamed(const std::string& name);
 // FAIL, CRASH and TIMEOUT fail a run; WARN only with --strict.
-bool failsRun(Status status, bool strict);
+bool failsRun(CheckStatus status, bool strict);
 
 struct CheckResult {
-    Status status = Status::pass;
+    CheckStatus status = CheckStatus::pass;
     std::vector<std::string> details;  // what was found, one item a line
 };
 
 // What every check is given: the script and the plant, and the soak's settings.
 struct CheckSetup {
     std::string library;
-    std::string plantFile;  // as given on the command line; empty without one
     Plant plant;
     std::uint64_t seed = 0;
     int soakSteps = 0;
-    std::string soakFile;   // where a failing soak leaves its session
+    std::string soakFile;       // where a failing soak leaves its session
+    std::string replayCommand;  // the command line that replays it, as the front end words it
 };
 
 // Where a check's transcript lines go as they happen, so that the last ones

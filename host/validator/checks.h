@@ -3,8 +3,6 @@
 #ifndef VESK_HOST_VALIDATOR_CHECKS_H
 #define VESK_HOST_VALIDATOR_CHECKS_H
 
-#include <string>
-
 #include "check.h"
 
 namespace vesk_host::validator {
@@ -32,9 +30,6 @@ void checkEmptyReplies(CheckContext& context);
 void checkLongReplies(CheckContext& context);
 void checkEnd(CheckContext& context);
 void checkSoak(CheckContext& context);
-
-// The command line that replays the soak's session file.
-std::string replayCommand(const CheckSetup& setup);
 
 } // namespace vesk_host::validator
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "script_run.h"
+#include "text_util.h"
 
 namespace vesk_host::validator {
 
@@ -45,8 +46,10 @@ void checkCode0(CheckContext& context)
     ScriptRun run(context);
     if (!run.start())
         return;
-    char text[] = "SD 'ZEP SDI Router'";
-    run.emulator().deliverCode(0, text, "the command text \"SD 'ZEP SDI Router'\"");
+    // A command a script could send this host: a lookup of one of the plant's own devices.
+    const auto& devices = run.emulator().plant().devices;
+    std::string text = "SD '" + (devices.empty() ? std::string("any device") : devices.front().name) + "'";
+    run.emulator().deliverCode(0, text.data(), "the command text " + quoteText(text));
     run.emulator().deliverCode(0, nullptr, "null");
     run.finish();
     run.judge();

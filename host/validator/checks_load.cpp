@@ -31,9 +31,8 @@ void checkLoadBasic(CheckContext& context)
 void checkLoadNullHost(CheckContext& context)
 {
     ScriptLibrary library;
-    std::string error;
-    if (!library.open(context.setup().library, error)) {
-        context.fail(error);
+    if (const Status opened = library.open(context.setup().library); !opened) {
+        context.fail(opened.error().message);
         return;
     }
     const std::string& path = context.setup().plant.path;
@@ -68,21 +67,19 @@ void checkLoadPaths(CheckContext& context)
     FindingTally tally;
     for (const auto& [path, what] : paths) {
         ScriptLibrary library;
-        std::string error;
-        if (!library.open(context.setup().library, error)) {
-            context.fail(error);
+        if (const Status opened = library.open(context.setup().library); !opened) {
+            context.fail(opened.error().message);
             return;
         }
-        Transcript transcript;
-        transcript.addSink([&](const Entry& entry) { toTrail(context.trail(), entry); });
-        Emulator emulator(Plant(context.setup().plant), transcript);
+        WatchedEmulator watched(context);
+        Emulator& emulator = watched.emulator();
         emulator.plant().path = path.value_or(std::string());
         if (!emulator.start(library.entry(), !path))
             context.warn("load_vesk_client_script returned null with " + std::string(what));
         emulator.shutdown();
-        tally.addAll(transcript.findings());
+        tally.merge(watched.tally());
     }
-    tally.judge(context);
+    judge(tally, context);
 }
 
 void checkLoadRepeat(CheckContext& context)
@@ -90,9 +87,8 @@ void checkLoadRepeat(CheckContext& context)
     constexpr int cycles = 100;
     constexpr int warmUp = 20;
     ScriptLibrary library;
-    std::string error;
-    if (!library.open(context.setup().library, error)) {
-        context.fail(error);
+    if (const Status opened = library.open(context.setup().library); !opened) {
+        context.fail(opened.error().message);
         return;
     }
     FindingTally tally;
@@ -101,24 +97,22 @@ void checkLoadRepeat(CheckContext& context)
     int outstandingCycles = 0;
     for (int cycle = 1; cycle <= cycles; ++cycle) {
         {
-            Transcript transcript;
-            transcript.addSink([&](const Entry& entry) { toTrail(context.trail(), entry); });
-            Emulator emulator(Plant(context.setup().plant), transcript);
+            WatchedEmulator watched(context);
+            Emulator& emulator = watched.emulator();
             if (!emulator.start(library.entry())) {
                 context.fail("load " + std::to_string(cycle) + ": load_vesk_client_script returned null");
                 return;
             }
             emulator.shutdown();
             outstandingCycles += emulator.host().outstandingReplies() > 0;
-            for (const auto& finding : transcript.findings())
-                tally.add(finding);
+            tally.merge(watched.tally());
         }
         if (cycle == warmUp)
             before = heapInUse();
         if (cycle == cycles)
             after = heapInUse();
     }
-    tally.judge(context);
+    judge(tally, context);
     if (outstandingCycles > 0)
         context.fail(std::to_string(outstandingCycles) + " of " + std::to_string(cycles) +
                      " loads ended with replies the script never handed back");

@@ -5,17 +5,11 @@
 #include <fstream>
 
 #include "script_run.h"
-#include "session_file.h"
+#include "session_steps.h"
 #include "session_runner.h"
 #include "soak.h"
 
 namespace vesk_host::validator {
-
-std::string replayCommand(const CheckSetup& setup)
-{
-    return "vesk_host run " + (setup.plantFile.empty() ? std::string() : "--plant " + setup.plantFile + " ") +
-           "--session " + setup.soakFile + " " + setup.library;
-}
 
 void checkSoak(CheckContext& context)
 {
@@ -28,13 +22,13 @@ void checkSoak(CheckContext& context)
     }
     // Written step by step, before each step runs, so that a crash leaves every step up to it.
     file << "# vesk_host validate soak: seed " << seed << ", up to " << setup.soakSteps << " steps\n"
-         << "# replay: " << replayCommand(setup) << "\n"
+         << "# replay: " << setup.replayCommand << "\n"
          << std::flush;
 
     ScriptRun run(context);
     if (!run.start())
         return;
-    SessionRunner runner(run.emulator(), run.transcript());
+    SessionRunner runner(run.emulator(), run.events());
     SoakSteps steps(setup.seed);
     std::string panel = "1";
     int taken = 0;
@@ -42,18 +36,19 @@ void checkSoak(CheckContext& context)
     for (int number = 1; number <= setup.soakSteps && run.emulator().running(); ++number) {
         const std::string line = steps.next(run.emulator(), panel);
         file << line << "\n" << std::flush;
-        const StepParse parsed = parseStep(line, number + 2, run.emulator().plant());
-        if (!parsed.step) {
-            context.fail("step " + std::to_string(number) + " \"" + line + "\" does not read back: " + parsed.error);
+        const auto parsed = parseStep(line, number + 2, run.emulator().plant());
+        if (!parsed || !*parsed) {
+            context.fail("step " + std::to_string(number) + " \"" + line + "\" does not read back" +
+                         (parsed ? std::string() : ": " + parsed.error().message));
             return;
         }
-        if (runner.run(*parsed.step) == SessionRunner::Outcome::failed) {
+        if (runner.run(**parsed) == StepResult::failed) {
             context.fail("step " + std::to_string(number) + " \"" + line + "\" could not be carried out: " +
                          runner.error());
             return;
         }
         taken = number;
-        if (run.transcript().violations() > 0) {
+        if (run.tally().violations() > 0) {
             brokeAt = number;
             break;
         }
@@ -61,11 +56,11 @@ void checkSoak(CheckContext& context)
     runner.finish();
     run.judge();
     file.close();
-    if (run.transcript().violations() > 0) {
+    if (run.tally().violations() > 0) {
         context.fail("seed " + seed + ": a rule broke " +
                      (brokeAt ? "at step " + std::to_string(brokeAt) : std::string("when the script ended")) +
                      " of " + std::to_string(setup.soakSteps));
-        context.fail("the session file " + setup.soakFile + " replays it: " + replayCommand(setup));
+        context.fail("the session file " + setup.soakFile + " replays it: " + setup.replayCommand);
         return;
     }
     std::remove(setup.soakFile.c_str());

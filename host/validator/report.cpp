@@ -1,6 +1,9 @@
 #include "report.h"
 
+#include <cmath>
 #include <cstdio>
+
+#include <nlohmann/json.hpp>
 
 #include "text_util.h"
 
@@ -20,14 +23,6 @@ std::string padded(const std::string& text, std::size_t width)
     return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
-std::string jsonList(const std::vector<std::string>& items)
-{
-    std::string out = "[";
-    for (std::size_t i = 0; i < items.size(); ++i)
-        out += (i ? "," : "") + jsonString(items[i]);
-    return out + "]";
-}
-
 std::string joined(const std::vector<std::string>& lines)
 {
     std::string out;
@@ -38,27 +33,27 @@ std::string joined(const std::vector<std::string>& lines)
 
 } // namespace
 
-Counts countOutcomes(const std::vector<Outcome>& outcomes)
+Counts countOutcomes(const std::vector<CheckOutcome>& outcomes)
 {
     Counts counts;
     for (const auto& outcome : outcomes)
         switch (outcome.result.status) {
-        case Status::pass: ++counts.pass; break;
-        case Status::warn: ++counts.warn; break;
-        case Status::skip: ++counts.skip; break;
-        case Status::fail: ++counts.fail; break;
-        case Status::crash: ++counts.crash; break;
-        case Status::timeout: ++counts.timeout; break;
+        case CheckStatus::pass: ++counts.pass; break;
+        case CheckStatus::warn: ++counts.warn; break;
+        case CheckStatus::skip: ++counts.skip; break;
+        case CheckStatus::fail: ++counts.fail; break;
+        case CheckStatus::crash: ++counts.crash; break;
+        case CheckStatus::timeout: ++counts.timeout; break;
         }
     return counts;
 }
 
-int exitCodeOf(const std::vector<Outcome>& outcomes, bool strict)
+bool runPassed(const std::vector<CheckOutcome>& outcomes, bool strict)
 {
     for (const auto& outcome : outcomes)
         if (failsRun(outcome.result.status, strict))
-            return 1;
-    return 0;
+            return false;
+    return true;
 }
 
 std::string headerText(const RunInfo& info)
@@ -74,7 +69,7 @@ std::string headerText(const RunInfo& info)
     return out + "\n";
 }
 
-std::string outcomeText(const Outcome& outcome)
+std::string outcomeText(const CheckOutcome& outcome)
 {
     std::string out = "  " + padded(statusName(outcome.result.status), 8) + padded(outcome.check->id, 21) +
                       seconds(outcome.seconds, "%6.2f") + " s\n";
@@ -90,10 +85,10 @@ std::string outcomeText(const Outcome& outcome)
     return out;
 }
 
-std::string finalLine(const std::vector<Outcome>& outcomes, bool strict, double total)
+std::string finalLine(const std::vector<CheckOutcome>& outcomes, bool strict, double total)
 {
     const Counts counts = countOutcomes(outcomes);
-    return std::string(exitCodeOf(outcomes, strict) == 0 ? "SUCCESS" : "FAILURE") + ": " +
+    return std::string(runPassed(outcomes, strict) ? "SUCCESS" : "FAILURE") + ": " +
            std::to_string(counts.total()) + " checks: " + std::to_string(counts.pass) + " passed, " +
            std::to_string(counts.warn) + " warned, " + std::to_string(counts.skip) + " skipped, " +
            std::to_string(counts.fail) + " failed, " + std::to_string(counts.crash) + " crashed, " +
@@ -108,33 +103,39 @@ std::string listText(const std::vector<const Check*>& checks)
     return out;
 }
 
-std::string jsonReport(const RunInfo& info, const std::vector<Outcome>& outcomes)
+std::string jsonReport(const RunInfo& info, const std::vector<CheckOutcome>& outcomes)
 {
+    using Json = nlohmann::ordered_json;
     const Counts counts = countOutcomes(outcomes);
-    const int exit = exitCodeOf(outcomes, info.strict);
-    std::string out = "{\"schema\":\"vesk-host-validate\",\"schema_version\":" + std::to_string(jsonSchemaVersion);
-    out += ",\"library\":" + jsonString(info.library);
-    out += ",\"plant\":" + (info.plantFile.empty() ? std::string("null") : jsonString(info.plantFile));
-    out += ",\"seed\":" + std::to_string(info.seed) + ",\"soak_steps\":" + std::to_string(info.soakSteps);
-    out += ",\"watchdog_seconds\":" + seconds(info.watchdogSeconds, "%g");
-    out += std::string(",\"isolation\":") + (info.isolated ? "\"process\"" : "\"in-process\"");
-    out += std::string(",\"strict\":") + (info.strict ? "true" : "false");
-    out += ",\"checks\":[";
-    for (std::size_t i = 0; i < outcomes.size(); ++i) {
-        const Outcome& outcome = outcomes[i];
-        out += std::string(i ? "," : "") + "{\"id\":" + jsonString(outcome.check->id) +
-               ",\"description\":" + jsonString(outcome.check->description) +
-               ",\"status\":" + jsonString(statusName(outcome.result.status)) +
-               ",\"seconds\":" + seconds(outcome.seconds, "%.3f") + ",\"details\":" + jsonList(outcome.result.details) +
-               ",\"signal\":" + (outcome.signal.empty() ? std::string("null") : jsonString(outcome.signal)) +
-               ",\"last_lines\":" + jsonList(outcome.lastLines) + "}";
+    Json report;
+    report["schema"] = "vesk-host-validate";
+    report["schema_version"] = jsonSchemaVersion;
+    report["library"] = info.library;
+    report["plant"] = info.plantFile.empty() ? Json(nullptr) : Json(info.plantFile);
+    report["seed"] = info.seed;
+    report["soak_steps"] = info.soakSteps;
+    report["watchdog_seconds"] = info.watchdogSeconds;
+    report["isolation"] = info.isolated ? "process" : "in-process";
+    report["strict"] = info.strict;
+    Json checks = Json::array();
+    for (const CheckOutcome& outcome : outcomes) {
+        Json check;
+        check["id"] = outcome.check->id;
+        check["description"] = outcome.check->description;
+        check["status"] = statusName(outcome.result.status);
+        check["seconds"] = std::round(outcome.seconds * 1000) / 1000;
+        check["details"] = outcome.result.details;
+        check["signal"] = outcome.signal.empty() ? Json(nullptr) : Json(outcome.signal);
+        check["last_lines"] = outcome.lastLines;
+        checks.push_back(std::move(check));
     }
-    out += "],\"counts\":{\"pass\":" + std::to_string(counts.pass) + ",\"warn\":" + std::to_string(counts.warn) +
-           ",\"skip\":" + std::to_string(counts.skip) + ",\"fail\":" + std::to_string(counts.fail) +
-           ",\"crash\":" + std::to_string(counts.crash) + ",\"timeout\":" + std::to_string(counts.timeout) + "}";
-    out += std::string(",\"result\":") + (exit == 0 ? "\"SUCCESS\"" : "\"FAILURE\"") +
-           ",\"exit_code\":" + std::to_string(exit) + ",\"seconds\":" + seconds(info.seconds, "%.3f") + "}\n";
-    return out;
+    report["checks"] = std::move(checks);
+    report["counts"] = {{"pass", counts.pass}, {"warn", counts.warn},   {"skip", counts.skip},
+                        {"fail", counts.fail}, {"crash", counts.crash}, {"timeout", counts.timeout}};
+    report["result"] = runPassed(outcomes, info.strict) ? "SUCCESS" : "FAILURE";
+    report["exit_code"] = info.exitCode;
+    report["seconds"] = std::round(info.seconds * 1000) / 1000;
+    return report.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 std::string xmlText(const std::string& text)
@@ -164,7 +165,7 @@ std::string xmlText(const std::string& text)
     return out;
 }
 
-std::string junitReport(const RunInfo& info, const std::vector<Outcome>& outcomes)
+std::string junitReport(const RunInfo& info, const std::vector<CheckOutcome>& outcomes)
 {
     const Counts counts = countOutcomes(outcomes);
     const int failures = counts.fail + (info.strict ? counts.warn : 0);
@@ -188,7 +189,7 @@ std::string junitReport(const RunInfo& info, const std::vector<Outcome>& outcome
         out += "      <property name=\"" + name + "\" value=\"" + xmlText(value) + "\"/>\n";
     out += "    </properties>\n";
     for (const auto& outcome : outcomes) {
-        const Status status = outcome.result.status;
+        const CheckStatus status = outcome.result.status;
         const std::string first = outcome.result.details.empty() ? std::string() : outcome.result.details.front();
         std::string body = joined(outcome.result.details);
         if (!outcome.lastLines.empty())
@@ -196,13 +197,13 @@ std::string junitReport(const RunInfo& info, const std::vector<Outcome>& outcome
         out += "    <testcase classname=\"vesk_host.validate\" name=\"" + xmlText(outcome.check->id) + "\" time=\"" +
                seconds(outcome.seconds, "%.3f") + "\">\n";
         const std::string attributes = " message=\"" + xmlText(first) + "\" type=\"" + statusName(status) + "\">";
-        if (status == Status::fail || (status == Status::warn && info.strict))
+        if (status == CheckStatus::fail || (status == CheckStatus::warn && info.strict))
             out += "      <failure" + attributes + xmlText(body) + "</failure>\n";
-        else if (status == Status::crash || status == Status::timeout)
+        else if (status == CheckStatus::crash || status == CheckStatus::timeout)
             out += "      <error" + attributes + xmlText(body) + "</error>\n";
-        else if (status == Status::skip)
+        else if (status == CheckStatus::skip)
             out += "      <skipped message=\"" + xmlText(first) + "\"/>\n";
-        if (status == Status::warn || status == Status::pass) {
+        if (status == CheckStatus::warn || status == CheckStatus::pass) {
             if (!body.empty())
                 out += "      <system-out>" + xmlText(std::string(statusName(status)) + "\n" + body) +
                        "</system-out>\n";

@@ -23,6 +23,7 @@ struct RunInfo {
     std::string isolationNote;  // why not, when not
     bool strict = false;
     double seconds = 0;        // the whole run
+    int exitCode = 0;          // what the front end exits with, for the JSON report
 };
 
 struct Counts {
@@ -35,20 +36,20 @@ struct Counts {
     int total() const { return pass + warn + skip + fail + crash + timeout; }
 };
 
-Counts countOutcomes(const std::vector<Outcome>& outcomes);
-// 0 when every check passed (warnings too, unless strict), else 1.
-int exitCodeOf(const std::vector<Outcome>& outcomes, bool strict);
+Counts countOutcomes(const std::vector<CheckOutcome>& outcomes);
+// Whether every check passed (warnings too, unless strict).
+bool runPassed(const std::vector<CheckOutcome>& outcomes, bool strict);
 
 std::string headerText(const RunInfo& info);
 // One row of the table, then the details and, for a crash or hang, the
 // transcript's last lines, each indented below it.
-std::string outcomeText(const Outcome& outcome);
+std::string outcomeText(const CheckOutcome& outcome);
 // "SUCCESS: ..." or "FAILURE: ..." with the counts.
-std::string finalLine(const std::vector<Outcome>& outcomes, bool strict, double seconds);
+std::string finalLine(const std::vector<CheckOutcome>& outcomes, bool strict, double seconds);
 std::string listText(const std::vector<const Check*>& checks);
 
-std::string jsonReport(const RunInfo& info, const std::vector<Outcome>& outcomes);
-std::string junitReport(const RunInfo& info, const std::vector<Outcome>& outcomes);
+std::string jsonReport(const RunInfo& info, const std::vector<CheckOutcome>& outcomes);
+std::string junitReport(const RunInfo& info, const std::vector<CheckOutcome>& outcomes);
 
 // Text fit for XML 1.0 character data and attribute values: markup
 // characters as entities, other control bytes and bytes above 0x7e as

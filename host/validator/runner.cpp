@@ -82,36 +82,34 @@ std::vector<const Check*> selectChecks(const std::optional<std::regex>& only, co
     return chosen;
 }
 
-std::string probeLibrary(const std::string& library, const RunSettings& settings)
+Status probeLibrary(const std::string& library, const RunSettings& settings)
 {
-    const auto tryLoad = [&library] {
+    if (settings.inProcess || !childProcessesAvailable()) {
         ScriptLibrary loaded;
-        std::string error;
-        loaded.open(library, error);
-        return error;
-    };
-    if (settings.inProcess || !childProcessesAvailable())
-        return tryLoad();
+        return loaded.open(library);
+    }
     RecordReader reader(0);
     const ChildEnd end = runInChild(
         [&](RecordSink& sink) {
-            const std::string error = tryLoad();
-            if (!error.empty())
-                sink.write(encodeRecord(tag::detail, error));
+            ScriptLibrary loaded;
+            if (const Status opened = loaded.open(library); !opened)
+                sink.write(encodeRecord(tag::detail, opened.error().message));
             sink.write(encodeRecord(tag::end, ""));
         },
         settings.watchdogSeconds, [&](const char* bytes, std::size_t size) {
-                reader.feed(bytes, size);
-                return reader.finished();
-            });
+            reader.feed(bytes, size);
+            return reader.finished();
+        });
     if (!reader.finished())
-        return "loading the script library " + library + " failed: " + describe(end, settings.watchdogSeconds);
-    return reader.result().details.empty() ? std::string() : reader.result().details.front();
+        return fail("loading the script library " + library + " failed: " + describe(end, settings.watchdogSeconds));
+    if (!reader.result().details.empty())
+        return fail(reader.result().details.front());
+    return Done{};
 }
 
-Outcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings& settings)
+CheckOutcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings& settings)
 {
-    Outcome outcome;
+    CheckOutcome outcome;
     outcome.check = &check;
     const auto started = std::chrono::steady_clock::now();
     if (settings.inProcess || !childProcessesAvailable()) {
@@ -134,14 +132,14 @@ Outcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings&
             });
         outcome.result = reader.result();
         if (!reader.finished()) {
-            outcome.result.status = end.how == ChildEnd::How::timedOut ? Status::timeout : Status::crash;
+            outcome.result.status = end.how == ChildEnd::How::timedOut ? CheckStatus::timeout : CheckStatus::crash;
             outcome.result.details.insert(outcome.result.details.begin(), describe(end, settings.watchdogSeconds));
             outcome.signal = end.signal;
             outcome.lastLines.assign(reader.lastLines().begin(), reader.lastLines().end());
             if (check.crashWarns) {
                 outcome.result.details.push_back(std::string(statusName(outcome.result.status)) +
                                                  " counts as a warning here: a host never sends this");
-                outcome.result.status = Status::warn;
+                outcome.result.status = CheckStatus::warn;
             }
             std::error_code missing;
             if (check.leavesSession && std::filesystem::exists(setup.soakFile, missing))

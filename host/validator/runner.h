@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "check.h"
+#include "result.h"
 
 namespace vesk_host::validator {
 
-struct Outcome {
+struct CheckOutcome {
     const Check* check = nullptr;
     CheckResult result;
     double seconds = 0;
@@ -32,12 +33,11 @@ std::vector<const Check*> selectChecks(const std::optional<std::regex>& only, co
 
 // Whether the library loads and exports the entry, tried in a child
 // process where there are any, so that a library that crashes while
-// loading does not take the validator with it. Empty when it does;
-// otherwise why not.
-std::string probeLibrary(const std::string& library, const RunSettings& settings);
+// loading does not take the validator with it; otherwise says why not.
+Status probeLibrary(const std::string& library, const RunSettings& settings);
 
 // One check; never throws for anything the script does.
-Outcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings& settings);
+CheckOutcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings& settings);
 
 } // namespace vesk_host::validator
 

@@ -1,42 +1,20 @@
 #include "script_run.h"
 
-#include "text_util.h"
+#include "transcript_text.h"
 
 namespace vesk_host::validator {
 
-void toTrail(Trail& trail, const Entry& entry)
+void TrailTranscript::observe(const HostEvent& event)
 {
-    const std::string text = renderText(entry);
-    std::size_t start = 0;
-    while (start < text.size()) {
+    const auto line = transcriptLine(event);
+    if (!line)
+        return;
+    const std::string text = renderText(*line);
+    for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = text.find('\n', start);
-        trail.line(text.substr(start, end - start));
+        trail_.line(text.substr(start, end - start));
         start = end == std::string::npos ? text.size() : end + 1;
     }
-}
-
-void FindingTally::add(const Finding& finding)
-{
-    for (auto& count : counts_)
-        if (count.rule == finding.rule) {
-            ++count.times;
-            return;
-        }
-    counts_.push_back(Count{finding.rule, 1, finding.message});
-}
-
-void FindingTally::addAll(const std::vector<Finding>& findings)
-{
-    for (const auto& finding : findings)
-        add(finding);
-}
-
-bool FindingTally::any(const Rule& rule) const
-{
-    for (const auto& count : counts_)
-        if (count.rule == &rule)
-            return true;
-    return false;
 }
 
 namespace {
@@ -50,9 +28,9 @@ bool aboutTheScript(const Rule* rule)
 
 } // namespace
 
-void FindingTally::judge(CheckContext& context, const std::set<const Rule*>& failing) const
+void judge(const FindingTally& tally, CheckContext& context, const std::set<const Rule*>& failing)
 {
-    for (const auto& count : counts_) {
+    for (const auto& count : tally.counts()) {
         const bool violation = count.rule->severity == Severity::violation || failing.count(count.rule);
         if (!violation && !aboutTheScript(count.rule))
             continue;
@@ -66,36 +44,37 @@ void FindingTally::judge(CheckContext& context, const std::set<const Rule*>& fai
     }
 }
 
-ScriptRun::ScriptRun(CheckContext& context, ReplyMode replies) : context_(context)
+WatchedEmulator::WatchedEmulator(CheckContext& context)
+    : trail_(context.trail()), emulator_(Plant(context.setup().plant), events_)
 {
-    transcript_.addSink([this](const Entry& entry) {
-        toTrail(context_.trail(), entry);
-        if (entry.kind != "command")
-            return;
-        ++commandsSent_;
-        for (const auto& [key, value] : entry.fields)
-            if (key == "text" && std::holds_alternative<std::string>(value)) {
-                const std::string& text = std::get<std::string>(value);
-                const std::size_t blank = text.find(' ', 3);
-                if (text.compare(0, 3, "ET ") == 0 && blank != std::string::npos)
-                    if (const auto id = parseInt32(std::string_view(text).substr(3, blank - 3)))
-                        timersStarted_.insert(*id);
-            }
-    });
-    emulator_ = std::make_unique<Emulator>(Plant(context.setup().plant), transcript_);
-    emulator_->setReplyMode(replies);
+    events_.subscribe(trail_);
+    events_.subscribe(tally_);
 }
 
-ScriptRun::~ScriptRun() { emulator_.reset(); }
+ScriptRun::ScriptRun(CheckContext& context, ReplyMode replies)
+    : context_(context), watched_(std::make_unique<WatchedEmulator>(context))
+{
+    watched_->events().subscribe(*this);
+    emulator().setReplyMode(replies);
+}
+
+ScriptRun::~ScriptRun() { watched_.reset(); }
+
+void ScriptRun::observe(const HostEvent& event)
+{
+    if (std::holds_alternative<CommandSent>(event))
+        ++commandsSent_;
+    else if (const auto* started = std::get_if<TimerStarted>(&event))
+        timersStarted_.insert(started->id);
+}
 
 bool ScriptRun::start()
 {
-    std::string error;
-    if (!library_.open(context_.setup().library, error)) {
-        context_.fail(error);
+    if (const Status opened = library_.open(context_.setup().library); !opened) {
+        context_.fail(opened.error().message);
         return false;
     }
-    if (!emulator_->start(library_.entry())) {
+    if (!emulator().start(library_.entry())) {
         judge();
         context_.fail("load_vesk_client_script returned null");
         return false;
@@ -103,14 +82,9 @@ bool ScriptRun::start()
     return true;
 }
 
-void ScriptRun::finish() { emulator_->shutdown(); }
+void ScriptRun::finish() { emulator().shutdown(); }
 
-void ScriptRun::judge(const std::set<const Rule*>& failing)
-{
-    FindingTally tally;
-    tally.addAll(transcript_.findings());
-    tally.judge(context_, failing);
-}
+void ScriptRun::judge(const std::set<const Rule*>& failing) { validator::judge(tally(), context_, failing); }
 
 const std::vector<std::optional<std::string>>& commonQueries()
 {

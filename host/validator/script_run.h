@@ -1,12 +1,11 @@
 // A script loaded for one check: its own handle on the library, its own
-// transcript and an emulator on a copy of the plant. Every transcript line
+// event bus and an emulator on a copy of the plant. Every transcript line
 // goes to the check's trail as it happens. Also the common workload that
 // several checks drive, and how findings turn into a check's status.
 #ifndef VESK_HOST_VALIDATOR_SCRIPT_RUN_H
 #define VESK_HOST_VALIDATOR_SCRIPT_RUN_H
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -14,41 +13,49 @@
 
 #include "check.h"
 #include "emulator.h"
+#include "finding_tally.h"
 #include "loader.h"
-#include "transcript.h"
 
 namespace vesk_host::validator {
 
-// Sends every line of the entry to the trail.
-void toTrail(Trail& trail, const Entry& entry);
-
-// Findings counted by rule, in the order rules first broke. Its size stays
-// fixed once every rule seen has been seen once, so it can watch many
-// cycles without growing the heap.
-class FindingTally {
+// Writes the transcript's lines to a check's trail as they happen.
+class TrailTranscript final : public EventObserver {
 public:
-    void add(const Finding& finding);
-    void addAll(const std::vector<Finding>& findings);
-    // Violations, and rules in `failing`, fail the check; warnings about the
-    // script's own conduct warn; warnings about what the plant lacks (unknown
-    // devices, panels that did not load, ...) are left out, as hostile
-    // replies and made-up events cause them.
-    void judge(CheckContext& context, const std::set<const Rule*>& failing = {}) const;
-    bool any(const Rule& rule) const;
+    explicit TrailTranscript(Trail& trail) : trail_(trail) {}
+    void observe(const HostEvent& event) override;
 
 private:
-    struct Count {
-        const Rule* rule;
-        int times;
-        std::string first;
-    };
-    std::vector<Count> counts_;
+    Trail& trail_;
 };
 
-class ScriptRun {
+// Violations, and rules in `failing`, fail the check; warnings about the
+// script's own conduct warn; warnings about what the plant lacks (unknown
+// devices, panels that did not load, ...) are left out, as hostile replies
+// and made-up events cause them.
+void judge(const FindingTally& tally, CheckContext& context, const std::set<const Rule*>& failing = {});
+
+// An emulator on the check's plant with a trail and a tally on its bus.
+class WatchedEmulator {
+public:
+    explicit WatchedEmulator(CheckContext& context);
+    WatchedEmulator(const WatchedEmulator&) = delete;
+    WatchedEmulator& operator=(const WatchedEmulator&) = delete;
+
+    Emulator& emulator() { return emulator_; }
+    EventBus& events() { return events_; }
+    const FindingTally& tally() const { return tally_; }
+
+private:
+    EventBus events_;
+    TrailTranscript trail_;
+    FindingTally tally_;
+    Emulator emulator_;
+};
+
+class ScriptRun final : private EventObserver {
 public:
     explicit ScriptRun(CheckContext& context, ReplyMode replies = ReplyMode::plant);
-    ~ScriptRun();
+    ~ScriptRun() override;
 
     ScriptRun(const ScriptRun&) = delete;
     ScriptRun& operator=(const ScriptRun&) = delete;
@@ -61,19 +68,21 @@ public:
     // Judges every finding so far into the check.
     void judge(const std::set<const Rule*>& failing = {});
 
-    Emulator& emulator() { return *emulator_; }
-    Transcript& transcript() { return transcript_; }
+    Emulator& emulator() { return watched_->emulator(); }
+    EventBus& events() { return watched_->events(); }
+    const FindingTally& tally() const { return watched_->tally(); }
     ScriptLibrary& library() { return library_; }
     // Timer ids the script has started with "ET id interval".
     const std::set<std::int32_t>& timersStarted() const { return timersStarted_; }
     int commandsSent() const { return commandsSent_; }
 
 private:
+    void observe(const HostEvent& event) override;
+
     CheckContext& context_;
     // Declared first: the library is unloaded only after the script has ended.
     ScriptLibrary library_;
-    Transcript transcript_;
-    std::unique_ptr<Emulator> emulator_;
+    std::unique_ptr<WatchedEmulator> watched_;
     std::set<std::int32_t> timersStarted_;
     int commandsSent_ = 0;
 };

@@ -1,13 +1,13 @@
 // Deliveries from a host to a script, built the way a host lays them out.
-#ifndef VESK_TEST_HOST_EVENTS_H
-#define VESK_TEST_HOST_EVENTS_H
+#ifndef VESK_TEST_DELIVERIES_H
+#define VESK_TEST_DELIVERIES_H
 
 #include <optional>
 #include <string>
 
 #include "vesk_client_callback.h"
 
-namespace host_events {
+namespace deliver {
 
 // Code 2 with a record for `panel`, `control` and the event text `event`
 // ("index=3"), parsed as the host does.
@@ -20,6 +20,6 @@ std::optional<std::string> parentQuery(vesk_client_callback& script, const char*
 // Code 4 with the timer id in the data word.
 void timer(vesk_client_callback& script, int id);
 
-} // namespace host_events
+} // namespace deliver
 
 #endif

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "command_text.h"
+#include "command_parser.h"
+#include "rules.h"
 
 using namespace vesk_host;
 
@@ -20,7 +21,7 @@ struct Good {
     bool ambiguous;
 };
 
-TEST(CommandTextTest, ReadsEveryForm)
+TEST(CommandParserTest, ReadsEveryForm)
 {
     const std::vector<Good> cases = {
         {"AS", "AS", {}, {}, false, false},
@@ -50,13 +51,13 @@ TEST(CommandTextTest, ReadsEveryForm)
     };
     for (const auto& good : cases) {
         SCOPED_TRACE(good.text);
-        const CommandParse parse = parseCommandText(good.text);
-        ASSERT_TRUE(parse.ok) << parse.error;
-        EXPECT_EQ(parse.command.letters, good.letters);
-        EXPECT_EQ(parse.command.texts, good.texts);
-        EXPECT_EQ(parse.command.numbers, good.numbers);
-        EXPECT_EQ(parse.command.add, good.add);
-        EXPECT_EQ(parse.command.ambiguous, good.ambiguous);
+        const auto parse = parseCommand(good.text);
+        ASSERT_TRUE(parse) << parse.error().message;
+        EXPECT_EQ(parse->row->letters, std::string(good.letters));
+        EXPECT_EQ(parse->texts, good.texts);
+        EXPECT_EQ(parse->numbers, good.numbers);
+        EXPECT_EQ(parse->add, good.add);
+        EXPECT_EQ(parse->ambiguous, good.ambiguous);
     }
 }
 
@@ -66,22 +67,32 @@ struct Bad {
     const char* message;  // a part of the error
 };
 
-TEST(CommandTextTest, RefusesWhatIsNotACommand)
+TEST(CommandParserTest, RefusesWhatIsNotACommand)
 {
     const std::vector<Bad> cases = {
         {"", &rule::malformedCommand, "two upper-case letters"},
         {"S", &rule::malformedCommand, "two upper-case letters"},
         {"sd 'x'", &rule::malformedCommand, "two upper-case letters"},
         {"ZZ 1", &rule::unknownCommand, "\"ZZ\""},
-        {"AS ", &rule::malformedCommand, "takes no arguments"},
+        {"AS ", &rule::malformedCommand, "trailing blank (column 3)"},
+        {"AS 1", &rule::malformedCommand, "takes no arguments"},
         {"SD'x'", &rule::malformedCommand, "followed by one blank"},
         {"SD", &rule::malformedCommand, "expected 1 text"},
         {"SD x", &rule::malformedCommand, "in apostrophes"},
         {"SD '", &rule::malformedCommand, "in apostrophes"},
         {"XI '1'", &rule::malformedCommand, "found 1"},
-        {"TP 'a=b' '1' 'x' ", &rule::malformedCommand, "in apostrophes"},
+        {"TP 'a=b' '1' 'x' ", &rule::malformedCommand, "trailing blank (column 17)"},
+        {"TP 'a=b' '1' 'x", &rule::malformedCommand, "missing closing apostrophe"},
+        {"SD  'x'", &rule::malformedCommand, "two blanks after the letters (column 4)"},
         {"RN 5 1", &rule::malformedCommand, "expected 3 numbers, found 2"},
-        {"RN 5  1 2", &rule::malformedCommand, "found 4 words"},
+        {"RN 5  1 2", &rule::malformedCommand, "two blanks between arguments (column 6)"},
+        {"RN 5 1 2 ", &rule::malformedCommand, "trailing blank (column 9)"},
+        {"RN  5 1 2", &rule::malformedCommand, "two blanks after the letters (column 4)"},
+        {"ET 01 250", &rule::malformedCommand, "\"01\" is not plain decimal"},
+        {"ET -0", &rule::malformedCommand, "\"-0\" is not plain decimal"},
+        {"RC 7  12 3 ',' 0", &rule::malformedCommand, "two blanks between arguments (column 6)"},
+        {"RC 7 12 3 ',' 0 ", &rule::malformedCommand, "trailing blank (column 16)"},
+        {"RC 7 12 03 ',' 0", &rule::malformedCommand, "\"03\" is not plain decimal"},
         {"RN 5 1 x", &rule::malformedCommand, "\"x\" is not"},
         {"RN 5 1 +2", &rule::malformedCommand, "\"+2\" is not"},
         {"RP 1 2 2147483648", &rule::malformedCommand, "not a 32-bit"},
@@ -97,27 +108,27 @@ TEST(CommandTextTest, RefusesWhatIsNotACommand)
     };
     for (const auto& bad : cases) {
         SCOPED_TRACE(bad.text);
-        const CommandParse parse = parseCommandText(bad.text);
-        EXPECT_FALSE(parse.ok);
-        EXPECT_EQ(parse.rule, bad.rule);
-        EXPECT_NE(parse.error.find(bad.message), std::string::npos) << parse.error;
+        const auto parse = parseCommand(bad.text);
+        ASSERT_FALSE(parse);
+        EXPECT_EQ(parse.error().rule, bad.rule);
+        EXPECT_NE(parse.error().message.find(bad.message), std::string::npos) << parse.error().message;
     }
 }
 
-TEST(CommandTextTest, MessagesShowTheCommandsForm)
+TEST(CommandParserTest, MessagesShowTheCommandsForm)
 {
-    EXPECT_NE(parseCommandText("RN 1").error.find("(form: RN device database index)"), std::string::npos);
-    EXPECT_EQ(commandForm("TG"), "TG 'panel' 'control' 'property'");
-    EXPECT_EQ(commandForm("QQ"), "");
+    EXPECT_NE(parseCommand("RN 1").error().message.find("(form: RN device database index)"), std::string::npos);
+    EXPECT_EQ(std::string(findCommand("TG")->form), "TG 'panel' 'control' 'property'");
+    EXPECT_EQ(findCommand("QQ"), nullptr);
 }
 
-TEST(CommandTextTest, HugeAndBinaryTextsAreRefusedNotFatal)
+TEST(CommandParserTest, HugeAndBinaryTextsAreRefusedNotFatal)
 {
     std::string huge = "TP '" + std::string(200000, 'a') + "' '1' 'x'";
-    EXPECT_TRUE(parseCommandText(huge).ok);
+    EXPECT_TRUE(parseCommand(huge));
     std::string binary("SD '\x01\xff\x7f'", 8);
-    EXPECT_TRUE(parseCommandText(binary).ok);
-    EXPECT_FALSE(parseCommandText(std::string(100000, 'R')).ok);
+    EXPECT_TRUE(parseCommand(binary));
+    EXPECT_FALSE(parseCommand(std::string(100000, 'R')));
 }
 
 } // namespace

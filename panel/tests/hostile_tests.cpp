@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host_events.h"
+#include "deliveries.h"
 #include "probe_script.h"
 #include "recording_host.h"
 #include "script_loader.h"
@@ -139,7 +139,7 @@ TEST(HostileHostTest, PackageRepliesNeverRouteGarbage)
         host.replyPrefix("RN 5 0 ", reply.text);
         std::unique_ptr<vesk_client_callback> panel(loadPanel()(&host, ""));
         host.clear();
-        host_events::control(*panel, "1", "Sources", "index=1");
+        deliver::control(*panel, "1", "Sources", "index=1");
         Calls sent = host.commands();
         ASSERT_GE(sent.size(), 2u) << reply.name;
         EXPECT_EQ(sent.front(), "RN 5 0 1") << reply.name;
@@ -162,7 +162,7 @@ TEST(HostileHostTest, AlarmRepliesAreReadSafely)
             ProbeScript script(&host);
             script.setAlarmHandling(true);
             testing::internal::CaptureStderr();
-            host_events::control(script, "1", "AckAll", "press");
+            deliver::control(script, "1", "AckAll", "press");
             testing::internal::GetCapturedStderr();
             Calls sent = host.commands();
             ASSERT_FALSE(sent.empty());
@@ -192,14 +192,14 @@ TEST(HostileHostTest, StrangeEventsSendNothingOrTheirOwnText)
         EXPECT_EQ(panel->callback(reinterpret_cast<void*>(std::intptr_t(1)), code), nullptr);
     // A parent query of 100,000 dots, and a long one.
     std::string dots(100000, '.');
-    EXPECT_EQ(host_events::parentQuery(*panel, dots.c_str()), std::nullopt);
-    EXPECT_EQ(host_events::parentQuery(*panel, ("_events" + dots).c_str()), std::string("notify=*"));
-    EXPECT_EQ(host_events::parentQuery(*panel, megabyte.c_str()), std::nullopt);
+    EXPECT_EQ(deliver::parentQuery(*panel, dots.c_str()), std::nullopt);
+    EXPECT_EQ(deliver::parentQuery(*panel, ("_events" + dots).c_str()), std::string("notify=*"));
+    EXPECT_EQ(deliver::parentQuery(*panel, megabyte.c_str()), std::nullopt);
     // Timer ids at the ends of the range.
-    host_events::timer(*panel, -2147483647 - 1);
-    host_events::timer(*panel, 2147483647);
+    deliver::timer(*panel, -2147483647 - 1);
+    deliver::timer(*panel, 2147483647);
     // A revertive whose text is huge goes out whole.
-    host_events::revertive(*panel, 5, 12, megabyte.c_str());
+    deliver::revertive(*panel, 5, 12, megabyte.c_str());
     Calls sent = host.commands();
     ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(sent[0], "ET -2147483648");
@@ -212,9 +212,9 @@ TEST(HostileHostTest, EventsAfterAnEmptyPlant)
     RecordingHost host;
     std::unique_ptr<vesk_client_callback> panel(loadPanel()(&host, ""));
     host.clear();
-    host_events::control(*panel, "1", "Sources", "index=1");
-    host_events::revertive(*panel, 0, 0, "SRC");
-    host_events::timer(*panel, 1);
+    deliver::control(*panel, "1", "Sources", "index=1");
+    deliver::revertive(*panel, 0, 0, "SRC");
+    deliver::timer(*panel, 1);
     EXPECT_EQ(host.log, (Calls{"RN 0 0 1", "release null", "ET 1 250", "TP 'text=SRC' '1' 'video_source'", "ET 1",
                                "TP 'select=-1' '1' 'Sources'"}));
 }

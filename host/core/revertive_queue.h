@@ -1,8 +1,8 @@
 // Revertives waiting for delivery. Commands only queue them; they reach
 // the script after the call that caused them has returned, never inside a
 // command.
-#ifndef VESK_HOST_EVENTS_H
-#define VESK_HOST_EVENTS_H
+#ifndef VESK_HOST_REVERTIVE_QUEUE_H
+#define VESK_HOST_REVERTIVE_QUEUE_H
 
 #include <cstdint>
 #include <deque>
@@ -16,7 +16,7 @@ struct PendingRevertive {
     std::string text;
 };
 
-using EventQueue = std::deque<PendingRevertive>;
+using RevertiveQueue = std::deque<PendingRevertive>;
 
 } // namespace vesk_host
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host_events.h"
+#include "deliveries.h"
 #include "recording_host.h"
 #include "script_loader.h"
 
@@ -122,11 +122,11 @@ TEST(PanelLifeTest, ANullHostFromLoadToDestroy)
 {
     std::unique_ptr<vesk_client_callback> script(loadExport()(nullptr, nullptr));
     ASSERT_NE(script, nullptr);
-    host_events::control(*script, "1", "Sources", "index=1");
-    host_events::control(*script, "1", "WFM_Mon", "press");
-    host_events::revertive(*script, 0, 0, "x");
-    EXPECT_EQ(host_events::parentQuery(*script, "_events"), std::optional<std::string>("notify=*"));
-    host_events::timer(*script, 1);
+    deliver::control(*script, "1", "Sources", "index=1");
+    deliver::control(*script, "1", "WFM_Mon", "press");
+    deliver::revertive(*script, 0, 0, "x");
+    EXPECT_EQ(deliver::parentQuery(*script, "_events"), std::optional<std::string>("notify=*"));
+    deliver::timer(*script, 1);
 }
 
 TEST(PanelEventTest, PackageChoice)
@@ -155,20 +155,20 @@ TEST(PanelEventTest, PackageChoice)
     };
     for (const auto& c : cases) {
         Panel panel;
-        EXPECT_EQ(panel.sent([&](auto& s) { host_events::control(s, c.panel, "Sources", c.event); }), c.sent) << c.name;
+        EXPECT_EQ(panel.sent([&](auto& s) { deliver::control(s, c.panel, "Sources", c.event); }), c.sent) << c.name;
     }
 }
 
 TEST(PanelEventTest, FollowingOffSkipsThatRoute)
 {
     Panel panel;
-    EXPECT_EQ(panel.sent([](auto& s) { host_events::control(s, "1", "WFM_Mon", "press"); }),
+    EXPECT_EQ(panel.sent([](auto& s) { deliver::control(s, "1", "WFM_Mon", "press"); }),
               Calls{"TP 'statesheet=KQ_Tally_Black' '1' 'VideoEnable'"});
-    EXPECT_EQ(panel.sent([](auto& s) { host_events::control(s, "1", "Sources", "index=1"); }),
+    EXPECT_EQ(panel.sent([](auto& s) { deliver::control(s, "1", "Sources", "index=1"); }),
               (Calls{"RN 5 0 1", "release 101,201", "RC 8 201 17 ',' 0", "ET 1 250"}));
-    EXPECT_EQ(panel.sent([](auto& s) { host_events::control(s, "1", "Audio_Mon", "x"); }),
+    EXPECT_EQ(panel.sent([](auto& s) { deliver::control(s, "1", "Audio_Mon", "x"); }),
               Calls{"TP 'statesheet=KQ_Tally_Black' '1' 'AudioEnable'"});
-    EXPECT_EQ(panel.sent([](auto& s) { host_events::control(s, "1", "Sources", "index=1"); }),
+    EXPECT_EQ(panel.sent([](auto& s) { deliver::control(s, "1", "Sources", "index=1"); }),
               (Calls{"RN 5 0 1", "release 101,201", "ET 1 250"}));
 }
 
@@ -181,12 +181,12 @@ TEST(PanelEventTest, TogglesFlipTheTallyBothWays)
     for (const auto& c : cases) {
         Panel panel;
         std::string tally = std::string("' '1' '") + c.tally + "'";
-        EXPECT_EQ(panel.sent([&](auto& s) { host_events::control(s, "1", c.control, "press"); }),
+        EXPECT_EQ(panel.sent([&](auto& s) { deliver::control(s, "1", c.control, "press"); }),
                   Calls{"TP 'statesheet=KQ_Tally_Black" + tally});
-        EXPECT_EQ(panel.sent([&](auto& s) { host_events::control(s, "1", c.control, "release=0"); }),
+        EXPECT_EQ(panel.sent([&](auto& s) { deliver::control(s, "1", c.control, "release=0"); }),
                   Calls{"TP 'statesheet=KQ_Tally_Red" + tally});
         // Toggles from another panel are ignored.
-        EXPECT_EQ(panel.sent([&](auto& s) { host_events::control(s, "2", c.control, "press"); }), Calls{});
+        EXPECT_EQ(panel.sent([&](auto& s) { deliver::control(s, "2", c.control, "press"); }), Calls{});
     }
 }
 
@@ -208,7 +208,7 @@ TEST(PanelEventTest, RevertivesShowTheSourceText)
     };
     for (const auto& c : cases) {
         Panel panel;
-        EXPECT_EQ(panel.sent([&](auto& s) { host_events::revertive(s, c.device, c.index, c.text); }), c.sent)
+        EXPECT_EQ(panel.sent([&](auto& s) { deliver::revertive(s, c.device, c.index, c.text); }), c.sent)
             << c.device << " " << c.index;
     }
 }
@@ -222,7 +222,7 @@ TEST(PanelEventTest, OneRouterForBothUpdatesOnlyVideo)
     host.reply("RN 5 1 362", "12,12");
     std::unique_ptr<vesk_client_callback> script(loadExport()(&host, ""));
     host.clear();
-    host_events::revertive(*script, 7, 12, "SRC");
+    deliver::revertive(*script, 7, 12, "SRC");
     EXPECT_EQ(host.log, Calls{"TP 'text=SRC' '1' 'video_source'"});
 }
 
@@ -238,7 +238,7 @@ TEST(PanelEventTest, ParentQueriesAreAnsweredByName)
     };
     for (const auto& c : cases) {
         Panel panel;
-        EXPECT_EQ(host_events::parentQuery(*panel.script, c.query), c.answer) << (c.query ? c.query : "null");
+        EXPECT_EQ(deliver::parentQuery(*panel.script, c.query), c.answer) << (c.query ? c.query : "null");
         EXPECT_TRUE(panel.host.violations.empty());
     }
 }
@@ -246,10 +246,10 @@ TEST(PanelEventTest, ParentQueriesAreAnsweredByName)
 TEST(PanelEventTest, TimerOneClearsTheSelection)
 {
     Panel panel;
-    EXPECT_EQ(panel.sent([](auto& s) { host_events::timer(s, 1); }),
+    EXPECT_EQ(panel.sent([](auto& s) { deliver::timer(s, 1); }),
               (Calls{"ET 1", "TP 'select=-1' '1' 'Sources'"}));
-    EXPECT_EQ(panel.sent([](auto& s) { host_events::timer(s, 2); }), Calls{"ET 2"});
-    EXPECT_EQ(panel.sent([](auto& s) { host_events::timer(s, -7); }), Calls{"ET -7"});
+    EXPECT_EQ(panel.sent([](auto& s) { deliver::timer(s, 2); }), Calls{"ET 2"});
+    EXPECT_EQ(panel.sent([](auto& s) { deliver::timer(s, -7); }), Calls{"ET -7"});
 }
 
 } // namespace

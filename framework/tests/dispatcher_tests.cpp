@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host_events.h"
+#include "deliveries.h"
 #include "probe_script.h"
 #include "recording_host.h"
 
@@ -81,7 +81,7 @@ TEST(DispatcherTest, LongParentQueryAnswerSurvivesIntact)
 {
     ProbeScript script(nullptr);
     script.answer = std::string(100000, 'q');
-    auto answer = host_events::parentQuery(script, "x");
+    auto answer = deliver::parentQuery(script, "x");
     ASSERT_TRUE(answer);
     EXPECT_EQ(*answer, script.answer);
 }
@@ -89,9 +89,9 @@ TEST(DispatcherTest, LongParentQueryAnswerSurvivesIntact)
 TEST(DispatcherTest, ViewsReadTheHostRecords)
 {
     ProbeScript script(nullptr);
-    host_events::revertive(script, 17, 362, " Cam 1  ");
-    host_events::control(script, "1", "Sources", "index=3");
-    host_events::control(script, "1", "WFM_Mon", "press");
+    deliver::revertive(script, 17, 362, " Cam 1  ");
+    deliver::control(script, "1", "Sources", "index=3");
+    deliver::control(script, "1", "WFM_Mon", "press");
     EXPECT_EQ(script.calls, (Calls{"revertive 17 362  Cam 1  ", "control 1 Sources index=3", "control 1 WFM_Mon press="}));
 }
 
@@ -150,8 +150,8 @@ TEST(DispatcherTest, ControlEventsForAlarmControlsReachTheScriptWhenHandlingIsOf
 {
     RecordingHost host;
     ProbeScript script(&host);
-    host_events::control(script, "1", "ActionAll", "alarm=2");
-    host_events::control(script, "1", "AckAll", "press");
+    deliver::control(script, "1", "ActionAll", "alarm=2");
+    deliver::control(script, "1", "AckAll", "press");
     EXPECT_EQ(script.calls, (Calls{"control 1 ActionAll alarm=2", "control 1 AckAll press="}));
     EXPECT_TRUE(host.log.empty());
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "plant_file.h"
-#include "session_file.h"
+#include "session_steps.h"
 
 using namespace vesk_host;
 
@@ -16,11 +16,10 @@ Plant sessionPlant()
     return *parsePlant("[[device]]\nname = \"ZEP SDI Router\"\nnumber = 21\n"
                        "[[device]]\nname = \"XPTS\"\nnumber = 12\n"
                        "[[router]]\ndevice = \"ZEP SDI Router\"\nsources = 8\ndestinations = 4\n",
-                       "plant.toml", "/x")
-                .plant;
+                       "plant.toml", "/x");
 }
 
-TEST(SessionFileTest, ReadsEveryStep)
+TEST(SessionStepsTest, ReadsEveryStep)
 {
     const char* text = "# a comment\n"
                        "\n"
@@ -47,44 +46,53 @@ TEST(SessionFileTest, ReadsEveryStep)
                        "quit\n"
                        "tick -7\n"
                        "replies long\n";
-    const SessionParse parse = parseSession(text, "s.vesk", sessionPlant());
-    ASSERT_EQ(parse.error, "");
-    const auto& steps = parse.steps;
+    const auto parse = parseSession(text, "s.vesk", sessionPlant());
+    ASSERT_TRUE(parse) << parse.error().message;
+    const auto& steps = *parse;
     ASSERT_EQ(steps.size(), 23u);
+    const auto as = [&](std::size_t i, auto type) { return std::get<decltype(type)>(steps.at(i).action); };
     EXPECT_EQ(steps[0].line, 3);
-    EXPECT_EQ(steps[0].kind, Step::Kind::press);
-    EXPECT_EQ(steps[0].words, (std::vector<std::string>{"Sources", "index=3"}));
+    EXPECT_EQ(as(0, step::Press{}).control, "Sources");
+    EXPECT_EQ(as(0, step::Press{}).event, "index=3");
     EXPECT_EQ(steps[0].source, "press Sources index=3");
-    EXPECT_EQ(steps[1].words, (std::vector<std::string>{"WFM_Mon", ""}));
-    EXPECT_EQ(steps[2].words[0], "2");
-    EXPECT_EQ(steps[3].milliseconds, 250);
-    EXPECT_EQ(steps[4].milliseconds, 1000);
-    EXPECT_EQ(steps[5].text, std::optional<std::string>("_events"));
-    EXPECT_EQ(steps[6].text, std::nullopt);
-    EXPECT_EQ(steps[7].device, 21);
-    EXPECT_EQ(steps[7].first, 12);
-    EXPECT_EQ(steps[7].words[0], "CAM 5 \"A\"");
+    EXPECT_EQ(as(1, step::Press{}).control, "WFM_Mon");
+    EXPECT_EQ(as(1, step::Press{}).event, "");
+    EXPECT_EQ(as(2, step::Panel{}).id, "2");
+    EXPECT_EQ(as(3, step::Advance{}).milliseconds, 250);
+    EXPECT_EQ(as(4, step::Advance{}).milliseconds, 1000);
+    EXPECT_EQ(as(5, step::Query{}).text, std::optional<std::string>("_events"));
+    EXPECT_EQ(as(6, step::Query{}).text, std::nullopt);
+    EXPECT_EQ(as(7, step::Revertive{}).device, 21);
+    EXPECT_EQ(as(7, step::Revertive{}).index, 12);
+    EXPECT_EQ(as(7, step::Revertive{}).text, "CAM 5 \"A\"");
     EXPECT_EQ(steps[7].source, "revertive \"ZEP SDI Router\" 12 \"CAM 5 \\\"A\\\"\"");
-    EXPECT_EQ(steps[8].device, 99);
-    EXPECT_EQ(steps[9].kind, Step::Kind::route);
-    EXPECT_EQ(steps[9].first, 7);
-    EXPECT_EQ(steps[9].second, 3);
-    EXPECT_EQ(steps[10].first, 0);
-    EXPECT_EQ(steps[10].second, 3);
-    EXPECT_EQ(steps[11].second, 2);
-    EXPECT_EQ(steps[14].words[0], "TP 'text=CAM 5' '1' 'video_source'");
-    EXPECT_EQ(steps[16].words, (std::vector<std::string>{"Sources", "select", "-1"}));
-    EXPECT_EQ(steps[17].text, std::nullopt);
-    EXPECT_EQ(steps[18].text, std::optional<std::string>("null"));
-    EXPECT_EQ(steps[19].kind, Step::Kind::shutdown);
-    EXPECT_EQ(steps[20].kind, Step::Kind::quit);
-    EXPECT_EQ(steps[21].kind, Step::Kind::tick);
-    EXPECT_EQ(steps[21].first, -7);
-    EXPECT_EQ(steps[22].kind, Step::Kind::replies);
-    EXPECT_EQ(steps[22].words[0], "long");
+    EXPECT_EQ(as(8, step::Revertive{}).device, 99);
+    EXPECT_EQ(as(9, step::Route{}).source, 7);
+    EXPECT_EQ(as(9, step::Route{}).destination, 3);
+    EXPECT_EQ(as(10, step::Poll{}).first, 0);
+    EXPECT_EQ(as(10, step::Poll{}).last, 3);
+    EXPECT_EQ(as(11, step::Poll{}).last, 2);
+    EXPECT_EQ(as(12, step::Show{}).what, step::Show::What::panel);
+    EXPECT_EQ(as(13, step::Show{}).what, step::Show::What::routes);
+    EXPECT_EQ(as(14, step::ExpectCommand{}).text, "TP 'text=CAM 5' '1' 'video_source'");
+    EXPECT_TRUE(std::holds_alternative<step::ExpectNoMoreCommands>(steps[15].action));
+    EXPECT_EQ(as(16, step::ExpectProperty{}).value, "-1");
+    EXPECT_EQ(as(17, step::ExpectAnswer{}).text, std::nullopt);
+    EXPECT_EQ(as(18, step::ExpectAnswer{}).text, std::optional<std::string>("null"));
+    EXPECT_TRUE(std::holds_alternative<step::Shutdown>(steps[19].action));
+    EXPECT_TRUE(std::holds_alternative<step::Quit>(steps[20].action));
+    EXPECT_EQ(as(21, step::Tick{}).id, -7);
+    EXPECT_EQ(as(22, step::Replies{}).mode, ReplyMode::long_);
 }
 
-TEST(SessionFileTest, EachMistakeNamesItsLine)
+TEST(SessionStepsTest, AByteOrderMarkIsSkipped)
+{
+    const auto parse = parseSession("\xEF\xBB\xBFpress Sources\n", "s.vesk", sessionPlant());
+    ASSERT_TRUE(parse) << parse.error().message;
+    EXPECT_EQ(std::get<step::Press>(parse->at(0).action).control, "Sources");
+}
+
+TEST(SessionStepsTest, EachMistakeNamesItsLine)
 {
     const std::vector<std::pair<const char*, const char*>> cases = {
         {"pres Sources", "unknown step \"pres\" (press, panel, advance"},
@@ -116,9 +124,9 @@ TEST(SessionFileTest, EachMistakeNamesItsLine)
     };
     for (const auto& [line, message] : cases) {
         SCOPED_TRACE(line);
-        const SessionParse parse = parseSession(std::string("# first\n") + line + "\n", "s.vesk", sessionPlant());
-        EXPECT_TRUE(parse.steps.empty());
-        EXPECT_EQ(parse.error.rfind(std::string("s.vesk:2: ") + message, 0), 0u) << parse.error;
+        const auto parse = parseSession(std::string("# first\n") + line + "\n", "s.vesk", sessionPlant());
+        ASSERT_FALSE(parse);
+        EXPECT_EQ(parse.error().message.rfind(std::string("s.vesk:2: ") + message, 0), 0u) << parse.error().message;
     }
 }
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "alloc_counter.h"
-#include "host_events.h"
+#include "deliveries.h"
 #include "probe_script.h"
 #include "script_loader.h"
 #include "static_host.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host_events.h"
+#include "deliveries.h"
 #include "probe_script.h"
 #include "recording_host.h"
 
@@ -66,7 +66,7 @@ TEST(AlarmTest, ActionsByEventAndValue)
         AlarmPlant plant("alm_a,alm_b");
         plant.reads("alm_a", "value=1");
         plant.reads("alm_b", "value=3");
-        host_events::control(plant.script, "1", c.control, c.event);
+        deliver::control(plant.script, "1", c.control, c.event);
         EXPECT_EQ(plant.host.commands(), c.commands) << c.name;
         EXPECT_EQ(plant.script.calls, c.scriptCalls) << c.name;
         EXPECT_TRUE(plant.host.unreturned().empty()) << c.name;
@@ -111,7 +111,7 @@ TEST(AlarmTest, NoControlsMeansNothingFurther)
 {
     for (const char* reply : {static_cast<const char*>(nullptr), ""}) {
         AlarmPlant plant(reply);
-        host_events::control(plant.script, "1", "AckAll", "press");
+        deliver::control(plant.script, "1", "AckAll", "press");
         EXPECT_EQ(plant.host.commands(), Calls{"XI '1' 'alm_'"});
         EXPECT_TRUE(plant.script.calls.empty());
     }
@@ -120,7 +120,7 @@ TEST(AlarmTest, NoControlsMeansNothingFurther)
 TEST(AlarmTest, EventsFromAnyPanelActOnPanelOne)
 {
     AlarmPlant plant("alm_a");
-    host_events::control(plant.script, "7", "ActionAll", "alarm=3");
+    deliver::control(plant.script, "7", "ActionAll", "alarm=3");
     EXPECT_EQ(plant.host.commands(), (Calls{"XI '1' 'alm_'", "TP 'alarm=3' '1' 'alm_a'", "TP 'value=3' '1' 'alm_a'"}));
 }
 

@@ -1,0 +1,105 @@
+// Session steps: what an engineer types at the prompt or writes in a
+// session file, one step a line. Words are separated by blanks; a word with
+// blanks is written in double quotes (\" \\ \n \t inside); '#' starts a
+// comment. Each step is a type of its own; one table of steps gives the
+// reader, the help text and the docs' steps table. Devices are named by
+// instance name or number.
+#ifndef VESK_HOST_SESSION_STEPS_H
+#define VESK_HOST_SESSION_STEPS_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "plant.h"
+#include "reply_modes.h"
+#include "result.h"
+
+namespace vesk_host {
+
+namespace step {
+struct Press {
+    std::string control;
+    std::string event;
+};
+struct Panel {
+    std::string id;
+};
+struct Advance {
+    std::int64_t milliseconds;
+};
+struct Query {
+    std::optional<std::string> text;  // nothing: a null query
+};
+struct Revertive {
+    std::int32_t device;
+    std::int32_t index;
+    std::string text;
+};
+struct Route {
+    std::int32_t router;
+    std::int32_t source;
+    std::int32_t destination;
+};
+struct Poll {
+    std::int32_t router;
+    std::int32_t first;
+    std::int32_t last;
+};
+struct Tick {
+    std::int32_t id;
+};
+struct Replies {
+    ReplyMode mode;
+};
+struct Show {
+    enum class What { panel, routes, timers };
+    What what;
+    std::string panel;  // empty: every loaded panel
+};
+struct ExpectCommand {
+    std::string text;
+};
+struct ExpectNoMoreCommands {};
+struct ExpectProperty {
+    std::string control;
+    std::string property;
+    std::string value;
+};
+struct ExpectAnswer {
+    std::optional<std::string> text;  // nothing: null
+};
+struct Shutdown {};
+struct Quit {};
+struct Help {};
+} // namespace step
+
+using StepAction = std::variant<step::Press, step::Panel, step::Advance, step::Query, step::Revertive, step::Route,
+                                step::Poll, step::Tick, step::Replies, step::Show, step::ExpectCommand,
+                                step::ExpectNoMoreCommands, step::ExpectProperty, step::ExpectAnswer, step::Shutdown,
+                                step::Quit, step::Help>;
+
+struct Step {
+    int line = 0;
+    std::string source;  // the step in canonical form, for the transcript
+    StepAction action;
+};
+
+// One line: nothing for a blank or comment line; devices are checked against `plant`.
+Result<std::optional<Step>> parseStep(std::string_view line, int lineNumber, const Plant& plant);
+
+// A whole session file; errors read "name:line: what is wrong". A byte-order
+// mark at the start is skipped.
+Result<std::vector<Step>> parseSession(std::string_view text, const std::string& name, const Plant& plant);
+
+// The steps with their forms and descriptions, for "help" and --help.
+std::string sessionHelp();
+// The docs' steps table (Markdown).
+std::string stepTableMarkdown();
+
+} // namespace vesk_host
+
+#endif
