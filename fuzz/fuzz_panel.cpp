@@ -11,8 +11,10 @@
 
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "command_table.h"
 #include "fuzz_check.h"
 #include "vesk_client_callback.h"
 #include "vesk_records.h"
@@ -49,11 +51,12 @@ public:
         FUZZ_CHECK(strlen(text) >= 2);
         if (strcmp(text, "AS") == 0)
             closed_ = true;
-        bool reading = strncmp(text, "SD ", 3) == 0 || strncmp(text, "RN ", 3) == 0 || strncmp(text, "XI ", 3) == 0 ||
-                       strncmp(text, "TG ", 3) == 0;
-        if (strncmp(text, "PS ", 3) == 0)
+        // The host's command table says what each command's reply is and whether it comes back.
+        const vesk_host::CommandRow* row = vesk_host::findCommand(std::string_view(text, 2));
+        FUZZ_CHECK(row != nullptr);
+        if (row->reply == vesk_host::ReplyKind::status)
             return reinterpret_cast<void*>(static_cast<uintptr_t>(input_.ConsumeIntegral<uint8_t>()));
-        if (!reading)
+        if (row->handBack == vesk_host::HandBack::never)
             return input_.ConsumeBool() ? const_cast<char*>("ignored") : nullptr;
         if (input_.ConsumeBool())
             return nullptr;
