@@ -4,11 +4,11 @@
 
 namespace vesk_host {
 
-Emulator::Emulator(Plant plant, EventBus& events)
+Emulator::Emulator(Plant plant, EventBus& events, const EmulatorOptions& options)
     : events_(events),
       plant_(std::move(plant)),
       commands_{plant_, panels_, timers_, queue_, events},
-      host_(commands_, events)
+      host_(commands_, events, options.memory)
 {
 }
 

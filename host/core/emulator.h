@@ -18,13 +18,18 @@
 
 namespace vesk_host {
 
+struct EmulatorOptions {
+    // Where reply texts live (plain where guarded memory is not available).
+    MemoryKind memory = MemoryKind::guarded;
+};
+
 class Emulator {
 public:
     // Deliveries to the script that one action may cause.
     static constexpr int deliveryBudget = 10000;
 
     // `events` hears everything the emulator and the script do; it must outlive the emulator.
-    Emulator(Plant plant, EventBus& events);
+    Emulator(Plant plant, EventBus& events, const EmulatorOptions& options = {});
     // Ends a script that is still running.
     ~Emulator();
 
@@ -65,6 +70,8 @@ public:
     const Plant& plant() const { return plant_; }
     const Panels& panels() const { return panels_; }
     const Timers& timers() const { return timers_; }
+    // Revertives waiting for delivery.
+    std::size_t queued() const { return queue_.size(); }
 
 private:
     void deliverQueued();

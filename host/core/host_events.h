@@ -65,6 +65,7 @@ struct ReplyReturned {
         kept,      // a word answering a command whose reply never comes back
         reply,     // a reply handed back
         twice,     // a reply handed back once more
+        late,      // a reply handed back after its call had ended (already reported as missing)
     };
     Pointer pointer;
     std::string text;     // the reply as handed out (reply, twice, kept)

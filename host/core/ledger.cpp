@@ -4,92 +4,126 @@
 
 namespace vesk_host {
 
-HandedReply& Ledger::record(const std::string& text, const std::string& command)
+Ledger::Ledger(MemoryKind memory) : memory_(makeReplyMemory(memory)) {}
+
+Ledger::~Ledger()
 {
-    auto reply = std::make_unique<HandedReply>();
-    reply->buffer = std::make_unique<char[]>(text.size() + 1);
-    std::memcpy(reply->buffer.get(), text.c_str(), text.size() + 1);
-    reply->text = text;
-    reply->command = command;
-    byAddress_[reply->buffer.get()] = reply.get();
-    replies_.push_back(std::move(reply));
-    return *replies_.back();
+    for (auto& [block, live] : live_)
+        memory_->free(static_cast<char*>(const_cast<void*>(block)), live.size);
+}
+
+char* Ledger::record(const std::string& text, HandedReply reply)
+{
+    const std::size_t size = text.size() + 1;
+    char* block = memory_->allocate(size, "\"" + reply.command.substr(0, 120) + "\"");
+    std::memcpy(block, text.c_str(), size);
+    // An address that comes back into use is no longer a retired one.
+    retired_.erase(block);
+    byCall_[reply.callNumber].push_back(block);
+    live_.emplace(block, Live{std::move(reply), size});
+    ++handedOut_;
+    return block;
 }
 
 char* Ledger::handOut(const std::string& text, const std::string& command, const std::string& call,
                       std::uint64_t callNumber)
 {
-    HandedReply& reply = record(text, command);
-    reply.call = call;
-    reply.callNumber = callNumber;
-    return reply.buffer.get();
+    return record(text, HandedReply{text, command, call, callNumber, false, false});
 }
 
-char* Ledger::handOutKept(const std::string& text, const std::string& command)
+char* Ledger::handOutKept(const std::string& text, const std::string& command, std::uint64_t callNumber)
 {
-    HandedReply& reply = record(text, command);
-    reply.kept = true;
-    return reply.buffer.get();
+    return record(text, HandedReply{text, command, std::string(), callNumber, true, false});
 }
 
-std::size_t Ledger::outstanding() const
+void Ledger::nullOut(const std::string& command, const std::string& call, std::uint64_t callNumber)
 {
-    std::size_t count = 0;
-    for (const auto& reply : replies_)
-        count += !reply->kept && !reply->returned;
-    return count;
+    nulls_.push_back(NullReply{HandedReply{std::string(), command, call, callNumber, false, true}});
+}
+
+void Ledger::retire(const char* block, std::size_t size, HandedReply reply, ReleaseCheck::Kind kind)
+{
+    const char* gone = memory_->retire(const_cast<char*>(block), size);
+    if (gone && gone != block)
+        retired_.erase(gone);
+    retired_[block] = Retired{std::move(reply), kind};
 }
 
 ReleaseCheck Ledger::release(const void* data)
 {
     ReleaseCheck check;
-    const auto found = byAddress_.find(data);
-    if (found == byAddress_.end())
-        return check;
-    HandedReply& reply = *found->second;
-    check.reply = &reply;
-    if (reply.kept) {
-        check.kind = ReleaseCheck::Kind::kept;
+    if (const auto live = live_.find(data); live != live_.end()) {
+        check.reply = live->second.reply;
+        if (check.reply.kept) {
+            check.kind = ReleaseCheck::Kind::kept;
+            return check;
+        }
+        check.kind = ReleaseCheck::Kind::returned;
+        const std::size_t size = live->second.size;
+        const char* bytes = static_cast<const char*>(data);
+        if (std::memcmp(bytes, check.reply.text.c_str(), size) != 0) {
+            check.modified = true;
+            const void* end = std::memchr(bytes, 0, size);
+            check.cameBack.assign(bytes, end ? static_cast<const char*>(end) - bytes : size);
+        }
+        live_.erase(live);
+        retire(bytes, size, check.reply, ReleaseCheck::Kind::returned);
         return check;
     }
-    if (reply.returned) {
-        check.kind = ReleaseCheck::Kind::twice;
-        return check;
+    if (const auto retired = retired_.find(data); retired != retired_.end()) {
+        check.reply = retired->second.reply;
+        switch (retired->second.kind) {
+        case ReleaseCheck::Kind::late:
+            check.kind = ReleaseCheck::Kind::late;
+            // Once back, a further hand-back is a second one.
+            retired->second.kind = ReleaseCheck::Kind::returned;
+            break;
+        case ReleaseCheck::Kind::kept: check.kind = ReleaseCheck::Kind::kept; break;
+        default: check.kind = ReleaseCheck::Kind::twice; break;
+        }
     }
-    check.kind = ReleaseCheck::Kind::returned;
-    reply.returned = true;
-    const std::size_t size = reply.text.size() + 1;
-    if (std::memcmp(reply.buffer.get(), reply.text.c_str(), size) != 0) {
-        check.modified = true;
-        const char* bytes = reply.buffer.get();
-        const void* end = std::memchr(bytes, 0, size);
-        check.cameBack.assign(bytes, end ? static_cast<const char*>(end) - bytes : size);
-    }
-    std::memset(reply.buffer.get(), 0, size);
     return check;
 }
 
-std::vector<const HandedReply*> Ledger::takeMissing(std::uint64_t callNumber)
+bool Ledger::releaseNull()
 {
-    std::vector<const HandedReply*> missing;
-    for (auto& reply : replies_)
-        if (reply->callNumber == callNumber && !reply->kept && !reply->returned && !reply->reported) {
-            reply->reported = true;
-            missing.push_back(reply.get());
+    if (nulls_.empty())
+        return false;
+    // A script hands a reply back right after it came, so the newest null is the one settled.
+    nulls_.pop_back();
+    return true;
+}
+
+std::vector<HandedReply> Ledger::takeUpTo(std::uint64_t callNumber, bool all)
+{
+    std::vector<HandedReply> missing;
+    while (!byCall_.empty() && (all || byCall_.begin()->first <= callNumber)) {
+        for (const void* block : byCall_.begin()->second) {
+            const auto live = live_.find(block);
+            if (live == live_.end())
+                continue;
+            HandedReply reply = std::move(live->second.reply);
+            const std::size_t size = live->second.size;
+            live_.erase(live);
+            const bool kept = reply.kept;
+            if (!kept)
+                missing.push_back(reply);
+            retire(static_cast<const char*>(block), size, std::move(reply),
+                   kept ? ReleaseCheck::Kind::kept : ReleaseCheck::Kind::late);
         }
+        byCall_.erase(byCall_.begin());
+    }
+    auto null = nulls_.begin();
+    while (null != nulls_.end() && (all || null->reply.callNumber <= callNumber))
+        missing.push_back(std::move(null++->reply));
+    nulls_.erase(nulls_.begin(), null);
+    missing_ += missing.size();
     return missing;
 }
 
-std::vector<const HandedReply*> Ledger::takeAllMissing()
-{
-    std::vector<const HandedReply*> missing;
-    for (auto& reply : replies_)
-        if (!reply->kept && !reply->returned && !reply->reported) {
-            reply->reported = true;
-            missing.push_back(reply.get());
-        }
-    return missing;
-}
+std::vector<HandedReply> Ledger::takeMissing(std::uint64_t callNumber) { return takeUpTo(callNumber, false); }
+
+std::vector<HandedReply> Ledger::takeAllMissing() { return takeUpTo(0, true); }
 
 void Ledger::answerReceived(const void* answer, const std::string& query, const std::string& text)
 {
@@ -111,6 +145,24 @@ std::vector<std::string> Ledger::takeAnswersKept()
         kept.push_back(held.first);
     answers_.clear();
     return kept;
+}
+
+bool Ledger::isReply(const void* pointer) const { return live_.count(pointer) != 0 || retired_.count(pointer) != 0; }
+
+std::size_t Ledger::outstanding() const
+{
+    std::size_t count = nulls_.size() + missing_;
+    for (const auto& [block, live] : live_)
+        count += !live.reply.kept;
+    return count;
+}
+
+std::size_t Ledger::entries() const
+{
+    std::size_t listed = 0;
+    for (const auto& [call, blocks] : byCall_)
+        listed += blocks.size();
+    return live_.size() + nulls_.size() + retired_.size() + answers_.size() + listed;
 }
 
 } // namespace vesk_host

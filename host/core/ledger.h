@@ -1,60 +1,79 @@
 // The release-rule ledger: every reply text the host hands the script must
 // come back with code 5 exactly once, before the call into the script that
-// received it returns; and every parent-query answer the script hands the
-// host goes back to the script once it has been read.
+// received it returns ("RN" hands back a null reply too); and every
+// parent-query answer the script hands the host goes back to the script
+// once it has been read.
 //
-// Reply buffers stay allocated until the ledger ends, so no later reply
-// can reuse the address of one already handed back: a second hand-back is
-// then always told apart from a hand-back of a newer reply. A buffer that
-// comes back is cleared, so a script still reading it afterwards sees an
-// empty text rather than a stale one.
+// It keeps only what is live: a reply that came back, or was reported as
+// missing, leaves the ledger; its memory is retired (ReplyMemory), and what
+// a later message needs about it (its text and command) stays only while
+// its block is in quarantine, so a second or late hand-back is named as
+// such. Finding the replies of a call that did not come back costs time in
+// proportion to that call's replies.
 #ifndef VESK_HOST_LEDGER_H
 #define VESK_HOST_LEDGER_H
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "reply_memory.h"
+
 namespace vesk_host {
 
 struct HandedReply {
-    std::unique_ptr<char[]> buffer;
-    std::string text;        // as handed out
-    std::string command;     // the command it answered
-    std::string call;        // the call into the script that received it
+    std::string text;     // as handed out
+    std::string command;  // the command it answered
+    std::string call;     // the call into the script that received it
     std::uint64_t callNumber = 0;
-    bool returned = false;
-    bool reported = false;   // already reported as never handed back
-    bool kept = false;       // answers a command whose reply is never handed back
+    bool kept = false;    // a word answering a command whose reply is never handed back
+    bool null = false;    // a null reply that must come back as null ("RN")
 };
 
 struct ReleaseCheck {
-    // kept: the host's answer to a command whose reply never comes back.
-    enum class Kind { returned, twice, kept, unknown };
+    enum class Kind {
+        returned,  // a live reply came back
+        twice,     // a reply that came back before
+        late,      // a reply reported as never handed back, coming back now
+        kept,      // a word whose reply never comes back
+        unknown,   // a pointer this host never handed out (or one too long ago to know)
+    };
     Kind kind = Kind::unknown;
-    const HandedReply* reply = nullptr;  // null for unknown
-    bool modified = false;               // the text came back changed
-    std::string cameBack;                // what it read when it came back
+    HandedReply reply;      // what is known of it, for all but unknown
+    bool modified = false;  // the text came back changed
+    std::string cameBack;   // what it read when it came back
 };
 
 class Ledger {
 public:
+    explicit Ledger(MemoryKind memory = MemoryKind::guarded);
+    ~Ledger();
+
+    Ledger(const Ledger&) = delete;
+    Ledger& operator=(const Ledger&) = delete;
+
     // A fresh NUL-terminated copy of `text`, recorded as the reply to
     // `command` received during call `callNumber` (described by `call`).
     char* handOut(const std::string& text, const std::string& command, const std::string& call,
                   std::uint64_t callNumber);
     // A host-owned text answering `command`, whose reply is never handed
-    // back: it must not come back with code 5.
-    char* handOutKept(const std::string& text, const std::string& command);
+    // back: it must not come back with code 5. It lives until its call ends.
+    char* handOutKept(const std::string& text, const std::string& command, std::uint64_t callNumber);
+    // A null reply to `command` that must come back as null ("RN").
+    void nullOut(const std::string& command, const std::string& call, std::uint64_t callNumber);
     // A non-null pointer the script handed back with code 5.
     ReleaseCheck release(const void* data);
-    // Replies received during `callNumber` that have not come back and were
-    // not reported before; they are marked reported.
-    std::vector<const HandedReply*> takeMissing(std::uint64_t callNumber);
+    // A null hand-back: settles the newest null reply still out; false
+    // when none is out (which is legal too).
+    bool releaseNull();
+    // Replies (and null replies) of calls up to `callNumber` that have not
+    // come back; they leave the ledger, and words of those calls retire.
+    std::vector<HandedReply> takeMissing(std::uint64_t callNumber);
     // The same for every call.
-    std::vector<const HandedReply*> takeAllMissing();
+    std::vector<HandedReply> takeAllMissing();
 
     // Parent-query answers from the script (`text` as read), until the host
     // hands them back.
@@ -64,19 +83,49 @@ public:
     void answerHandedBack(const void* answer);
     // Queries whose answers the host has not handed back; clears them.
     std::vector<std::string> takeAnswersKept();
-    // Whether `pointer` is a reply buffer this host handed out.
-    bool isReply(const void* pointer) const { return byAddress_.count(pointer) != 0; }
+    // Whether `pointer` is a reply or word of this host, live or in quarantine.
+    bool isReply(const void* pointer) const;
 
-    std::size_t handedOut() const { return replies_.size(); }
-    // Replies (not counting kept ones) that have not come back.
+    // Replies and words handed out so far.
+    std::uint64_t handedOut() const { return handedOut_; }
+    // Replies (not counting words) that have not come back, those reported
+    // as missing included.
     std::size_t outstanding() const;
+    // Entries the ledger holds now: live replies, null replies, held
+    // answers and quarantined records; bounded for a script that keeps the rule.
+    std::size_t entries() const;
+    MemoryKind memoryKind() const { return memory_->kind(); }
+    // How many handed-back texts stay known.
+    std::size_t quarantineLength() const { return memory_->quarantineLength(); }
 
 private:
-    HandedReply& record(const std::string& text, const std::string& command);
+    struct Live {
+        HandedReply reply;
+        std::size_t size;  // bytes of the block, NUL included
+    };
 
-    std::vector<std::unique_ptr<HandedReply>> replies_;
-    std::unordered_map<const void*, HandedReply*> byAddress_;
+    char* record(const std::string& text, HandedReply reply);
+    // Retires a block; forgets what the quarantine let go.
+    void retire(const char* block, std::size_t size, HandedReply reply, ReleaseCheck::Kind kind);
+    std::vector<HandedReply> takeUpTo(std::uint64_t callNumber, bool all);
+
+    std::unique_ptr<ReplyMemory> memory_;
+    std::unordered_map<const void*, Live> live_;
+    // Blocks handed out per call, in order; entries that came back are skipped when taken.
+    std::map<std::uint64_t, std::vector<const void*>> byCall_;
+    struct NullReply {
+        HandedReply reply;
+    };
+    std::vector<NullReply> nulls_;
+    // Retired blocks still in quarantine: what came back and how.
+    struct Retired {
+        HandedReply reply;
+        ReleaseCheck::Kind kind;  // returned, late (reported missing) or kept
+    };
+    std::unordered_map<const void*, Retired> retired_;
     std::unordered_map<const void*, std::pair<std::string, std::string>> answers_;
+    std::uint64_t handedOut_ = 0;
+    std::size_t missing_ = 0;  // replies reported as never handed back
 };
 
 } // namespace vesk_host

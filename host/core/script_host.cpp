@@ -20,9 +20,32 @@ std::string bytesOf(const void* data, std::size_t size) { return std::string(sta
 
 std::string shownQuery(const std::optional<std::string>& query) { return query ? quoteText(*query) : "null"; }
 
+// "the reply "21" to "SD 'x'"", or "the null reply to "RN 12 0 4"".
+std::string describeReply(const HandedReply& reply)
+{
+    if (reply.null)
+        return "the null reply to " + quoteText(reply.command);
+    return "the reply " + quoteText(reply.text) + " to " + quoteText(reply.command);
+}
+
+// What the script received with each code, for messages about its result.
+const char* codeMeaning(int code)
+{
+    switch (code) {
+    case VESK_CODE_REVERTIVE: return "a revertive";
+    case VESK_CODE_CONTROL: return "a control event";
+    case VESK_CODE_TIMER: return "a timer tick";
+    case VESK_CODE_RELEASE: return "a hand-back";
+    default: return nullptr;
+    }
+}
+
 } // namespace
 
-ScriptHost::ScriptHost(CommandContext& commands, EventBus& events) : commands_(commands), events_(events) {}
+ScriptHost::ScriptHost(CommandContext& commands, EventBus& events, MemoryKind memory)
+    : commands_(commands), events_(events), ledger_(memory)
+{
+}
 
 ScriptHost::~ScriptHost() = default;
 
@@ -45,9 +68,8 @@ void ScriptHost::intoScript(const std::string& what, const HostEvent& event, con
         report(rule::scriptThrew, "an exception left the script during " + what);
     }
     inCall_ = false;
-    for (const HandedReply* reply : ledger_.takeMissing(callNumber_))
-        report(rule::releaseMissing, "the reply " + quoteText(reply->text) + " to " + quoteText(reply->command) +
-                                         " was not handed back by the end of " + what);
+    for (const HandedReply& reply : ledger_.takeMissing(callNumber_))
+        report(rule::releaseMissing, describeReply(reply) + " was not handed back by the end of " + what);
     // Whatever the script sends before the next call belongs to no call.
     call_ = "no call (the host was not calling the script)";
     ++callNumber_;
@@ -123,9 +145,11 @@ void* ScriptHost::command(const void* data)
     if (reply.kind == Reply::Kind::text)
         word = ledger_.handOut(reply.text, text, call_, callNumber_);
     else if (reply.kind == Reply::Kind::word)
-        word = ledger_.handOutKept(reply.text, text);
+        word = ledger_.handOutKept(reply.text, text, callNumber_);
     else if (reply.kind == Reply::Kind::status)
         word = reinterpret_cast<void*>(reply.status);
+    else if (parsed && parsed->row->handBack == HandBack::always)
+        ledger_.nullOut(text, call_, callNumber_);
     events_.emit(CommandSent{text, false, std::move(reply)});
     for (auto& finding : findings)
         events_.emit(FindingRaised{std::move(finding), 1});
@@ -136,7 +160,8 @@ void ScriptHost::release(void* data)
 {
     using Pointer = ReplyReturned::Pointer;
     if (!data) {
-        // Legal: the script hands back a null reply of "RN" as it came.
+        // Legal, and required for the null reply of "RN": the script hands it back as it came.
+        ledger_.releaseNull();
         events_.emit(ReplyReturned{Pointer::null, {}, {}});
         return;
     }
@@ -150,7 +175,12 @@ void ScriptHost::release(void* data)
             report(rule::releaseUnknown, "code 5 with a pointer this host never handed out, during " + call_);
         return;
     }
-    const HandedReply& reply = *check.reply;
+    const HandedReply& reply = check.reply;
+    if (check.kind == ReleaseCheck::Kind::late) {
+        // Already reported as never handed back: the one fault is not reported twice.
+        events_.emit(ReplyReturned{Pointer::late, reply.text, reply.command});
+        return;
+    }
     if (check.kind == ReleaseCheck::Kind::kept) {
         events_.emit(ReplyReturned{Pointer::kept, reply.text, reply.command});
         report(rule::releaseUnknown, "code 5 with the host's answer to " + quoteText(reply.command) +
@@ -202,8 +232,10 @@ void ScriptHost::deliverControl(const std::string& panel, const std::string& con
                (parsed.buffer ? bytesOf(parsed.buffer, std::strlen(event.c_str()) + 1) : std::string());
     };
     const std::string before = snapshot();
+    void* result = nullptr;
     intoScript(what, ControlDelivered{panel, control, event},
-               [&] { script_->callback(&record, VESK_CODE_CONTROL); });
+               [&] { result = script_->callback(&record, VESK_CODE_CONTROL); });
+    checkNull(VESK_CODE_CONTROL, what, result);
     if (snapshot() != before)
         report(rule::recordModified, "the script wrote into the record of the " + what);
 }
@@ -218,8 +250,10 @@ void ScriptHost::deliverRevertive(std::int32_t device, std::int32_t index, const
     std::memcpy(bytes.data() + textOffset, text.c_str(), text.size() + 1);
     const std::vector<char> before = bytes;
     const std::string what = "revertive from device " + std::to_string(device) + " index " + std::to_string(index);
+    void* result = nullptr;
     intoScript(what, RevertiveDelivered{device, index, text},
-               [&] { script_->callback(record, VESK_CODE_REVERTIVE); });
+               [&] { result = script_->callback(record, VESK_CODE_REVERTIVE); });
+    checkNull(VESK_CODE_REVERTIVE, what, result);
     if (bytes != before)
         report(rule::recordModified, "the script wrote into the record of the " + what);
 }
@@ -285,8 +319,10 @@ void ScriptHost::handBackAnswer(void* answer)
                                         " when it was given and " + quoteText(now) + " when it was handed back",
                0);
     ledger_.answerHandedBack(answer);
-    intoScript("the hand-back of the answer to " + query, AnswerHandedBack{query, text},
-               [&] { script_->callback(answer, VESK_CODE_RELEASE); });
+    const std::string what = "the hand-back of the answer to " + query;
+    void* result = nullptr;
+    intoScript(what, AnswerHandedBack{query, text}, [&] { result = script_->callback(answer, VESK_CODE_RELEASE); });
+    checkNull(VESK_CODE_RELEASE, what, result);
 }
 
 void* ScriptHost::deliverCode(int code, void* data, const std::string& shown)
@@ -294,19 +330,31 @@ void* ScriptHost::deliverCode(int code, void* data, const std::string& shown)
     if (!script_)
         return nullptr;
     void* result = nullptr;
-    intoScript("code " + std::to_string(code) + " with " + shown, CodeDelivered{code, shown},
-               [&] { result = script_->callback(data, code); });
-    if (result)
-        report(rule::nonNullResult,
-               "the script answered code " + std::to_string(code) + " with " + shown + " with a non-null word", 0);
+    const std::string what = "code " + std::to_string(code) + " with " + shown;
+    intoScript(what, CodeDelivered{code, shown}, [&] { result = script_->callback(data, code); });
+    checkNull(code, what, result);
     return result;
 }
 
 void ScriptHost::deliverTimer(std::int32_t id, std::int64_t clock)
 {
-    intoScript("timer " + std::to_string(id), TimerDelivered{id, clock}, [&] {
-        script_->callback(reinterpret_cast<void*>(static_cast<std::intptr_t>(id)), VESK_CODE_TIMER);
+    const std::string what = "timer " + std::to_string(id);
+    void* result = nullptr;
+    intoScript(what, TimerDelivered{id, clock}, [&] {
+        result = script_->callback(reinterpret_cast<void*>(static_cast<std::intptr_t>(id)), VESK_CODE_TIMER);
     });
+    checkNull(VESK_CODE_TIMER, what, result);
+}
+
+void ScriptHost::checkNull(int code, const std::string& what, const void* result)
+{
+    if (!result || code == VESK_CODE_PARENT_QUERY)
+        return;
+    const char* meaning = codeMeaning(code);
+    report(rule::nonNullResult,
+           "the script answered code " + std::to_string(code) + (meaning ? std::string(" (") + meaning + ")" : "") +
+               " with a non-null word, during " + what,
+           0);
 }
 
 void ScriptHost::unload()
@@ -325,10 +373,8 @@ void ScriptHost::unload()
         report(rule::answerNotHandedBack, "the host kept the answer to the parent query " + kept, 0);
     if (!ended_)
         report(rule::missingEnd, "the script's destructor did not send \"AS\"", 0);
-    for (const HandedReply* reply : ledger_.takeAllMissing())
-        report(rule::releaseMissing, "the reply " + quoteText(reply->text) + " to " + quoteText(reply->command) +
-                                         " was never handed back",
-               0);
+    for (const HandedReply& reply : ledger_.takeAllMissing())
+        report(rule::releaseMissing, describeReply(reply) + " was never handed back", 0);
 }
 
 } // namespace vesk_host

@@ -23,8 +23,8 @@ namespace vesk_host {
 
 class ScriptHost final : public vesk_client_callback {
 public:
-    // Both must outlive the host.
-    ScriptHost(CommandContext& commands, EventBus& events);
+    // Both must outlive the host. Replies live in `memory`.
+    ScriptHost(CommandContext& commands, EventBus& events, MemoryKind memory = MemoryKind::guarded);
     ~ScriptHost() override;
 
     ScriptHost(const ScriptHost&) = delete;
@@ -64,7 +64,8 @@ public:
     // Replies the script has not handed back yet.
     std::size_t outstandingReplies() const { return ledger_.outstanding(); }
     // Replies handed out so far, words never handed back included.
-    std::size_t repliesHandedOut() const { return ledger_.handedOut(); }
+    std::uint64_t repliesHandedOut() const { return ledger_.handedOut(); }
+    const Ledger& ledger() const { return ledger_; }
 
 private:
     // One call into the script: `event` opens it, `body` calls the script,
@@ -73,6 +74,8 @@ private:
     void* command(const void* data);
     void release(void* data);
     void report(const Rule& rule, std::string message, int depth = 1);
+    // Every code but a parent query is answered with null.
+    void checkNull(int code, const std::string& what, const void* result);
 
     CommandContext& commands_;
     EventBus& events_;

@@ -143,8 +143,11 @@ struct JsonOf {
             return json;
         }
         case Pointer::reply:
-        case Pointer::twice: {
-            Json json = release(e.pointer == Pointer::reply ? "reply" : "returned");
+        case Pointer::twice:
+        case Pointer::late: {
+            Json json = release(e.pointer == Pointer::reply   ? "reply"
+                                : e.pointer == Pointer::twice ? "returned"
+                                                              : "late");
             json["text"] = e.text;
             json["command"] = e.command;
             return json;

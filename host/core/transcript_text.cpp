@@ -72,6 +72,9 @@ struct LineOf {
         case Pointer::reply: return script("5  " + quoteText(e.text) + " (reply to " + quoteText(e.command) + ")");
         case Pointer::twice:
             return script("5  " + quoteText(e.text) + " (reply to " + quoteText(e.command) + ", already handed back)");
+        case Pointer::late:
+            return script("5  " + quoteText(e.text) + " (reply to " + quoteText(e.command) +
+                          ", after its call had ended)");
         }
         return std::nullopt;
     }

@@ -384,16 +384,41 @@ TEST(EmulatorTest, AnyCodeIsDeliveredAndANonNullResultReported)
 {
     static char word[] = "mine";
     FakeScript::hooks.event = [](vesk_client_callback&, void*, int code) -> void* {
-        return code == 6 ? word : nullptr;
+        return code == 6 || code == VESK_CODE_CONTROL || code == VESK_CODE_TIMER ? word : nullptr;
     };
     EmulatorRun run;
     ASSERT_TRUE(run.emulator.start(&FakeScript::load));
     EXPECT_EQ(run.emulator.deliverCode(9, nullptr, "null"), nullptr);
     EXPECT_EQ(run.emulator.deliverCode(6, nullptr, "null"), word);
     run.emulator.tick(42);
-    EXPECT_EQ(FakeScript::received, (Lines{"load panels", "code 9", "code 6", "timer 42"}));
-    ASSERT_EQ(run.rules(), (Lines{"non-null-result"}));
-    EXPECT_EQ(run.findings()[0].message, "the script answered code 6 with null with a non-null word");
+    run.emulator.press("1", "Sources", "index=1");
+    run.emulator.revertive(21, 12, "CAM 1");
+    EXPECT_EQ(FakeScript::received,
+              (Lines{"load panels", "code 9", "code 6", "timer 42", "control 1 Sources index=1", "revertive 21 12 CAM 1"}));
+    ASSERT_EQ(run.rules(), (Lines{"non-null-result", "non-null-result", "non-null-result"}));
+    EXPECT_EQ(run.findings()[0].message, "the script answered code 6 with a non-null word, during code 6 with null");
+    EXPECT_EQ(run.findings()[1].message,
+              "the script answered code 4 (a timer tick) with a non-null word, during timer 42");
+    EXPECT_EQ(run.findings()[2].message, "the script answered code 2 (a control event) with a non-null word, during "
+                                         "control event \"Sources\" \"index=1\"");
+}
+
+// "RN" hands back a null reply too; a script that does not is caught.
+TEST(EmulatorTest, ANullReplyOfRnMustComeBack)
+{
+    FakeScript::hooks.event = [](vesk_client_callback& host, void*, int code) -> void* {
+        if (code == VESK_CODE_CONTROL) {
+            sendCommand(host, "RN 12 0 4");  // no entry 4: null, kept
+            host.callback(sendCommand(host, "RN 12 0 9"), VESK_CODE_RELEASE);  // null, handed back
+        }
+        return nullptr;
+    };
+    EmulatorRun run;
+    ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+    run.emulator.press("1", "Sources", "index=1");
+    ASSERT_EQ(run.rules(), (Lines{"release-missing"}));
+    EXPECT_EQ(run.findings()[0].message, "the null reply to \"RN 12 0 4\" was not handed back by the end of control "
+                                         "event \"Sources\" \"index=1\"");
 }
 
 TEST(EmulatorTest, ACallAfterTheDestructorIsNamedAsSuch)

@@ -110,26 +110,80 @@ TEST(LedgerTest, LoadingFailuresSayWhy)
 
 TEST(LedgerTest, KeepsTrackPerCallAndReportsOnce)
 {
-    Ledger ledger;
+    Ledger ledger(MemoryKind::plain);
     char* first = ledger.handOut("11", "SD 'a'", "start-up", 1);
     char* second = ledger.handOut("12", "SD 'b'", "start-up", 1);
     char* third = ledger.handOut("13", "SD 'c'", "timer 1", 2);
     EXPECT_STREQ(first, "11");
     EXPECT_EQ(ledger.release(first).kind, ReleaseCheck::Kind::returned);
-    EXPECT_EQ(first[0], '\0');
     EXPECT_EQ(ledger.release(first).kind, ReleaseCheck::Kind::twice);
     static const char elsewhere[] = "11";
     EXPECT_EQ(ledger.release(elsewhere).kind, ReleaseCheck::Kind::unknown);
     const auto missing = ledger.takeMissing(1);
     ASSERT_EQ(missing.size(), 1u);
-    EXPECT_EQ(missing[0]->command, "SD 'b'");
+    EXPECT_EQ(missing[0].command, "SD 'b'");
     EXPECT_TRUE(ledger.takeMissing(1).empty());
-    EXPECT_EQ(ledger.takeAllMissing().size(), 1u);
+    // Reported once: coming back late is named as such, and a second time as twice.
+    EXPECT_EQ(ledger.release(second).kind, ReleaseCheck::Kind::late);
+    EXPECT_EQ(ledger.release(second).kind, ReleaseCheck::Kind::twice);
     third[1] = '9';
     const ReleaseCheck changed = ledger.release(third);
     EXPECT_TRUE(changed.modified);
     EXPECT_EQ(changed.cameBack, "19");
-    EXPECT_FALSE(ledger.release(second).modified);
+    EXPECT_TRUE(ledger.takeAllMissing().empty());
+    EXPECT_EQ(ledger.outstanding(), 1u);  // the one reported missing
+}
+
+TEST(LedgerTest, NullRepliesAndWordsHaveTheirOwnRules)
+{
+    Ledger ledger(MemoryKind::plain);
+    ledger.nullOut("RN 12 0 4", "control event", 3);
+    ledger.nullOut("RN 12 0 5", "control event", 3);
+    EXPECT_TRUE(ledger.releaseNull());
+    const auto missing = ledger.takeMissing(3);
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_TRUE(missing[0].null);
+    EXPECT_EQ(missing[0].command, "RN 12 0 4");
+    EXPECT_FALSE(ledger.releaseNull());  // a null hand-back with none out is legal, and settles nothing
+
+    char* word = ledger.handOutKept("", "ET 1 250", 5);
+    EXPECT_EQ(ledger.release(word).kind, ReleaseCheck::Kind::kept);
+    EXPECT_TRUE(ledger.takeMissing(5).empty());  // a word is never missing
+    EXPECT_EQ(ledger.release(word).kind, ReleaseCheck::Kind::kept);
+}
+
+// However long a script runs, a ledger of a script that keeps the rule
+// holds no more than its quarantine.
+TEST(LedgerTest, SettledRepliesLeaveTheLedger)
+{
+    for (const MemoryKind kind : {MemoryKind::plain, MemoryKind::guarded}) {
+        Ledger ledger(kind);
+        for (std::uint64_t call = 1; call <= 5000; ++call) {
+            ledger.release(ledger.handOut("5,2", "RN 12 0 1", "control", call));
+            ledger.nullOut("RN 12 0 4", "control", call);
+            ledger.releaseNull();
+            ledger.handOutKept("", "ET 1 250", call);
+            EXPECT_TRUE(ledger.takeMissing(call).empty());
+        }
+        EXPECT_LE(ledger.entries(), ledger.quarantineLength());
+        EXPECT_EQ(ledger.outstanding(), 0u);
+    }
+}
+
+TEST(LedgerTest, GuardedTextsEndAtTheirGuardAndCloseWhenHandedBack)
+{
+    if (!guardedMemoryAvailable())
+        GTEST_SKIP() << "no guarded memory on this platform";
+    Ledger ledger(MemoryKind::guarded);
+    char* reply = ledger.handOut("21", "SD 'ZEP SDI Router'", "start-up", 1);
+    char label[64];
+    EXPECT_EQ(describeFault(reply, label, sizeof label), FaultKind::none);
+    EXPECT_EQ(describeFault(reply + 3, label, sizeof label), FaultKind::pastEnd);
+    EXPECT_STREQ(label, "\"SD 'ZEP SDI Router'\"");
+    ledger.release(reply);
+    EXPECT_EQ(describeFault(reply, label, sizeof label), FaultKind::afterRelease);
+    static const char stack[] = "x";
+    EXPECT_EQ(describeFault(stack, label, sizeof label), FaultKind::none);
 }
 
 TEST(LedgerTest, AnswersTheHostKeepsAreNamed)
