@@ -9,7 +9,7 @@
 #include "exit_codes.h"
 #include "rules.h"
 #include "run_command.h"
-#include "standard_output.h"
+#include "output.h"
 #include "validate_command.h"
 
 #ifndef VESK_HOST_VERSION
@@ -35,7 +35,8 @@ Subcommand addRulesCommand(CLI::App& parent)
 
 int main(int argc, char** argv)
 {
-    useBinaryStandardOutput();
+    // Standard output in binary mode from the start, for every subcommand.
+    Output::standard();
     CLI::App app("vesk_host: the panel host emulator. It loads a panel script library, drives it against a\n"
                  "simulated plant, and checks that the script keeps the host interface's rules.",
                  "vesk_host");

@@ -7,17 +7,17 @@
 
 #include "emulator.h"
 #include "exit_codes.h"
-#include "files.h"
 #include "finding_tally.h"
-#include "golden.h"
+#include "golden_file.h"
 #include "loader.h"
+#include "output.h"
 #include "panel_view.h"
 #include "plant_file.h"
 #include "prompt.h"
+#include "run_output.h"
 #include "session_runner.h"
 #include "session_steps.h"
 #include "transcript_json.h"
-#include "transcript_text.h"
 
 namespace vesk_host {
 
@@ -28,18 +28,21 @@ struct RunOptions {
     std::string plant;
     std::string session;
     std::string golden;
+    std::string memory = "guarded";
     bool json = false;
     bool updateGolden = false;
+    bool quiet = false;
 };
 
 // Steps typed at a prompt. False when a step could not be read or carried out.
-bool runInteractive(SessionRunner& runner, const Plant& plant)
+bool runInteractive(SessionRunner& runner, const Plant& plant, Output& out)
 {
     Prompt prompt;
     if (prompt.interactive())
         std::cerr << "vesk_host: type steps; \"help\" lists them, \"quit\" ends.\n";
     bool allRan = true;
     for (int number = 1;; ++number) {
+        out.flush();
         const auto line = prompt.readLine("vesk> ");
         if (!line)
             return allRan;
@@ -55,41 +58,30 @@ bool runInteractive(SessionRunner& runner, const Plant& plant)
         if (result == StepResult::quit)
             return allRan;
         if (result == StepResult::failed) {
+            out.flush();
             std::cerr << "line " << number << ": " << runner.error() << "\n";
             allRan = false;
         }
     }
 }
 
-// Compares or records the golden file; true when the run may count as passed.
-bool checkGolden(const RunOptions& options, const std::string& output)
+// The files a run reads, which a recording must never overwrite.
+std::vector<std::filesystem::path> inputsOf(const RunOptions& options, const Plant& plant)
 {
-    if (options.updateGolden) {
-        std::ofstream file(options.golden, std::ios::binary);
-        file << output;
-        if (!file) {
-            std::cerr << "vesk_host: cannot write the golden file " << options.golden << "\n";
-            return false;
-        }
-        std::cerr << "vesk_host: recorded " << options.golden << "\n";
-        return true;
-    }
-    const auto golden = readWholeFile(options.golden);
-    if (!golden) {
-        std::cerr << "vesk_host: cannot read the golden file " << options.golden
-                  << " (record it with --update-golden)\n";
-        return false;
-    }
-    const auto difference = firstDifference(*golden, output);
-    if (!difference)
-        return true;
-    std::cerr << "vesk_host: the output differs from " << options.golden << " at line " << difference->line
-              << "\n  golden: " << difference->expected << "\n  now:    " << difference->actual << "\n";
-    return false;
+    std::vector<std::filesystem::path> inputs = {options.library};
+    if (!options.plant.empty())
+        inputs.emplace_back(options.plant);
+    if (!options.session.empty())
+        inputs.emplace_back(options.session);
+    inputs.push_back(plant.panelFolder);
+    return inputs;
 }
 
 int run(const RunOptions& options)
 {
+    const auto memory = memoryKindNamed(options.memory);
+    if (!memory)
+        return usageError("run", "--memory takes guarded or plain, not \"" + options.memory + "\"");
     Plant plant;
     plant.panelFolder = ".";
     if (!options.plant.empty()) {
@@ -100,19 +92,34 @@ int run(const RunOptions& options)
         }
         plant = std::move(*load);
     }
-    std::vector<Step> steps;
+    // The session is read twice, a line at a time: once to refuse a wrong
+    // file before anything runs, once to run it; no step is kept.
+    std::ifstream session;
     if (!options.session.empty()) {
-        const auto text = readWholeFile(options.session);
-        if (!text) {
+        session.open(options.session, std::ios::binary);
+        if (!session) {
             std::cerr << "vesk_host: " << options.session << ": cannot be read\n";
             return exitUsage;
         }
-        auto parsed = parseSession(*text, options.session, plant);
-        if (!parsed) {
-            std::cerr << "vesk_host: " << parsed.error().message << "\n";
+        const Status checked = forEachStep(session, options.session, plant, [](const Step&) { return true; });
+        if (!checked) {
+            std::cerr << "vesk_host: " << checked.error().message << "\n";
             return exitUsage;
         }
-        steps = std::move(*parsed);
+        session.clear();
+        session.seekg(0);
+    }
+
+    std::optional<GoldenFile> golden;
+    if (!options.golden.empty() && options.updateGolden) {
+        auto recording = GoldenFile::recordInto(options.golden, inputsOf(options, plant));
+        if (!recording) {
+            std::cerr << "vesk_host: " << recording.error().message << "\n";
+            return exitUsage;
+        }
+        golden.emplace(std::move(*recording));
+    } else if (!options.golden.empty()) {
+        golden.emplace(GoldenFile::compareWith(options.golden));
     }
 
     // Declared before the emulator so that it is unloaded only after the script has ended.
@@ -122,51 +129,55 @@ int run(const RunOptions& options)
         return exitLoad;
     }
 
-    std::string output;
-    const auto write = [&](const std::string& text) {
-        output += text;
-        std::cout << text << std::flush;
-    };
+    Output& out = Output::standard();
     EventBus events;
-    TextTranscript text(write);
-    JsonTranscript json(write);
-    if (options.json) {
-        write(jsonLine(schemaLine()));
-        events.subscribe(json);
-    } else {
-        events.subscribe(text);
-    }
+    RunOutput output(out, options.json, options.quiet, golden ? &*golden : nullptr);
+    if (options.json)
+        output.write(jsonLine(schemaLine()));
+    events.subscribe(output);
     FindingTally tally;
     events.subscribe(tally);
-    Emulator emulator(std::move(plant), events);
+    EmulatorOptions emulatorOptions;
+    emulatorOptions.memory = *memory;
+    Emulator emulator(std::move(plant), events, emulatorOptions);
     SessionRunner runner(emulator, events);
 
     int exit = exitSuccess;
     if (!runner.startUp(library.entry())) {
+        out.flush();
         std::cerr << "vesk_host: load_vesk_client_script of " << options.library << " returned null\n";
         exit = exitLoad;
     } else if (!options.session.empty()) {
-        for (const Step& step : steps) {
+        // Checked before: the file reads as steps throughout.
+        (void)forEachStep(session, options.session, emulator.plant(), [&](const Step& step) {
             const StepResult result = runner.run(step);
-            if (result == StepResult::quit)
-                break;
             if (result == StepResult::failed) {
+                out.flush();
                 std::cerr << "vesk_host: " << options.session << ":" << step.line << ": " << runner.error() << "\n";
                 exit = exitUsage;
-                break;
             }
-        }
-    } else if (!runInteractive(runner, emulator.plant())) {
+            return result == StepResult::carryOn;
+        });
+    } else if (!runInteractive(runner, emulator.plant(), out)) {
         exit = exitUsage;
     }
     runner.finish();
 
-    events.emit(StateShown{"== final panel state\n" + panelsTable(emulator.panels())});
+    if (!options.quiet || golden)
+        events.emit(StateShown{"== final panel state\n" + panelsTable(emulator.panels())});
     events.emit(RunSummary{tally.violations(), tally.warnings(), runner.expectationsMet(), runner.expectationsFailed(),
                            tally.byName()});
+    out.flush();
 
-    if (!options.golden.empty() && !checkGolden(options, output))
-        exit = std::max(exit, static_cast<int>(exitExpectation));
+    if (golden) {
+        const GoldenFile::Ending ending = golden->finish();
+        if (!ending.message.empty())
+            std::cerr << "vesk_host: " << ending.message << "\n";
+        if (ending.unwritable)
+            exit = std::max(exit, static_cast<int>(exitUsage));
+        else if (!ending.passed)
+            exit = std::max(exit, static_cast<int>(exitExpectation));
+    }
     if (runner.expectationsFailed() > 0)
         exit = std::max(exit, static_cast<int>(exitExpectation));
     if (tally.violations() > 0)
@@ -185,9 +196,15 @@ Subcommand addRunCommand(CLI::App& parent)
     app->add_option("--session", options->session, "the steps to run; without it they are read at a prompt")
         ->type_name("FILE");
     app->add_flag("--json", options->json, "write the transcript as JSON lines");
+    app->add_flag("--quiet", options->quiet,
+                  "write only broken rules, failed expectations, refused steps and the summary");
     app->add_option("--golden", options->golden, "compare the output with FILE and show the first difference")
         ->type_name("FILE");
     app->add_flag("--update-golden", options->updateGolden, "write the output to the --golden FILE instead of comparing");
+    app->add_option("--memory", options->memory,
+                    "where reply texts live: guarded (own pages, faults on misuse; the default where available) "
+                    "or plain")
+        ->type_name("KIND");
     app->add_option("library", options->library, "the script library to run")->type_name("LIBRARY");
     app->allow_extras();
     app->footer("Steps of a session file or the prompt:\n" + sessionHelp());

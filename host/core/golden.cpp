@@ -1,44 +1,77 @@
 #include "golden.h"
 
+#include <sstream>
+
 namespace vesk_host {
 
-namespace {
-
-// The next line from `text` at `at` (without its "\n"), or nothing at the end.
-std::optional<std::string_view> nextLine(std::string_view text, std::size_t& at)
+bool GoldenStream::readGolden(std::string& line)
 {
-    if (at >= text.size())
-        return std::nullopt;
-    std::size_t end = text.find('\n', at);
-    if (end == std::string_view::npos)
-        end = text.size();
-    const std::string_view line = text.substr(at, end - at);
-    at = end + 1;
-    return line;
+    if (!std::getline(golden_, line))
+        return false;
+    goldenLacksLineEnd_ = golden_.eof();
+    return true;
 }
 
-} // namespace
+void GoldenStream::compareLine(std::string_view actual)
+{
+    ++line_;
+    std::string expected;
+    if (goldenLacksLineEnd_ || !readGolden(expected))
+        difference_ = GoldenDifference{line_, "(end of file)", std::string(actual)};
+    else if (expected != actual)
+        difference_ = GoldenDifference{line_, std::move(expected), std::string(actual)};
+}
+
+void GoldenStream::feed(std::string_view output)
+{
+    while (!difference_ && !output.empty()) {
+        const std::size_t end = output.find('\n');
+        if (end == std::string_view::npos) {
+            pending_.append(output);
+            return;
+        }
+        if (pending_.empty()) {
+            compareLine(output.substr(0, end));
+        } else {
+            pending_.append(output.substr(0, end));
+            compareLine(pending_);
+            pending_.clear();
+        }
+        output.remove_prefix(end + 1);
+    }
+}
+
+std::optional<GoldenDifference> GoldenStream::finish()
+{
+    if (difference_)
+        return difference_;
+    std::string expected;
+    if (!pending_.empty()) {
+        // The transcript's last line has no line end.
+        ++line_;
+        if (goldenLacksLineEnd_ || !readGolden(expected))
+            return GoldenDifference{line_, "(end of file)", pending_};
+        if (expected != pending_)
+            return GoldenDifference{line_, expected, pending_};
+        if (goldenLacksLineEnd_)
+            return std::nullopt;
+        if (readGolden(expected))
+            return GoldenDifference{line_ + 1, expected, "(end of transcript)"};
+        return GoldenDifference{line_, "(a line end)", "(no line end)"};
+    }
+    if (!goldenLacksLineEnd_ && readGolden(expected))
+        return GoldenDifference{line_ + 1, expected, "(end of transcript)"};
+    if (goldenLacksLineEnd_ && line_ > 0)
+        return GoldenDifference{line_, "(no line end)", "(a line end)"};
+    return std::nullopt;
+}
 
 std::optional<GoldenDifference> firstDifference(std::string_view expected, std::string_view actual)
 {
-    std::size_t expectedAt = 0;
-    std::size_t actualAt = 0;
-    for (int line = 1;; ++line) {
-        const auto want = nextLine(expected, expectedAt);
-        const auto got = nextLine(actual, actualAt);
-        if (!want && !got) {
-            // Same lines; a missing final line end still counts as a difference.
-            if (expected.size() == actual.size())
-                return std::nullopt;
-            const bool expectedEnds = expected.size() > actual.size();
-            return GoldenDifference{line - 1, expectedEnds ? "(a line end)" : "(no line end)",
-                                    expectedEnds ? "(no line end)" : "(a line end)"};
-        }
-        if (want && got && *want == *got)
-            continue;
-        return GoldenDifference{line, want ? std::string(*want) : "(end of file)",
-                                got ? std::string(*got) : "(end of transcript)"};
-    }
+    std::istringstream golden{std::string(expected)};
+    GoldenStream stream(golden);
+    stream.feed(actual);
+    return stream.finish();
 }
 
 } // namespace vesk_host

@@ -1,6 +1,7 @@
 #include "session_steps.h"
 
 #include <algorithm>
+#include <sstream>
 
 #include "text_util.h"
 
@@ -355,23 +356,30 @@ Result<std::optional<Step>> parseStep(std::string_view line, int lineNumber, con
     return std::optional<Step>(Step{lineNumber, canonical(*words), std::move(*action)});
 }
 
-Result<std::vector<Step>> parseSession(std::string_view text, const std::string& name, const Plant& plant)
+Status forEachStep(std::istream& lines, const std::string& name, const Plant& plant,
+                   const std::function<bool(const Step& step)>& visit)
 {
-    text = withoutByteOrderMark(text);
-    std::vector<Step> steps;
-    int lineNumber = 0;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        ++lineNumber;
-        auto parsed = parseStep(text.substr(start, end - start), lineNumber, plant);
+    std::string line;
+    for (int lineNumber = 1; std::getline(lines, line); ++lineNumber) {
+        auto parsed = parseStep(lineNumber == 1 ? withoutByteOrderMark(line) : std::string_view(line), lineNumber, plant);
         if (!parsed)
             return fail(name + ":" + std::to_string(lineNumber) + ": " + parsed.error().message);
-        if (*parsed)
-            steps.push_back(std::move(**parsed));
-        start = end + 1;
+        if (*parsed && !visit(**parsed))
+            break;
     }
+    return Done{};
+}
+
+Result<std::vector<Step>> parseSession(std::string_view text, const std::string& name, const Plant& plant)
+{
+    std::istringstream lines{std::string(text)};
+    std::vector<Step> steps;
+    const Status read = forEachStep(lines, name, plant, [&](const Step& step) {
+        steps.push_back(step);
+        return true;
+    });
+    if (!read)
+        return read.error();
     return steps;
 }
 

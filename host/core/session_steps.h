@@ -8,6 +8,8 @@
 #define VESK_HOST_SESSION_STEPS_H
 
 #include <cstdint>
+#include <functional>
+#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -91,8 +93,13 @@ struct Step {
 // One line: nothing for a blank or comment line; devices are checked against `plant`.
 Result<std::optional<Step>> parseStep(std::string_view line, int lineNumber, const Plant& plant);
 
-// A whole session file; errors read "name:line: what is wrong". A byte-order
+// Reads a session a line at a time and hands each step to `visit`, which
+// returns false to stop; nothing is kept, so a session of any length reads
+// in bounded memory. Errors read "name:line: what is wrong". A byte-order
 // mark at the start is skipped.
+Status forEachStep(std::istream& lines, const std::string& name, const Plant& plant,
+                   const std::function<bool(const Step& step)>& visit);
+// A whole session text, as steps.
 Result<std::vector<Step>> parseSession(std::string_view text, const std::string& name, const Plant& plant);
 
 // The steps with their forms and descriptions, for "help" and --help.

@@ -2,6 +2,7 @@
 // transcripts readable, stable and comparable.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,9 @@ TEST(GoldenTest, ShowsTheFirstDifferentLine)
         {"a\nb\n", "a\n", 2, "b", "(end of transcript)"},
         {"a\n", "a\nb\n", 2, "(end of file)", "b"},
         {"a\nb", "a\nb\n", 2, "(no line end)", "(a line end)"},
+        {"a\nb\n", "a\nb", 2, "(a line end)", "(no line end)"},
+        {"a\nb", "a\nb\nc\n", 3, "(end of file)", "c"},
+        {"a\nb\nc", "a\nb", 3, "c", "(end of transcript)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
@@ -138,8 +142,18 @@ TEST(GoldenTest, ShowsTheFirstDifferentLine)
         EXPECT_EQ(difference->line, c.line);
         EXPECT_EQ(difference->expected, c.want);
         EXPECT_EQ(difference->actual, c.got);
+        // The same when the transcript comes a byte at a time.
+        std::istringstream golden(c.expected);
+        GoldenStream stream(golden);
+        for (const char* at = c.actual; *at; ++at)
+            stream.feed(std::string_view(at, 1));
+        const auto streamed = stream.finish();
+        ASSERT_TRUE(streamed);
+        EXPECT_EQ(streamed->line, c.line);
+        EXPECT_EQ(streamed->actual, c.got);
     }
     EXPECT_FALSE(firstDifference("a\nb\n", "a\nb\n"));
+    EXPECT_FALSE(firstDifference("a\nb", "a\nb"));
     EXPECT_FALSE(firstDifference("", ""));
 }
 

@@ -1,0 +1,113 @@
+#include "golden_file.h"
+
+#include <cstdio>
+#include <system_error>
+
+#if defined(_WIN32)
+#include <process.h>
+#define VESK_GETPID _getpid
+#else
+#include <unistd.h>
+#define VESK_GETPID getpid
+#endif
+
+namespace vesk_host {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The input `golden` is, if any: the same file after links are resolved.
+std::optional<fs::path> sameAsInput(const fs::path& golden, const std::vector<fs::path>& inputs)
+{
+    std::error_code error;
+    if (!fs::exists(golden, error))
+        return std::nullopt;
+    // Panel folders may be large; a bound keeps the check quick.
+    constexpr int mostFiles = 20000;
+    int looked = 0;
+    for (const fs::path& input : inputs) {
+        if (fs::is_directory(input, error)) {
+            for (auto it = fs::recursive_directory_iterator(input, error);
+                 !error && it != fs::recursive_directory_iterator() && looked < mostFiles; it.increment(error), ++looked)
+                if (fs::equivalent(golden, it->path(), error))
+                    return it->path();
+            continue;
+        }
+        if (fs::equivalent(golden, input, error))
+            return input;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+GoldenFile GoldenFile::compareWith(const std::string& path)
+{
+    GoldenFile file;
+    file.path_ = path;
+    file.golden_ = std::make_unique<std::ifstream>(path, std::ios::binary);
+    if (*file.golden_)
+        file.stream_ = std::make_unique<GoldenStream>(*file.golden_);
+    return file;
+}
+
+Result<GoldenFile> GoldenFile::recordInto(const std::string& path, const std::vector<fs::path>& inputs)
+{
+    if (const auto input = sameAsInput(path, inputs))
+        return fail("the golden file " + path + " is " + input->string() +
+                    ", which this run reads; it is left as it is (name another file)");
+    GoldenFile file;
+    file.path_ = path;
+    file.recording_ = true;
+    file.temporary_ = path + ".tmp-" + std::to_string(VESK_GETPID());
+    file.record_ = std::make_unique<std::ofstream>(file.temporary_, std::ios::binary | std::ios::trunc);
+    if (!*file.record_)
+        return fail("cannot write the golden file " + path + " (cannot create " + file.temporary_ + ")");
+    return file;
+}
+
+GoldenFile::~GoldenFile()
+{
+    // A recording that never finished leaves the old golden file whole.
+    if (record_) {
+        record_.reset();
+        std::remove(temporary_.c_str());
+    }
+}
+
+void GoldenFile::feed(std::string_view output)
+{
+    if (record_)
+        record_->write(output.data(), static_cast<std::streamsize>(output.size()));
+    else if (stream_)
+        stream_->feed(output);
+}
+
+GoldenFile::Ending GoldenFile::finish()
+{
+    if (recording_) {
+        record_->close();
+        const bool written = !record_->fail();
+        record_.reset();
+        std::error_code error;
+        if (written)
+            fs::rename(temporary_, path_, error);
+        if (!written || error) {
+            std::remove(temporary_.c_str());
+            return Ending{false, true,
+                          "cannot write the golden file " + path_ + (error ? ": " + error.message() : std::string())};
+        }
+        return Ending{true, false, "recorded " + path_};
+    }
+    if (!stream_)
+        return Ending{false, false, "cannot read the golden file " + path_ + " (record it with --update-golden)"};
+    const auto difference = stream_->finish();
+    if (!difference)
+        return Ending{true, false, std::string()};
+    return Ending{false, false,
+                  "the output differs from " + path_ + " at line " + std::to_string(difference->line) +
+                      "\n  golden: " + difference->expected + "\n  now:    " + difference->actual};
+}
+
+} // namespace vesk_host

@@ -1,0 +1,52 @@
+#include "run_output.h"
+
+#include "transcript_json.h"
+#include "transcript_text.h"
+
+namespace vesk_host {
+
+bool isProblem(const HostEvent& event)
+{
+    if (const auto* expectation = std::get_if<ExpectationChecked>(&event))
+        return !expectation->ok;
+    return std::holds_alternative<FindingRaised>(event) || std::holds_alternative<StepRefused>(event) ||
+           std::holds_alternative<RunSummary>(event);
+}
+
+RunOutput::RunOutput(Output& out, bool json, bool quiet, GoldenFile* golden)
+    : out_(out), json_(json), quiet_(quiet), golden_(golden)
+{
+}
+
+void RunOutput::write(const std::string& text)
+{
+    if (!quiet_)
+        out_.write(text);
+    if (golden_)
+        golden_->feed(text);
+}
+
+void RunOutput::observe(const HostEvent& event)
+{
+    const bool shown = !quiet_ || isProblem(event);
+    if (!shown && !golden_)
+        return;
+    std::string text;
+    if (json_) {
+        const auto json = jsonOf(event);
+        if (!json)
+            return;
+        text = jsonLine(*json);
+    } else {
+        const auto line = transcriptLine(event);
+        if (!line)
+            return;
+        text = renderText(*line);
+    }
+    if (shown)
+        out_.write(text);
+    if (golden_)
+        golden_->feed(text);
+}
+
+} // namespace vesk_host
