@@ -1,0 +1,157 @@
+// The emulator at scale: the same session shape (presses on "Sources",
+// indexes 1 to 5 in turn, and "advance 250" every tenth step) at growing
+// lengths, run by vesk_host as a separate process with the transcript to
+// /dev/null, then with --quiet. For each: wall time, time per step, events
+// delivered per second, peak resident memory, and the emulator's cost per
+// delivered event as a ratio to the bare cost of the same events, measured
+// in this run by driving Rig_Vue from a minimal host loop.
+//
+//   vesk_scale_bench [--steps 10000,100000,1000000]
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "events.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Measure {
+    double seconds;
+    long peakKilobytes;
+    int status;
+};
+
+std::string writeSession(long steps)
+{
+    const std::string path = std::string(SCALE_WORK_DIR) + "/scale_" + std::to_string(steps) + ".vesk";
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    for (long i = 0; i < steps; ++i) {
+        if (i % 10 == 9)
+            file << "advance 250\n";
+        else
+            file << "press Sources index=" << (i % 5 + 1) << "\n";
+    }
+    return path;
+}
+
+// Runs vesk_host on `session` with its standard output to `output` (a file name).
+Measure runHost(const std::string& session, bool quiet, const char* output)
+{
+    std::vector<std::string> words = {VESK_HOST, "run", "--plant", PLANT_FILE, "--session", session};
+    if (quiet)
+        words.push_back("--quiet");
+    words.push_back(RIG_VUE_LIBRARY);
+    std::vector<char*> argv;
+    for (auto& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const auto started = Clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = open(output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, STDOUT_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    return Measure{seconds, usage.ru_maxrss, status};
+}
+
+struct Deliveries {
+    long control = 0, revertive = 0, timer = 0;
+    long total() const { return control + revertive + timer; }
+};
+
+// The calls into the script of a session, counted from its transcript.
+Deliveries countDeliveries(const std::string& session)
+{
+    const std::string transcript = std::string(SCALE_WORK_DIR) + "/scale_transcript.txt";
+    runHost(session, false, transcript.c_str());
+    std::ifstream lines(transcript);
+    Deliveries counted;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("host > script  2  ", 0) == 0)
+            ++counted.control;
+        else if (line.rfind("host > script  1  ", 0) == 0)
+            ++counted.revertive;
+        else if (line.rfind("host > script  4  ", 0) == 0)
+            ++counted.timer;
+    }
+    return counted;
+}
+
+// Nanoseconds of one event driven straight into Rig_Vue by a minimal host.
+double bareCost(EventBench& bench, Event event)
+{
+    constexpr int rounds = 200000;
+    for (int i = 0; i < 1000; ++i)
+        bench.run(event, Variant::Panel);
+    const auto started = Clock::now();
+    for (int i = 0; i < rounds; ++i)
+        bench.run(event, Variant::Panel);
+    return std::chrono::duration<double, std::nano>(Clock::now() - started).count() / rounds;
+}
+
+std::vector<long> stepCounts(int argc, char** argv)
+{
+    std::vector<long> counts = {10000, 100000, 1000000};
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--steps") == 0) {
+            counts.clear();
+            for (char* piece = std::strtok(argv[i + 1], ","); piece; piece = std::strtok(nullptr, ","))
+                counts.push_back(std::atol(piece));
+        }
+    return counts;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<long> counts = stepCounts(argc, argv);
+    EventBench bench(RIG_VUE_LIBRARY);
+    if (!bench.loaded()) {
+        std::fprintf(stderr, "cannot load %s\n", RIG_VUE_LIBRARY);
+        return 1;
+    }
+    const std::string sample = writeSession(10000);
+    const Deliveries mix = countDeliveries(sample);
+    const double bare = (mix.control * bareCost(bench, Event::Choice) + mix.revertive * bareCost(bench, Event::Revertive) +
+                         mix.timer * bareCost(bench, Event::TimerTick)) /
+                        static_cast<double>(mix.total());
+    const double perStep = static_cast<double>(mix.total()) / 10000.0;
+    std::printf("session shape: %.2f deliveries a step (control %ld, revertive %ld, timer %ld in 10000 steps)\n",
+                perStep, mix.control, mix.revertive, mix.timer);
+    std::printf("bare cost of the same events into Rig_Vue from a minimal host: %.0f ns an event\n\n", bare);
+    std::printf("%-10s %-6s %9s %10s %12s %9s %12s %7s\n", "steps", "output", "time s", "us/step", "events/s",
+                "peak MB", "ns/event", "x bare");
+    for (const bool quiet : {false, true})
+        for (const long steps : counts) {
+            const std::string session = writeSession(steps);
+            const Measure measure = runHost(session, quiet, "/dev/null");
+            std::remove(session.c_str());
+            const double events = perStep * static_cast<double>(steps);
+            const double nsPerEvent = measure.seconds * 1e9 / events;
+            std::printf("%-10ld %-6s %9.2f %10.2f %12.0f %9.1f %12.0f %7.1f%s\n", steps, quiet ? "quiet" : "text",
+                        measure.seconds, measure.seconds * 1e6 / static_cast<double>(steps), events / measure.seconds,
+                        static_cast<double>(measure.peakKilobytes) / 1024.0, nsPerEvent, nsPerEvent / bare,
+                        WIFEXITED(measure.status) && WEXITSTATUS(measure.status) == 0 ? "" : "  (vesk_host failed)");
+            std::fflush(stdout);
+        }
+    std::remove(sample.c_str());
+    return 0;
+}
