@@ -63,7 +63,7 @@ void ScriptHost::intoScript(const std::string& what, Entry entry, const std::fun
     ++callNumber_;
 }
 
-void* ScriptHost::callback(void* data, int code)
+void* ScriptHost::fromScript(void* data, int code)
 {
     if (destroyed_)
         report(rule::callAfterDestruction,
@@ -224,10 +224,32 @@ void ScriptHost::release(void* data)
 bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>& path)
 {
     destroyed_ = false;
+    abi_ = makeScriptAbi(abiKind_, *this);
+    abiProblem_.clear();
+    if (!abi_) {
+        abiProblem_ = std::string("this build of the emulator cannot drive scripts of the ") +
+                      (abiKind_ ? abiKindName(*abiKind_) : "unknown") + " layout";
+        return false;
+    }
     intoScript("start-up",
                callEntry("load_vesk_client_script(host, " + (path ? quoteText(*path) : std::string("null")) + ")",
                          {{"call", std::string("load")}, {"path", path ? FieldValue(*path) : FieldValue(nullptr)}}),
-               [&] { script_ = entry(this, path ? path->c_str() : nullptr); });
+               [&] { script_ = abi_->callExport(entry, path ? path->c_str() : nullptr); });
+    if (script_ && !abi_->mismatch().empty())
+        abiProblem_ = abi_->mismatch();
+    else if (script_ && !abi_->kind())
+        abiProblem_ = "the script made no call during load_vesk_client_script, so its C++ layout cannot be "
+                      "learned: name it with --abi msvc or --abi gnu";
+    if (!abiProblem_.empty()) {
+        // Calling it through the wrong table would jump anywhere: it is left as it is.
+        script_ = nullptr;
+        Entry stop;
+        stop.kind = "note";
+        stop.text = "host < script  the script cannot be called: " + abiProblem_;
+        stop.fields = {{"note", std::string("abi problem")}, {"problem", abiProblem_}};
+        transcript_.add(std::move(stop));
+        return false;
+    }
     if (script_)
         return true;
     Entry result;
@@ -265,7 +287,7 @@ void ScriptHost::deliverControl(const std::string& panel, const std::string& con
     intoScript(what,
                callEntry("2  control " + quoteText(panel) + " " + quoteText(control) + " " + quoteText(event),
                          {{"code", std::int64_t{2}}, {"panel", panel}, {"control", control}, {"event", event}}),
-               [&] { script_->callback(&record, VESK_CODE_CONTROL); });
+               [&] { abi_->call(script_, &record, VESK_CODE_CONTROL); });
     if (snapshot() != before)
         report(rule::recordModified, "the script wrote into the record of the " + what);
 }
@@ -285,7 +307,7 @@ void ScriptHost::deliverRevertive(std::int32_t device, std::int32_t index, const
                              quoteText(text),
                          {{"code", std::int64_t{1}}, {"device", std::int64_t{device}}, {"index", std::int64_t{index}},
                           {"text", text}}),
-               [&] { script_->callback(record, VESK_CODE_REVERTIVE); });
+               [&] { abi_->call(script_, record, VESK_CODE_REVERTIVE); });
     if (bytes != before)
         report(rule::recordModified, "the script wrote into the record of the " + what);
 }
@@ -309,8 +331,8 @@ void* ScriptHost::askQuery(const std::optional<std::string>& query, std::optiona
                callEntry("3  query " + shown, {{"code", std::int64_t{3}},
                                                {"query", query ? FieldValue(*query) : FieldValue(nullptr)}}),
                [&] {
-                   answer = script_->callback(query ? const_cast<char*>(query->c_str()) : nullptr,
-                                              VESK_CODE_PARENT_QUERY);
+                   answer = abi_->call(script_, query ? const_cast<char*>(query->c_str()) : nullptr,
+                                        VESK_CODE_PARENT_QUERY);
                });
     Entry entry;
     entry.kind = "answer";
@@ -365,7 +387,7 @@ void ScriptHost::handBackAnswer(void* answer)
     intoScript("the hand-back of the answer to " + query,
                callEntry("5  " + quoteText(text) + " (answer to " + query + ")",
                          {{"code", std::int64_t{5}}, {"answer", text}, {"query", query}}),
-               [&] { script_->callback(answer, VESK_CODE_RELEASE); });
+               [&] { abi_->call(script_, answer, VESK_CODE_RELEASE); });
 }
 
 void* ScriptHost::deliverCode(int code, void* data, const std::string& shown)
@@ -375,7 +397,7 @@ void* ScriptHost::deliverCode(int code, void* data, const std::string& shown)
     void* result = nullptr;
     intoScript("code " + std::to_string(code) + " with " + shown,
                callEntry(std::to_string(code) + "  " + shown, {{"code", std::int64_t{code}}, {"data", shown}}),
-               [&] { result = script_->callback(data, code); });
+               [&] { result = abi_->call(script_, data, code); });
     if (result)
         report(rule::nonNullResult,
                "the script answered code " + std::to_string(code) + " with " + shown + " with a non-null word", 0);
@@ -388,7 +410,7 @@ void ScriptHost::deliverTimer(std::int32_t id, std::int64_t clock)
                callEntry("4  timer " + std::to_string(id) + " at " + std::to_string(clock) + " ms",
                          {{"code", std::int64_t{4}}, {"timer", std::int64_t{id}}, {"clock", std::int64_t{clock}}}),
                [&] {
-                   script_->callback(reinterpret_cast<void*>(static_cast<std::intptr_t>(id)), VESK_CODE_TIMER);
+                   abi_->call(script_, reinterpret_cast<void*>(static_cast<std::intptr_t>(id)), VESK_CODE_TIMER);
                });
 }
 
@@ -398,9 +420,9 @@ void ScriptHost::unload()
         return;
     inShutdown_ = true;
     intoScript("shutdown", callEntry("delete (virtual destructor)", {{"call", std::string("delete")}}), [&] {
-        vesk_client_callback* script = script_;
+        ScriptObject* script = script_;
         script_ = nullptr;
-        delete script;
+        abi_->destroy(script);
     });
     inShutdown_ = false;
     destroyed_ = true;
