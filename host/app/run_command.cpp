@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "abi_choice.h"
 #include "emulator.h"
 #include "exit_codes.h"
 #include "files.h"
@@ -26,6 +27,7 @@ struct RunOptions {
     std::optional<std::string> plant;
     std::optional<std::string> session;
     std::optional<std::string> golden;
+    std::string abi = "auto";
     bool json = false;
     bool updateGolden = false;
 };
@@ -51,7 +53,7 @@ std::optional<int> readOptions(const std::vector<std::string>& arguments, RunOpt
         };
         if (argument == "--help" || argument == "-h") {
             std::cout << "vesk_host run [--plant FILE] [--session FILE] [--json] [--golden FILE [--update-golden]] "
-                         "LIBRARY\n\nSteps of a session file or the prompt:\n"
+                         "[--abi " << abiOptionValues << "] LIBRARY\n\nSteps of a session file or the prompt:\n"
                       << sessionHelp();
             return exitSuccess;
         }
@@ -65,6 +67,11 @@ std::optional<int> readOptions(const std::vector<std::string>& arguments, RunOpt
                 return exitUsage;
             (argument == "--plant" ? options.plant : argument == "--session" ? options.session : options.golden) =
                 *file;
+        } else if (argument == "--abi") {
+            auto kind = reader.value();
+            if (!kind)
+                return usageError(std::string("--abi needs one of ") + abiOptionValues);
+            options.abi = *kind;
         } else if (argument.rfind("-", 0) == 0 && argument != "-") {
             return usageError("unknown option " + argument);
         } else if (options.library.empty()) {
@@ -182,6 +189,10 @@ int runCommand(const std::vector<std::string>& arguments)
         steps = std::move(parse.steps);
     }
 
+    const auto abi = chooseAbi(options.abi, options.library, "vesk_host");
+    if (!abi)
+        return exitUsage;
+
     // Declared before the emulator so that it is unloaded only after the script has ended.
     ScriptLibrary library;
     std::string error;
@@ -198,11 +209,14 @@ int runCommand(const std::vector<std::string>& arguments)
         std::cout << text << std::flush;
     });
     Emulator emulator(std::move(plant), transcript);
+    emulator.setAbi(abi->kind);
     SessionRunner runner(emulator, transcript);
 
     int exit = exitSuccess;
-    if (!runner.startUp(library.entry())) {
-        std::cerr << "vesk_host: load_vesk_client_script of " << options.library << " returned null\n";
+    const bool started = runner.startUp(library.entry());
+    reportLearnedAbi(*abi, emulator.host(), "vesk_host");
+    if (!started) {
+        std::cerr << "vesk_host: " << startFailure(emulator.host(), options.library) << "\n";
         exit = exitLoad;
     } else if (options.session) {
         for (const Step& step : steps) {
@@ -222,6 +236,9 @@ int runCommand(const std::vector<std::string>& arguments)
 
     transcript.add(showEntry("== final panel state\n" + panelsTable(emulator.panels())));
     transcript.add(summaryEntry(transcript, runner));
+    // The host's own fact, not the script's conduct: never in the golden comparison.
+    if (options.json)
+        std::cout << abiJsonLine(*abi, emulator.host()) << std::flush;
 
     if (options.golden && !checkGolden(options, output))
         exit = std::max(exit, static_cast<int>(exitExpectation));

@@ -22,6 +22,8 @@ inline const char* usageText()
            "  --json              write the transcript as JSON lines\n"
            "  --golden FILE       compare the output with FILE and show the first difference\n"
            "  --update-golden     write the output to the --golden FILE instead of comparing\n"
+           "  --abi auto|native|gnu|msvc   the script's C++ layout (default auto: read from the DLL, or\n"
+           "                      learned from its first call; gnu and msvc in the 32-bit Windows build)\n"
            "\n"
            "Options of validate: vesk_host validate --help (its exit codes: 0 passed, 1 a check failed,\n"
            "2 the validator could not run)\n"

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -9,6 +10,7 @@
 #include <random>
 #include <regex>
 
+#include "abi_choice.h"
 #include "isolation.h"
 #include "option_reader.h"
 #include "plant_file.h"
@@ -33,6 +35,8 @@ struct ValidateOptions {
     std::optional<std::string> only;
     std::optional<std::string> skip;
     std::optional<std::uint64_t> seed;
+    std::optional<std::string> child;  // the hidden child mode: the child's id
+    std::string abi = "auto";
     int soakSteps = defaultSoakSteps;
     double watchdogSeconds = 30;
     bool json = false;
@@ -56,6 +60,8 @@ const char* validateUsage()
            "  --strict            warnings fail the run too\n"
            "  --json              write a JSON report (schema vesk-host-validate, version 1) instead of the table\n"
            "  --junit FILE        also write a JUnit XML report to FILE\n"
+           "  --abi auto|native|gnu|msvc   the script's C++ layout (default auto: read from the DLL, or\n"
+           "                      learned from its first call; gnu and msvc in the 32-bit Windows build)\n"
            "Exit codes: 0 every check passed (warnings allowed unless --strict), 1 a check failed,\n"
            "crashed or timed out, 2 the validator could not run (bad arguments, library not loadable).\n";
 }
@@ -93,7 +99,7 @@ std::optional<int> readOptions(const std::vector<std::string>& arguments, Valida
             std::optional<std::string> given;
             if (argument == "--plant" || argument == "--junit" || argument == "--soak-file" ||
                 argument == "--only" || argument == "--skip" || argument == "--timeout" || argument == "--seed" ||
-                argument == "--soak-steps") {
+                argument == "--soak-steps" || argument == "--abi" || argument == "--child") {
                 given = value();
                 if (!given)
                     return usageError(argument + " needs a value");
@@ -102,6 +108,10 @@ std::optional<int> readOptions(const std::vector<std::string>& arguments, Valida
             }
             if (argument == "--plant")
                 options.plant = *given;
+            else if (argument == "--abi")
+                options.abi = *given;
+            else if (argument == "--child")
+                options.child = *given;
             else if (argument == "--junit")
                 options.junit = *given;
             else if (argument == "--soak-file")
@@ -203,6 +213,30 @@ int validateCommand(const std::vector<std::string>& arguments)
     RunSettings settings;
     settings.watchdogSeconds = options.watchdogSeconds;
     settings.inProcess = options.inProcess;
+    if (options.child) {
+        // Started by a validator: one child's records to its channel, nothing else.
+        setup.abi = abiKindNamed(options.abi);
+        const auto channel = takeParentChannel();
+        return runChild(*options.child, setup, *channel) ? 0 : cannotRun;
+    }
+    const auto abi = chooseAbi(options.abi, setup.library, "vesk_host validate");
+    if (!abi)
+        return cannotRun;
+    setup.abi = abi->kind;
+    settings.childArguments = [&options, &setup, &settings](const std::string& id) {
+        char timeout[40];
+        std::snprintf(timeout, sizeof timeout, "%.17g", settings.watchdogSeconds);
+        std::vector<std::string> child = {"validate", "--child", id,
+                                          "--abi", setup.abi ? abiKindName(*setup.abi) : "auto",
+                                          "--seed", std::to_string(setup.seed),
+                                          "--soak-steps", std::to_string(setup.soakSteps),
+                                          "--soak-file", setup.soakFile,
+                                          "--timeout", timeout};
+        if (options.plant)
+            child.insert(child.end(), {"--plant", *options.plant});
+        child.push_back(setup.library);
+        return child;
+    };
     RunInfo info;
     info.library = setup.library;
     info.plantFile = setup.plantFile;
@@ -221,6 +255,18 @@ int validateCommand(const std::vector<std::string>& arguments)
         std::cerr << "vesk_host validate: " << loadError << "\n";
         return cannotRun;
     }
+    info.abiReason = abi->reason;
+    if (!setup.abi) {
+        const LearnedAbi learned = learnAbi(setup, settings);
+        if (!learned.kind) {
+            std::cerr << "vesk_host validate: " << learned.error << "\n";
+            return cannotRun;
+        }
+        setup.abi = learned.kind;
+        info.abiReason = "learned: " + learned.reason;
+        std::cerr << "vesk_host validate: " << abiLine(*setup.abi, info.abiReason) << "\n";
+    }
+    info.abi = abiKindName(*setup.abi);
     if (!options.json)
         std::cout << headerText(info) << std::flush;
     std::vector<Outcome> outcomes;

@@ -36,6 +36,15 @@ void checkLoadNullHost(CheckContext& context)
         context.fail(error);
         return;
     }
+    // With no host the script calls nobody: its calls go nowhere.
+    struct NoHost final : ScriptAbi::Host {
+        void* fromScript(void*, int) override { return nullptr; }
+    } noHost;
+    const auto abi = makeScriptAbi(context.setup().abi, noHost);
+    if (!abi || !abi->kind()) {
+        context.fail("the script's C++ layout is not known: name it with --abi");
+        return;
+    }
     const std::string& path = context.setup().plant.path;
     const std::vector<std::pair<const char*, std::string>> paths = {{path.c_str(), quoteText(path)},
                                                                      {nullptr, "null"}};
@@ -43,14 +52,14 @@ void checkLoadNullHost(CheckContext& context)
         const std::string call = "load_vesk_client_script(null, " + shown + ")";
         context.trail().line("host > script  " + call);
         try {
-            vesk_client_callback* script = library.entry()(nullptr, text);
+            ScriptObject* script = abi->callExport(library.entry(), text, false);
             if (!script) {
                 context.warn(call + " returned null: with no host, a script still has nothing to allocate "
                                     "from the host and should load");
                 continue;
             }
             context.trail().line("host > script  delete (virtual destructor)");
-            delete script;
+            abi->destroy(script);
         } catch (...) {
             context.fail("an exception left " + call + " or the destructor");
         }
@@ -76,9 +85,14 @@ void checkLoadPaths(CheckContext& context)
         Transcript transcript;
         transcript.addSink([&](const Entry& entry) { toTrail(context.trail(), entry); });
         Emulator emulator(Plant(context.setup().plant), transcript);
+        emulator.setAbi(context.setup().abi);
         emulator.plant().path = path.value_or(std::string());
-        if (!emulator.start(library.entry(), !path))
-            context.warn("load_vesk_client_script returned null with " + std::string(what));
+        if (!emulator.start(library.entry(), !path)) {
+            if (!emulator.host().abiProblem().empty())
+                context.fail(emulator.host().abiProblem());
+            else
+                context.warn("load_vesk_client_script returned null with " + std::string(what));
+        }
         emulator.shutdown();
         tally.addAll(transcript.findings());
     }
@@ -104,8 +118,11 @@ void checkLoadRepeat(CheckContext& context)
             Transcript transcript;
             transcript.addSink([&](const Entry& entry) { toTrail(context.trail(), entry); });
             Emulator emulator(Plant(context.setup().plant), transcript);
+            emulator.setAbi(context.setup().abi);
             if (!emulator.start(library.entry())) {
-                context.fail("load " + std::to_string(cycle) + ": load_vesk_client_script returned null");
+                const std::string& problem = emulator.host().abiProblem();
+                context.fail("load " + std::to_string(cycle) + ": " +
+                             (problem.empty() ? "load_vesk_client_script returned null" : problem));
                 return;
             }
             emulator.shutdown();

@@ -119,6 +119,8 @@ std::string jsonReport(const RunInfo& info, const std::vector<Outcome>& outcomes
     out += ",\"watchdog_seconds\":" + seconds(info.watchdogSeconds, "%g");
     out += std::string(",\"isolation\":") + (info.isolated ? "\"process\"" : "\"in-process\"");
     out += std::string(",\"strict\":") + (info.strict ? "true" : "false");
+    if (!info.abi.empty())
+        out += ",\"abi\":" + jsonString(info.abi) + ",\"abi_reason\":" + jsonString(info.abiReason);
     out += ",\"checks\":[";
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
         const Outcome& outcome = outcomes[i];

@@ -84,6 +84,7 @@ ScriptRun::ScriptRun(CheckContext& context, ReplyMode replies) : context_(contex
     });
     emulator_ = std::make_unique<Emulator>(Plant(context.setup().plant), transcript_);
     emulator_->setReplyMode(replies);
+    emulator_->setAbi(context.setup().abi);
 }
 
 ScriptRun::~ScriptRun() { emulator_.reset(); }
@@ -97,7 +98,8 @@ bool ScriptRun::start()
     }
     if (!emulator_->start(library_.entry())) {
         judge();
-        context_.fail("load_vesk_client_script returned null");
+        const std::string& problem = emulator_->host().abiProblem();
+        context_.fail(problem.empty() ? "load_vesk_client_script returned null" : problem);
         return false;
     }
     return true;
