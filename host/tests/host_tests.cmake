@@ -18,6 +18,10 @@ vesk_add_script(faulty_sends_after_end SOURCES ${host_tests_dir}/faulty/sends_af
 vesk_add_script(faulty_leaks_per_load SOURCES ${host_tests_dir}/faulty/leaks_per_load.cpp)
 vesk_add_script(faulty_static_answer SOURCES ${host_tests_dir}/faulty/static_answer.cpp)
 vesk_add_script(faulty_breaks_on_package_5 SOURCES ${host_tests_dir}/faulty/breaks_on_package_5.cpp)
+# Scripts whose files give no clue to their C++ layout (see abi/plain_script.cpp).
+vesk_add_script(plain_script SOURCES ${host_tests_dir}/abi/plain_script.cpp)
+vesk_add_script(plain_script_silent SOURCES ${host_tests_dir}/abi/plain_script.cpp)
+target_compile_definitions(plain_script_silent PRIVATE PLAIN_SCRIPT_SILENT)
 add_library(faulty_no_export SHARED ${host_tests_dir}/faulty/no_export.cpp)
 target_link_libraries(faulty_no_export PRIVATE vesk_warnings)
 
@@ -44,7 +48,7 @@ add_dependencies(vesk_host_tests Rig_Vue faulty_keeps_reply faulty_hands_back_tw
   faulty_returns_null faulty_no_export)
 set(faulty_for_validation faulty_crashes_on_code_6 faulty_hangs_in_tick faulty_sends_after_end
   faulty_leaks_per_load faulty_static_answer faulty_breaks_on_package_5)
-set_target_properties(vesk_host_tests faulty_keeps_reply faulty_hands_back_twice faulty_foreign_pointer
+set_target_properties(vesk_host_tests plain_script plain_script_silent faulty_keeps_reply faulty_hands_back_twice faulty_foreign_pointer
   faulty_returns_null faulty_no_export ${faulty_for_validation} PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/host/tests
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/host/tests)
