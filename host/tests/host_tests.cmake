@@ -26,11 +26,13 @@ add_library(faulty_no_export SHARED ${host_tests_dir}/faulty/no_export.cpp)
 target_link_libraries(faulty_no_export PRIVATE vesk_warnings)
 
 add_executable(vesk_host_tests
+  ${host_tests_dir}/abi_tests.cpp
   ${host_tests_dir}/command_text_tests.cpp
   ${host_tests_dir}/emulator_tests.cpp
   ${host_tests_dir}/executor_tests.cpp
   ${host_tests_dir}/fake_script.cpp
   ${host_tests_dir}/ledger_tests.cpp
+  ${host_tests_dir}/pe_builder.cpp
   ${host_tests_dir}/plant_file_tests.cpp
   ${host_tests_dir}/session_file_tests.cpp
   ${host_tests_dir}/text_tests.cpp
@@ -194,3 +196,28 @@ vesk_host_cli(validate_nothing_selected 2 STDERR "no check is left" RUN "${valid
 vesk_host_cli(validate_unknown_option 2 STDERR "unknown option --colour" RUN "${validate}|--colour|x.so")
 vesk_host_cli(validate_bad_plant 2 STDERR "bad_plant.toml:9: "
   RUN "${validate}|--plant|${host_test_data}/bad_plant.toml|$<TARGET_FILE:Rig_Vue>")
+
+# The script's C++ layout (--abi): this build has only its own, says so on
+# standard error and in the JSON output, and the validator's hidden child
+# mode writes one child's records to standard output.
+vesk_host_cli(abi_native_said 0 STDERR "^vesk_host: abi native \\(the only layout of this build\\)\n"
+  RUN "${rig_vue_run}|--golden|${host_tests_dir}/golden/rig_vue_session.txt|$<TARGET_FILE:Rig_Vue>")
+vesk_host_cli(abi_json_line 0
+  STDOUT "\"kind\":\"summary\"[^\n]*\n\\{\"kind\":\"abi\",\"depth\":0,\"abi\":\"native\",\"reason\":\"the only layout of this build\"\\}\n$"
+  RUN "${rig_vue_run}|--json|--golden|${host_tests_dir}/golden/rig_vue_session.jsonl|$<TARGET_FILE:Rig_Vue>")
+vesk_host_cli(abi_other_layout 3
+  STDERR "--abi msvc: this build drives only its own layout \\(native\\); MinGW's and Microsoft's layouts are driven by the 32-bit Windows build"
+  RUN "$<TARGET_FILE:vesk_host>|run|--abi|msvc|$<TARGET_FILE:Rig_Vue>")
+vesk_host_cli(abi_unknown 3 STDERR "--abi takes auto, native, gnu or msvc, not \"itanium\""
+  RUN "$<TARGET_FILE:vesk_host>|run|--abi=itanium|$<TARGET_FILE:Rig_Vue>")
+vesk_host_cli(abi_missing_value 3 STDERR "--abi needs one of auto\\|native\\|gnu\\|msvc"
+  RUN "$<TARGET_FILE:vesk_host>|run|--abi")
+vesk_host_cli(validate_abi_other_layout 2 STDERR "--abi gnu: this build drives only its own layout"
+  RUN "${validate}|--abi|gnu|$<TARGET_FILE:Rig_Vue>")
+vesk_host_cli(validate_abi_in_json 0
+  STDOUT "\"isolation\":\"process\",\"strict\":false,\"abi\":\"native\",\"abi_reason\":\"--abi native\",\"checks\""
+  RUN "${validate_rig}|--json|--abi|native|--only|^codes.7$|$<TARGET_FILE:Rig_Vue>")
+vesk_host_cli(validate_child_mode 0
+  STDOUT "^L[0-9]+:host > script  load_vesk_client_script\\(host, \"panels\"\\).*S4:PASSE0:$"
+  RUN "${validate_rig}|--child|codes.7|--abi|native|$<TARGET_FILE:Rig_Vue>")
+vesk_host_cli(validate_child_unknown 2 RUN "${validate_rig}|--child|no.such-check|--abi|native|$<TARGET_FILE:Rig_Vue>")
