@@ -176,11 +176,11 @@ LearnedAbi learnAbi(const CheckSetup& setup, const RunSettings& settings)
     if (settings.inProcess || !childProcessesAvailable()) {
         class Collect final : public RecordSink {
         public:
-            explicit Collect(const std::function<bool(const char*, std::size_t)>& to) : to_(to) {}
+            explicit Collect(std::function<bool(const char*, std::size_t)> to) : to_(std::move(to)) {}
             void write(const std::string& bytes) override { to_(bytes.data(), bytes.size()); }
 
         private:
-            const std::function<bool(const char*, std::size_t)>& to_;
+            std::function<bool(const char*, std::size_t)> to_;
         } sink(collect);
         learnBody(setup, sink);
     } else {
