@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "abi_choice.h"
 #include "emulator.h"
 #include "exit_codes.h"
 #include "finding_tally.h"
@@ -29,6 +30,7 @@ struct RunOptions {
     std::string session;
     std::string golden;
     std::string memory = "guarded";
+    std::string abi = "auto";
     bool json = false;
     bool updateGolden = false;
     bool quiet = false;
@@ -122,6 +124,10 @@ int run(const RunOptions& options)
         golden.emplace(GoldenFile::compareWith(options.golden));
     }
 
+    const auto abi = chooseAbi(options.abi, options.library, "vesk_host");
+    if (!abi)
+        return exitUsage;
+
     // Declared before the emulator so that it is unloaded only after the script has ended.
     ScriptLibrary library;
     if (const Status opened = library.open(options.library); !opened) {
@@ -140,12 +146,15 @@ int run(const RunOptions& options)
     EmulatorOptions emulatorOptions;
     emulatorOptions.memory = *memory;
     Emulator emulator(std::move(plant), events, emulatorOptions);
+    emulator.setAbi(abi->kind);
     SessionRunner runner(emulator, events);
 
     int exit = exitSuccess;
-    if (!runner.startUp(library.entry())) {
+    const bool started = runner.startUp(library.entry());
+    reportLearnedAbi(*abi, emulator.host(), "vesk_host");
+    if (!started) {
         out.flush();
-        std::cerr << "vesk_host: load_vesk_client_script of " << options.library << " returned null\n";
+        std::cerr << "vesk_host: " << startFailure(emulator.host(), options.library) << "\n";
         exit = exitLoad;
     } else if (!options.session.empty()) {
         // Checked before: the file reads as steps throughout.
@@ -167,6 +176,9 @@ int run(const RunOptions& options)
         events.emit(StateShown{"== final panel state\n" + panelsTable(emulator.panels())});
     events.emit(RunSummary{tally.violations(), tally.warnings(), runner.expectationsMet(), runner.expectationsFailed(),
                            tally.byName()});
+    // The host's own fact, not the script's conduct: never in the golden comparison.
+    if (options.json)
+        out.write(abiJsonLine(*abi, emulator.host()));
     out.flush();
 
     if (golden) {
@@ -204,6 +216,10 @@ Subcommand addRunCommand(CLI::App& parent)
     app->add_option("--memory", options->memory,
                     "where reply texts live: guarded (own pages, faults on misuse; the default where available) "
                     "or plain")
+        ->type_name("KIND");
+    app->add_option("--abi", options->abi,
+                    "the script's C++ layout: auto (read from the DLL, or learned from its first call), native, "
+                    "gnu or msvc (gnu and msvc in the 32-bit Windows build)")
         ->type_name("KIND");
     app->add_option("library", options->library, "the script library to run")->type_name("LIBRARY");
     app->allow_extras();

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -10,6 +11,7 @@
 #include <random>
 #include <regex>
 
+#include "abi_choice.h"
 #include "exit_codes.h"
 #include "isolation.h"
 #include "plant_file.h"
@@ -35,6 +37,8 @@ struct ValidateOptions {
     std::string seed;
     std::string soakSteps;
     std::string timeout;
+    std::string abi = "auto";
+    std::string child;  // the hidden child mode: the child's id
     bool json = false;
     bool strict = false;
     bool inProcess = false;
@@ -148,6 +152,31 @@ int validate(const ValidateOptions& options)
     RunSettings run;
     run.watchdogSeconds = settings->watchdogSeconds;
     run.inProcess = options.inProcess;
+    if (!options.child.empty()) {
+        // Started by a validator: one child's records to its channel, nothing else.
+        setup.abi = abiKindNamed(options.abi);
+        const auto channel = takeParentChannel();
+        return runChild(options.child, setup, *channel) ? exitSuccess : exitUsage;
+    }
+    const auto abi = chooseAbi(options.abi, setup.library, "vesk_host validate");
+    if (!abi)
+        return exitUsage;
+    setup.abi = abi->kind;
+    // Where children are this program started again: the command line of its child mode.
+    run.childArguments = [&options, &setup, &run](const std::string& id) {
+        char timeout[40];
+        std::snprintf(timeout, sizeof timeout, "%.17g", run.watchdogSeconds);
+        std::vector<std::string> child = {"validate", "--child", id,
+                                          "--abi", setup.abi ? abiKindName(*setup.abi) : "auto",
+                                          "--seed", std::to_string(setup.seed),
+                                          "--soak-steps", std::to_string(setup.soakSteps),
+                                          "--soak-file", setup.soakFile,
+                                          "--timeout", timeout};
+        if (!options.plant.empty())
+            child.insert(child.end(), {"--plant", options.plant});
+        child.push_back(setup.library);
+        return child;
+    };
     RunInfo info;
     info.library = setup.library;
     info.plantFile = options.plant;
@@ -165,6 +194,18 @@ int validate(const ValidateOptions& options)
         std::cerr << "vesk_host validate: " << probed.error().message << "\n";
         return exitLoad;
     }
+    info.abiReason = abi->reason;
+    if (!setup.abi) {
+        const LearnedAbi learned = learnAbi(setup, run);
+        if (!learned.kind) {
+            std::cerr << "vesk_host validate: " << learned.error << "\n";
+            return exitLoad;
+        }
+        setup.abi = learned.kind;
+        info.abiReason = "learned: " + learned.reason;
+        std::cerr << "vesk_host validate: " << abiLine(*setup.abi, info.abiReason) << "\n";
+    }
+    info.abi = abiKindName(*setup.abi);
     if (!options.json)
         std::cout << headerText(info) << std::flush;
     std::vector<CheckOutcome> outcomes;
@@ -214,6 +255,12 @@ Subcommand addValidateCommand(CLI::App& parent)
     app->add_flag("--json", options->json,
                   "write a JSON report (schema vesk-host-validate, version 1) instead of the table");
     app->add_option("--junit", options->junit, "also write a JUnit XML report to FILE")->type_name("FILE");
+    app->add_option("--abi", options->abi,
+                    "the script's C++ layout: auto (read from the DLL, or learned from its first call), native, "
+                    "gnu or msvc (gnu and msvc in the 32-bit Windows build)")
+        ->type_name("KIND");
+    // The child mode: a validator starting itself again (Windows) for one check.
+    app->add_option("--child", options->child)->group("");
     app->add_option("library", options->library, "the script library to validate")->type_name("LIBRARY");
     app->allow_extras();
     app->footer("Exit codes: 0 every check passed (warnings allowed unless --strict), 1 a check failed, crashed or\n"

@@ -64,6 +64,8 @@ public:
 
     // How the script's commands are answered from now on.
     void setReplyMode(ReplyMode mode) { host_.setReplyMode(mode); }
+    // The script's C++ layout for the next start (nothing: learn it); see script_abi.h.
+    void setAbi(std::optional<AbiKind> kind) { host_.setAbi(kind); }
     const ScriptHost& host() const { return host_; }
 
     Plant& plant() { return plant_; }

@@ -78,6 +78,10 @@ struct AnswerReceived {
     bool terminated = true;           // false: no NUL within the bound
 };
 struct ExportReturnedNull {};
+// The script made at start-up cannot be called: its C++ layout is not the one given, or not known.
+struct ScriptUncallable {
+    std::string problem;
+};
 struct RevertivesDropped {
     std::size_t count;
 };
@@ -132,7 +136,7 @@ struct RunSummary {
 using HostEvent =
     std::variant<ScriptLoading, ControlDelivered, RevertiveDelivered, QueryDelivered, TimerDelivered, CodeDelivered,
                  AnswerHandedBack, ScriptDeleting, CommandSent, OtherCodeSent, ReplyReturned, AnswerReceived,
-                 ExportReturnedNull, RevertivesDropped, FindingRaised, TimerStarted, TimerStopped, PropertyChanged,
+                 ExportReturnedNull, ScriptUncallable, RevertivesDropped, FindingRaised, TimerStarted, TimerStopped, PropertyChanged,
                  PanelLoaded, StepStarted, StepRefused, StateShown, ExpectationChecked, RunSummary>;
 
 class EventObserver {

@@ -16,12 +16,14 @@ void ScriptLibrary::close()
 
 Status ScriptLibrary::open(const std::string& path)
 {
-    // With an absolute path, the DLLs a script library imports (vesk_string.dll)
-    // are looked for in its own folder first, where they are installed beside it.
-    const bool absolute = path.size() > 2 && ((path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
-                                              (path[0] == '\\' && path[1] == '\\'));
-    HMODULE module = absolute ? LoadLibraryExA(path.c_str(), NULL, LOAD_WITH_ALTERED_SEARCH_PATH)
-                              : LoadLibraryA(path.c_str());
+    // Named by its full path, the DLLs a script library imports (vesk_string.dll)
+    // are looked for in its own folder first, where they are installed beside
+    // it, not in the emulator's folder, whose vesk_string.dll may be of
+    // another C++ layout.
+    char full[MAX_PATH * 4];
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    HMODULE module = length > 0 && length < sizeof full ? LoadLibraryExA(full, NULL, LOAD_WITH_ALTERED_SEARCH_PATH)
+                                                        : nullptr;
     if (!module) {
         return fail("cannot load the script library " + path + ": Windows error " + std::to_string(GetLastError()));
     }

@@ -75,7 +75,7 @@ void ScriptHost::intoScript(const std::string& what, const HostEvent& event, con
     ++callNumber_;
 }
 
-void* ScriptHost::callback(void* data, int code)
+void* ScriptHost::fromScript(void* data, int code)
 {
     if (destroyed_)
         report(rule::callAfterDestruction,
@@ -200,8 +200,26 @@ void ScriptHost::release(void* data)
 bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>& path)
 {
     destroyed_ = false;
+    abi_ = makeScriptAbi(abiKind_, *this);
+    abiProblem_.clear();
+    if (!abi_) {
+        abiProblem_ = std::string("this build of the emulator cannot drive scripts of the ") +
+                      (abiKind_ ? abiKindName(*abiKind_) : "unknown") + " layout";
+        return false;
+    }
     intoScript("start-up", ScriptLoading{path},
-               [&] { script_ = entry(this, path ? path->c_str() : nullptr); });
+               [&] { script_ = abi_->callExport(entry, path ? path->c_str() : nullptr); });
+    if (script_ && !abi_->mismatch().empty())
+        abiProblem_ = abi_->mismatch();
+    else if (script_ && !abi_->kind())
+        abiProblem_ = "the script made no call during load_vesk_client_script, so its C++ layout cannot be "
+                      "learned: name it with --abi msvc or --abi gnu";
+    if (!abiProblem_.empty()) {
+        // Calling it through the wrong table would jump anywhere: it is left as it is.
+        script_ = nullptr;
+        events_.emit(ScriptUncallable{abiProblem_});
+        return false;
+    }
     if (script_)
         return true;
     events_.emit(ExportReturnedNull{});
@@ -234,7 +252,7 @@ void ScriptHost::deliverControl(const std::string& panel, const std::string& con
     const std::string before = snapshot();
     void* result = nullptr;
     intoScript(what, ControlDelivered{panel, control, event},
-               [&] { result = script_->callback(&record, VESK_CODE_CONTROL); });
+               [&] { result = abi_->call(script_, &record, VESK_CODE_CONTROL); });
     checkNull(VESK_CODE_CONTROL, what, result);
     if (snapshot() != before)
         report(rule::recordModified, "the script wrote into the record of the " + what);
@@ -252,7 +270,7 @@ void ScriptHost::deliverRevertive(std::int32_t device, std::int32_t index, const
     const std::string what = "revertive from device " + std::to_string(device) + " index " + std::to_string(index);
     void* result = nullptr;
     intoScript(what, RevertiveDelivered{device, index, text},
-               [&] { result = script_->callback(record, VESK_CODE_REVERTIVE); });
+               [&] { result = abi_->call(script_, record, VESK_CODE_REVERTIVE); });
     checkNull(VESK_CODE_REVERTIVE, what, result);
     if (bytes != before)
         report(rule::recordModified, "the script wrote into the record of the " + what);
@@ -274,7 +292,7 @@ void* ScriptHost::askQuery(const std::optional<std::string>& query, std::optiona
     const std::string shown = shownQuery(query);
     void* answer = nullptr;
     intoScript("parent query " + shown, QueryDelivered{query}, [&] {
-        answer = script_->callback(query ? const_cast<char*>(query->c_str()) : nullptr, VESK_CODE_PARENT_QUERY);
+        answer = abi_->call(script_, query ? const_cast<char*>(query->c_str()) : nullptr, VESK_CODE_PARENT_QUERY);
     });
     if (!answer) {
         events_.emit(AnswerReceived{std::nullopt, true});
@@ -321,7 +339,7 @@ void ScriptHost::handBackAnswer(void* answer)
     ledger_.answerHandedBack(answer);
     const std::string what = "the hand-back of the answer to " + query;
     void* result = nullptr;
-    intoScript(what, AnswerHandedBack{query, text}, [&] { result = script_->callback(answer, VESK_CODE_RELEASE); });
+    intoScript(what, AnswerHandedBack{query, text}, [&] { result = abi_->call(script_, answer, VESK_CODE_RELEASE); });
     checkNull(VESK_CODE_RELEASE, what, result);
 }
 
@@ -331,7 +349,7 @@ void* ScriptHost::deliverCode(int code, void* data, const std::string& shown)
         return nullptr;
     void* result = nullptr;
     const std::string what = "code " + std::to_string(code) + " with " + shown;
-    intoScript(what, CodeDelivered{code, shown}, [&] { result = script_->callback(data, code); });
+    intoScript(what, CodeDelivered{code, shown}, [&] { result = abi_->call(script_, data, code); });
     checkNull(code, what, result);
     return result;
 }
@@ -341,7 +359,7 @@ void ScriptHost::deliverTimer(std::int32_t id, std::int64_t clock)
     const std::string what = "timer " + std::to_string(id);
     void* result = nullptr;
     intoScript(what, TimerDelivered{id, clock}, [&] {
-        result = script_->callback(reinterpret_cast<void*>(static_cast<std::intptr_t>(id)), VESK_CODE_TIMER);
+        result = abi_->call(script_, reinterpret_cast<void*>(static_cast<std::intptr_t>(id)), VESK_CODE_TIMER);
     });
     checkNull(VESK_CODE_TIMER, what, result);
 }
@@ -363,9 +381,9 @@ void ScriptHost::unload()
         return;
     inShutdown_ = true;
     intoScript("shutdown", ScriptDeleting{}, [&] {
-        vesk_client_callback* script = script_;
+        ScriptObject* script = script_;
         script_ = nullptr;
-        delete script;
+        abi_->destroy(script);
     });
     inShutdown_ = false;
     destroyed_ = true;

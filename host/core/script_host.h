@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -17,21 +18,22 @@
 #include "host_events.h"
 #include "ledger.h"
 #include "reply_modes.h"
+#include "script_abi.h"
 #include "vesk_client_callback.h"
 
 namespace vesk_host {
 
-class ScriptHost final : public vesk_client_callback {
+class ScriptHost final : public ScriptAbi::Host {
 public:
     // Both must outlive the host. Replies live in `memory`.
     ScriptHost(CommandContext& commands, EventBus& events, MemoryKind memory = MemoryKind::guarded);
-    ~ScriptHost() override;
+    ~ScriptHost();
 
     ScriptHost(const ScriptHost&) = delete;
     ScriptHost& operator=(const ScriptHost&) = delete;
 
-    // The script's calls into the host.
-    void* callback(void* data, int code) override;
+    // The script's calls into the host, through whatever table the ABI layer gave it.
+    void* fromScript(void* data, int code) override;
 
     // Calls the export with this host and `path` (nothing: a null path):
     // the script's start-up. False when the export returned null.
@@ -57,6 +59,12 @@ public:
 
     // How the script's commands are answered from now on.
     void setReplyMode(ReplyMode mode) { replyMode_ = mode; }
+    // The layout the next load uses (nothing: learn it from the script's first call).
+    void setAbi(std::optional<AbiKind> kind) { abiKind_ = kind; }
+    // The layout of the last load, once known; null before any load.
+    const ScriptAbi* abi() const { return abi_.get(); }
+    // Why the last load could not go on with its layout; empty when it could.
+    const std::string& abiProblem() const { return abiProblem_; }
 
     bool running() const { return script_ != nullptr; }
     // Whether the script's destructor has run.
@@ -80,7 +88,10 @@ private:
     CommandContext& commands_;
     EventBus& events_;
     Ledger ledger_;
-    vesk_client_callback* script_ = nullptr;
+    std::optional<AbiKind> abiKind_ = AbiKind::native;
+    std::unique_ptr<ScriptAbi> abi_;
+    std::string abiProblem_;
+    ScriptObject* script_ = nullptr;
     std::string call_;  // the call under way, for messages ("start-up", ...)
     std::uint64_t callNumber_ = 0;
     bool inCall_ = false;

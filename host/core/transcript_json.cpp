@@ -168,6 +168,13 @@ struct JsonOf {
         json["note"] = "export returned null";
         return json;
     }
+    Out operator()(const ScriptUncallable& e) const
+    {
+        Json json = object("note", 0);
+        json["note"] = "abi problem";
+        json["problem"] = e.problem;
+        return json;
+    }
     Out operator()(const RevertivesDropped& e) const
     {
         Json json = object("note", 0);

@@ -88,6 +88,10 @@ struct LineOf {
     {
         return host("host < script  load_vesk_client_script returned null");
     }
+    Line operator()(const ScriptUncallable& e) const
+    {
+        return host("host < script  the script cannot be called: " + e.problem);
+    }
     Line operator()(const RevertivesDropped& e) const
     {
         return host("-- " + std::to_string(e.count) + " queued revertive(s) dropped: the script has ended");

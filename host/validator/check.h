@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "plant.h"
+#include "script_abi.h"
 
 namespace vesk_host::validator {
 
@@ -34,6 +35,7 @@ struct CheckSetup {
     int soakSteps = 0;
     std::string soakFile;       // where a failing soak leaves its session
     std::string replayCommand;  // the command line that replays it, as the front end words it
+    std::optional<AbiKind> abi = AbiKind::native;  // the script's C++ layout; nothing: learn it
 };
 
 // Where a check's transcript lines go as they happen, so that the last ones

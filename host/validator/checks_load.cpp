@@ -35,6 +35,15 @@ void checkLoadNullHost(CheckContext& context)
         context.fail(opened.error().message);
         return;
     }
+    // With no host the script calls nobody: its calls go nowhere.
+    struct NoHost final : ScriptAbi::Host {
+        void* fromScript(void*, int) override { return nullptr; }
+    } noHost;
+    const auto abi = makeScriptAbi(context.setup().abi, noHost);
+    if (!abi || !abi->kind()) {
+        context.fail("the script's C++ layout is not known: name it with --abi");
+        return;
+    }
     const std::string& path = context.setup().plant.path;
     const std::vector<std::pair<const char*, std::string>> paths = {{path.c_str(), quoteText(path)},
                                                                      {nullptr, "null"}};
@@ -42,14 +51,14 @@ void checkLoadNullHost(CheckContext& context)
         const std::string call = "load_vesk_client_script(null, " + shown + ")";
         context.trail().line("host > script  " + call);
         try {
-            vesk_client_callback* script = library.entry()(nullptr, text);
+            ScriptObject* script = abi->callExport(library.entry(), text, false);
             if (!script) {
                 context.warn(call + " returned null: with no host, a script still has nothing to allocate "
                                     "from the host and should load");
                 continue;
             }
             context.trail().line("host > script  delete (virtual destructor)");
-            delete script;
+            abi->destroy(script);
         } catch (...) {
             context.fail("an exception left " + call + " or the destructor");
         }
@@ -74,8 +83,12 @@ void checkLoadPaths(CheckContext& context)
         WatchedEmulator watched(context);
         Emulator& emulator = watched.emulator();
         emulator.plant().path = path.value_or(std::string());
-        if (!emulator.start(library.entry(), !path))
-            context.warn("load_vesk_client_script returned null with " + std::string(what));
+        if (!emulator.start(library.entry(), !path)) {
+            if (!emulator.host().abiProblem().empty())
+                context.fail(emulator.host().abiProblem());
+            else
+                context.warn("load_vesk_client_script returned null with " + std::string(what));
+        }
         emulator.shutdown();
         tally.merge(watched.tally());
     }
@@ -100,7 +113,7 @@ void checkLoadRepeat(CheckContext& context)
             WatchedEmulator watched(context);
             Emulator& emulator = watched.emulator();
             if (!emulator.start(library.entry())) {
-                context.fail("load " + std::to_string(cycle) + ": load_vesk_client_script returned null");
+                context.fail("load " + std::to_string(cycle) + ": " + watched.startFailure());
                 return;
             }
             emulator.shutdown();

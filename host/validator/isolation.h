@@ -2,14 +2,17 @@
 // things the validator needs from the operating system. Everything that
 // differs by platform lives behind this header: isolation_posix.cpp (fork,
 // pipe, poll, waitpid; heap figures from the C library) and
-// isolation_windows.cpp, where checks run in the validator's own process.
+// isolation_windows.cpp (this program started again in a hidden child mode,
+// CreateProcess, a pipe, TerminateProcess; heap figures from HeapWalk).
 #ifndef VESK_HOST_VALIDATOR_ISOLATION_H
 #define VESK_HOST_VALIDATOR_ISOLATION_H
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vesk_host::validator {
 
@@ -24,7 +27,7 @@ struct ChildEnd {
     enum class How { exited, signalled, timedOut };
     How how = How::exited;
     int exitCode = 0;
-    std::string signal;  // "SIGSEGV", ... when signalled
+    std::string signal;  // "SIGSEGV", "access violation 0xC0000005", ... when signalled
 };
 
 // Whether checks can run in child processes here.
@@ -40,6 +43,22 @@ const char* childProcessesMissing();
 // cannot corrupt the validator's output.
 ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdogSeconds,
                     const std::function<bool(const char*, std::size_t)>& received);
+
+// Whether runInChild (fork) makes the children; where not (Windows), they
+// are this program started again: runProgramChild.
+bool childrenByFork();
+
+// Starts this program again with `arguments` (its hidden child mode) and
+// reads its records as runInChild does, with the same watchdog. The child's
+// standard input reads nothing; its crash is reported with the exception
+// code ("access violation 0xC0000005").
+ChildEnd runProgramChild(const std::vector<std::string>& arguments, double watchdogSeconds,
+                         const std::function<bool(const char*, std::size_t)>& received);
+
+// In a child started by runProgramChild: the channel to the parent, taken
+// over from standard output, which goes to standard error from then on. A
+// crash from then on ends the process at once, with no debugger or dialog.
+std::unique_ptr<RecordSink> takeParentChannel();
 
 // Bytes of heap the process has in use now, when the platform tells.
 std::optional<std::size_t> heapInUse();

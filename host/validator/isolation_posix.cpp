@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <stdexcept>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -95,6 +96,22 @@ std::string signalName(int number)
 } // namespace
 
 bool childProcessesAvailable() { return true; }
+
+bool childrenByFork() { return true; }
+
+ChildEnd runProgramChild(const std::vector<std::string>&, double, const std::function<bool(const char*, std::size_t)>&)
+{
+    throw std::logic_error("children are made by fork() here");
+}
+
+std::unique_ptr<RecordSink> takeParentChannel()
+{
+    std::fflush(stdout);
+    const int channel = dup(STDOUT_FILENO);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    signal(SIGPIPE, SIG_IGN);
+    return std::make_unique<PipeSink>(channel);
+}
 
 const char* childProcessesMissing() { return ""; }
 

@@ -117,6 +117,10 @@ std::string jsonReport(const RunInfo& info, const std::vector<CheckOutcome>& out
     report["watchdog_seconds"] = info.watchdogSeconds;
     report["isolation"] = info.isolated ? "process" : "in-process";
     report["strict"] = info.strict;
+    if (!info.abi.empty()) {
+        report["abi"] = info.abi;
+        report["abi_reason"] = info.abiReason;
+    }
     Json checks = Json::array();
     for (const CheckOutcome& outcome : outcomes) {
         Json check;

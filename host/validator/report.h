@@ -22,6 +22,8 @@ struct RunInfo {
     bool isolated = true;      // each check in a child process
     std::string isolationNote;  // why not, when not
     bool strict = false;
+    std::string abi;           // the script's C++ layout: "native", "gnu", "msvc"
+    std::string abiReason;     // how it was chosen
     double seconds = 0;        // the whole run
     int exitCode = 0;          // what the front end exits with, for the JSON report
 };

@@ -5,8 +5,10 @@
 #include <deque>
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 
 #include "channel.h"
+#include "emulator.h"
 #include "isolation.h"
 #include "loader.h"
 
@@ -52,6 +54,70 @@ CheckResult runBody(const Check& check, const CheckSetup& setup, Trail& trail)
     return context.result();
 }
 
+// A child process for the child `id` running `body`: a fork() running it,
+// or this program started again in its child mode, which runs runChild(id).
+ChildEnd runIsolated(const std::string& id, const std::function<void(RecordSink&)>& body, const RunSettings& settings,
+                     const std::function<bool(const char*, std::size_t)>& received)
+{
+    if (childrenByFork())
+        return runInChild(body, settings.watchdogSeconds, received);
+    if (!settings.childArguments)
+        throw std::logic_error("no command line for the child processes of checks");
+    return runProgramChild(settings.childArguments(id), settings.watchdogSeconds, received);
+}
+
+Status tryLoad(const std::string& library)
+{
+    ScriptLibrary loaded;
+    return loaded.open(library);
+}
+
+void probeBody(const std::string& library, RecordSink& sink)
+{
+    if (const Status loaded = tryLoad(library); !loaded)
+        sink.write(encodeRecord(tag::detail, loaded.error().message));
+    sink.write(encodeRecord(tag::end, ""));
+}
+
+// Details: the layout's name and how it was learned, or "" and why not.
+void learnBody(const CheckSetup& setup, RecordSink& sink)
+{
+    ScriptLibrary library;
+    std::string error;
+    std::string kind;
+    std::string reason;
+    if (const Status opened = library.open(setup.library); !opened) {
+        error = opened.error().message;
+    } else {
+        EventBus events;
+        Emulator emulator(Plant(setup.plant), events);
+        emulator.setAbi(std::nullopt);
+        const bool started = emulator.start(library.entry());
+        const ScriptAbi* abi = emulator.host().abi();
+        if (started && abi && abi->kind()) {
+            kind = abiKindName(*abi->kind());
+            reason = abi->learnedFrom();
+        } else {
+            error = emulator.host().abiProblem().empty() ? "load_vesk_client_script returned null"
+                                                         : emulator.host().abiProblem();
+        }
+        emulator.shutdown();
+    }
+    sink.write(encodeRecord(tag::detail, kind));
+    sink.write(encodeRecord(tag::detail, kind.empty() ? error : reason));
+    sink.write(encodeRecord(tag::end, ""));
+}
+
+void checkBody(const Check& check, const CheckSetup& setup, RecordSink& sink)
+{
+    ChildTrail trail(sink);
+    const CheckResult result = runBody(check, setup, trail);
+    sink.write(encodeRecord(tag::status, statusName(result.status)));
+    for (const auto& detail : result.details)
+        sink.write(encodeRecord(tag::detail, detail));
+    sink.write(encodeRecord(tag::end, ""));
+}
+
 std::string describe(const ChildEnd& end, double watchdogSeconds)
 {
     switch (end.how) {
@@ -84,27 +150,75 @@ std::vector<const Check*> selectChecks(const std::optional<std::regex>& only, co
 
 Status probeLibrary(const std::string& library, const RunSettings& settings)
 {
-    if (settings.inProcess || !childProcessesAvailable()) {
-        ScriptLibrary loaded;
-        return loaded.open(library);
-    }
+    if (settings.inProcess || !childProcessesAvailable())
+        return tryLoad(library);
     RecordReader reader(0);
-    const ChildEnd end = runInChild(
-        [&](RecordSink& sink) {
-            ScriptLibrary loaded;
-            if (const Status opened = loaded.open(library); !opened)
-                sink.write(encodeRecord(tag::detail, opened.error().message));
-            sink.write(encodeRecord(tag::end, ""));
-        },
-        settings.watchdogSeconds, [&](const char* bytes, std::size_t size) {
-            reader.feed(bytes, size);
-            return reader.finished();
-        });
+    const ChildEnd end = runIsolated(
+        probeChildId, [&](RecordSink& sink) { probeBody(library, sink); }, settings,
+        [&](const char* bytes, std::size_t size) {
+                reader.feed(bytes, size);
+                return reader.finished();
+            });
     if (!reader.finished())
         return fail("loading the script library " + library + " failed: " + describe(end, settings.watchdogSeconds));
     if (!reader.result().details.empty())
         return fail(reader.result().details.front());
     return Done{};
+}
+
+LearnedAbi learnAbi(const CheckSetup& setup, const RunSettings& settings)
+{
+    LearnedAbi learned;
+    RecordReader reader(0);
+    const auto collect = [&](const char* bytes, std::size_t size) {
+        reader.feed(bytes, size);
+        return reader.finished();
+    };
+    if (settings.inProcess || !childProcessesAvailable()) {
+        class Collect final : public RecordSink {
+        public:
+            explicit Collect(std::function<bool(const char*, std::size_t)> to) : to_(std::move(to)) {}
+            void write(const std::string& bytes) override { to_(bytes.data(), bytes.size()); }
+
+        private:
+            std::function<bool(const char*, std::size_t)> to_;
+        } sink(collect);
+        learnBody(setup, sink);
+    } else {
+        const ChildEnd end = runIsolated(
+            learnChildId, [&](RecordSink& sink) { learnBody(setup, sink); }, settings, collect);
+        if (!reader.finished()) {
+            learned.error = "the script's start-up, run to learn its layout, failed: " +
+                            describe(end, settings.watchdogSeconds);
+            return learned;
+        }
+    }
+    const auto& details = reader.result().details;
+    if (details.size() != 2) {
+        learned.error = "the script's start-up, run to learn its layout, reported nothing usable";
+        return learned;
+    }
+    learned.kind = abiKindNamed(details[0]);
+    (learned.kind ? learned.reason : learned.error) = details[1];
+    return learned;
+}
+
+bool runChild(const std::string& id, const CheckSetup& setup, RecordSink& sink)
+{
+    if (id == probeChildId) {
+        probeBody(setup.library, sink);
+        return true;
+    }
+    if (id == learnChildId) {
+        learnBody(setup, sink);
+        return true;
+    }
+    for (const Check& check : allChecks())
+        if (id == check.id) {
+            checkBody(check, setup, sink);
+            return true;
+        }
+    return false;
 }
 
 CheckOutcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings& settings)
@@ -117,16 +231,9 @@ CheckOutcome runCheck(const Check& check, const CheckSetup& setup, const RunSett
         outcome.result = runBody(check, setup, trail);
     } else {
         RecordReader reader(settings.trailLines);
-        const ChildEnd end = runInChild(
-            [&](RecordSink& sink) {
-                ChildTrail trail(sink);
-                const CheckResult result = runBody(check, setup, trail);
-                sink.write(encodeRecord(tag::status, statusName(result.status)));
-                for (const auto& detail : result.details)
-                    sink.write(encodeRecord(tag::detail, detail));
-                sink.write(encodeRecord(tag::end, ""));
-            },
-            settings.watchdogSeconds, [&](const char* bytes, std::size_t size) {
+        const ChildEnd end = runIsolated(
+            check.id, [&](RecordSink& sink) { checkBody(check, setup, sink); }, settings,
+            [&](const char* bytes, std::size_t size) {
                 reader.feed(bytes, size);
                 return reader.finished();
             });

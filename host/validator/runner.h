@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "check.h"
+#include "isolation.h"
 #include "result.h"
 
 namespace vesk_host::validator {
@@ -26,7 +27,15 @@ struct RunSettings {
     double watchdogSeconds = 30;
     bool inProcess = false;
     std::size_t trailLines = 12;
+    // Where children are this program started again (Windows): the command
+    // line of its hidden child mode for the child of this id (a check's id,
+    // probeChildId or learnChildId), after the program's name.
+    std::function<std::vector<std::string>(const std::string& id)> childArguments;
 };
+
+// The children that run no check.
+constexpr const char* probeChildId = "library.probe";
+constexpr const char* learnChildId = "abi.learn";
 
 // The checks whose ids match `only` (all when not given) and not `skip`.
 std::vector<const Check*> selectChecks(const std::optional<std::regex>& only, const std::optional<std::regex>& skip);
@@ -35,6 +44,22 @@ std::vector<const Check*> selectChecks(const std::optional<std::regex>& only, co
 // process where there are any, so that a library that crashes while
 // loading does not take the validator with it; otherwise says why not.
 Status probeLibrary(const std::string& library, const RunSettings& settings);
+
+struct LearnedAbi {
+    std::optional<AbiKind> kind;
+    std::string reason;  // how it was learned
+    std::string error;   // why it could not be
+};
+
+// Starts the script once on the plant with a host table that serves every
+// layout and learns the layout from the script's first call, in a child
+// process where there are any.
+LearnedAbi learnAbi(const CheckSetup& setup, const RunSettings& settings);
+
+// The hidden child mode: runs the child `id` (a check, the probe or the
+// learning) in this process and writes its records to `sink`. False when
+// no child has that id.
+bool runChild(const std::string& id, const CheckSetup& setup, RecordSink& sink);
 
 // One check; never throws for anything the script does.
 CheckOutcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings& settings);

@@ -49,6 +49,13 @@ WatchedEmulator::WatchedEmulator(CheckContext& context)
 {
     events_.subscribe(trail_);
     events_.subscribe(tally_);
+    emulator_.setAbi(context.setup().abi);
+}
+
+std::string WatchedEmulator::startFailure() const
+{
+    const std::string& problem = emulator_.host().abiProblem();
+    return problem.empty() ? "load_vesk_client_script returned null" : problem;
 }
 
 ScriptRun::ScriptRun(CheckContext& context, ReplyMode replies)
@@ -76,7 +83,7 @@ bool ScriptRun::start()
     }
     if (!emulator().start(library_.entry())) {
         judge();
-        context_.fail("load_vesk_client_script returned null");
+        context_.fail(watched_->startFailure());
         return false;
     }
     return true;

@@ -13,7 +13,7 @@ public:
         if (code == VESK_CODE_PARENT_QUERY) {
             if (!answer) {
                 answer = static_cast<char*>(malloc(16));
-                strcpy(answer, "notify=*");
+                memcpy(answer, "notify=*", sizeof "notify=*");
             }
             return answer;
         }

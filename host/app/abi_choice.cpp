@@ -1,0 +1,68 @@
+#include "abi_choice.h"
+
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+namespace vesk_host {
+
+namespace {
+
+std::optional<AbiKind> kindInUse(const AbiDecision& decision, const ScriptHost& host)
+{
+    if (decision.kind)
+        return decision.kind;
+    const ScriptAbi* abi = host.abi();
+    return abi ? abi->kind() : std::nullopt;
+}
+
+std::string reasonInUse(const AbiDecision& decision, const ScriptHost& host)
+{
+    if (decision.kind || !host.abi() || !host.abi()->kind())
+        return decision.reason;
+    return "learned: " + host.abi()->learnedFrom();
+}
+
+} // namespace
+
+std::optional<AbiDecision> chooseAbi(const std::string& requested, const std::string& library, const char* who)
+{
+    AbiDecision decision = decideAbi(requested, library);
+    if (!decision.error.empty()) {
+        std::cerr << who << ": " << decision.error << "\n";
+        return std::nullopt;
+    }
+    if (!decision.warning.empty())
+        std::cerr << who << ": warning: " << decision.warning << "\n";
+    if (decision.kind)
+        std::cerr << who << ": " << abiLine(*decision.kind, decision.reason) << "\n";
+    return decision;
+}
+
+void reportLearnedAbi(const AbiDecision& decision, const ScriptHost& host, const char* who)
+{
+    if (decision.kind)
+        return;
+    if (const auto kind = kindInUse(decision, host))
+        std::cerr << who << ": " << abiLine(*kind, reasonInUse(decision, host)) << "\n";
+}
+
+std::string startFailure(const ScriptHost& host, const std::string& library)
+{
+    if (!host.abiProblem().empty())
+        return host.abiProblem();
+    return "load_vesk_client_script of " + library + " returned null";
+}
+
+std::string abiJsonLine(const AbiDecision& decision, const ScriptHost& host)
+{
+    const auto kind = kindInUse(decision, host);
+    nlohmann::ordered_json line;
+    line["kind"] = "abi";
+    line["depth"] = 0;
+    line["abi"] = kind ? nlohmann::ordered_json(abiKindName(*kind)) : nlohmann::ordered_json(nullptr);
+    line["reason"] = kind ? reasonInUse(decision, host) : host.abiProblem();
+    return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+} // namespace vesk_host
