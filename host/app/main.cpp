@@ -9,6 +9,7 @@
 #include "exit_codes.h"
 #include "rules.h"
 #include "run_command.h"
+#include "serve_command.h"
 #include "standard_output.h"
 #include "validate_command.h"
 
@@ -45,7 +46,8 @@ int main(int argc, char** argv)
     app.footer(exitCodeHelp());
     // Unknown words are worded below, as commands or options.
     app.allow_extras();
-    std::vector<Subcommand> subcommands = {addRunCommand(app), addValidateCommand(app), addRulesCommand(app)};
+    std::vector<Subcommand> subcommands = {addRunCommand(app), addValidateCommand(app), addServeCommand(app),
+                                           addRulesCommand(app)};
     CLI::App* help = app.add_subcommand("help", "this text");
 
     if (argc < 2) {
