@@ -77,7 +77,8 @@ std::optional<LiveSession::Failure> LiveSession::startLocked()
     std::vector<std::string> header = {"recorded by vesk_host serve from the live page",
                                        "replay: vesk_host run" +
                                            (options_.plantFile.empty() ? "" : " --plant " + options_.plantFile) +
-                                           " --session " + recordingName() + " " + options_.library};
+                                           " --session " + (options_.recordFile.empty() ? recordingName() : recordPath()) +
+                                           " " + options_.library};
     recorder_ = std::make_unique<Recorder>(header);
     recordError_.clear();
     std::optional<Failure> failure;

@@ -113,6 +113,8 @@ void WebServer::routes()
         if (verdict.status == 0)
             return httplib::Server::HandlerResponse::Unhandled;
         answer(response, verdict.status, verdict.reason);
+        // A refused body is never read: the connection cannot carry another request.
+        response.set_header("Connection", "close");
         return httplib::Server::HandlerResponse::Handled;
     });
 
