@@ -244,7 +244,14 @@ function addEntries(pairs, reset) {
   const atBottom = pane.scrollTop + pane.clientHeight >= pane.scrollHeight - 30;
   if (reset) pane.replaceChildren();
   for (const old of pane.querySelectorAll('.recent')) old.classList.remove('recent');
-  for (const [action, entry] of pairs) pane.appendChild(entryNode(entry, action));
+  for (const [action, entry] of pairs) {
+    // An advance that caused nothing replaces the one before it, so that real time does not flood the pane.
+    const last = pane.lastElementChild;
+    if (entry.kind === 'action' && /^advance /.test(entry.step) && last && last.dataset.advance === '1') last.remove();
+    const node = entryNode(entry, action);
+    if (entry.kind === 'action' && /^advance /.test(entry.step)) node.dataset.advance = '1';
+    pane.appendChild(node);
+  }
   while (pane.childElementCount > maxTranscriptLines) pane.firstElementChild.remove();
   if (atBottom || reset) pane.scrollTop = pane.scrollHeight;
 }
