@@ -10,6 +10,7 @@
 #include "rules.h"
 #include "run_command.h"
 #include "output.h"
+#include "serve_command.h"
 #include "validate_command.h"
 
 #ifndef VESK_HOST_VERSION
@@ -46,7 +47,8 @@ int main(int argc, char** argv)
     app.footer(exitCodeHelp());
     // Unknown words are worded below, as commands or options.
     app.allow_extras();
-    std::vector<Subcommand> subcommands = {addRunCommand(app), addValidateCommand(app), addRulesCommand(app)};
+    std::vector<Subcommand> subcommands = {addRunCommand(app), addValidateCommand(app), addServeCommand(app),
+                                           addRulesCommand(app)};
     CLI::App* help = app.add_subcommand("help", "this text");
 
     if (argc < 2) {
@@ -62,7 +64,7 @@ int main(int argc, char** argv)
         const auto parsed = app.get_subcommands();
         const std::string command = parsed.empty() ? std::string() : parsed.front()->get_name();
         if (command.empty()) {
-            std::cerr << "vesk_host: " << error.what() << " (run, validate, rules, help)\n";
+            std::cerr << "vesk_host: " << error.what() << " (run, validate, serve, rules, help)\n";
             return exitUsage;
         }
         return usageError(command, error.what());
@@ -82,7 +84,7 @@ int main(int argc, char** argv)
     if (!remaining.empty() && remaining.front().rfind("-", 0) == 0)
         std::cerr << "vesk_host: unknown option " << remaining.front() << " (see vesk_host --help)\n";
     else if (!remaining.empty())
-        std::cerr << "vesk_host: unknown command \"" << remaining.front() << "\" (run, validate, rules, help)\n";
+        std::cerr << "vesk_host: unknown command \"" << remaining.front() << "\" (run, validate, serve, rules, help)\n";
     else
         std::cerr << app.help();
     return exitUsage;

@@ -1,0 +1,15 @@
+// vesk_host serve: the script on the plant, drawn as a live page in the
+// browser (host/web). POSIX only: where the build has no live page (no
+// fork(), or no cpp-httplib), the command says so and exits 3.
+#ifndef VESK_HOST_SERVE_COMMAND_H
+#define VESK_HOST_SERVE_COMMAND_H
+
+#include "command_line.h"
+
+namespace vesk_host {
+
+Subcommand addServeCommand(CLI::App& parent);
+
+} // namespace vesk_host
+
+#endif

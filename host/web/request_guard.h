@@ -1,0 +1,51 @@
+// Which requests the live page's server answers. It serves one page to a
+// browser on the same machine (or, with --listen, to the address given), so:
+// - the Host header must name the address it serves, exactly: a page on
+//   another site whose name was pointed at this address (DNS rebinding)
+//   sends its own name and is refused;
+// - a POST must come from the page itself: an Origin header, when there is
+//   one, must be this server's, and the page's own mark header must be
+//   there (a cross-site form cannot set it);
+// - bodies are small: a POST carries one session step or a switch.
+#ifndef VESK_HOST_WEB_REQUEST_GUARD_H
+#define VESK_HOST_WEB_REQUEST_GUARD_H
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vesk_host::web {
+
+// The header every POST of the page carries, and its value.
+constexpr const char* pageMarkHeader = "X-Vesk-Page";
+constexpr const char* pageMarkValue = "1";
+// The largest request body the server reads.
+constexpr std::size_t maxRequestBody = 16384;
+
+// The Host header values that name this server: "ADDRESS:PORT" (IPv6 in
+// brackets), and for a loopback address also "localhost:PORT" and the
+// other loopback spellings.
+std::vector<std::string> servedHosts(const std::string& address, int port);
+
+// Whether an address given to --listen is a loopback address.
+bool isLoopback(const std::string& address);
+
+struct RequestFacts {
+    std::string method;
+    std::optional<std::string> host;
+    std::optional<std::string> origin;
+    std::optional<std::string> mark;  // the page mark header
+    std::size_t bodySize = 0;
+};
+
+struct Verdict {
+    int status = 0;  // 0: allowed; else the HTTP status to answer with
+    std::string reason;
+};
+
+Verdict checkRequest(const RequestFacts& request, const std::vector<std::string>& hosts);
+
+} // namespace vesk_host::web
+
+#endif

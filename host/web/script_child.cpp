@@ -1,0 +1,192 @@
+#include "script_child.h"
+
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include "child_protocol.h"
+#include "emulator.h"
+#include "finding_tally.h"
+#include "loader.h"
+#include "session_runner.h"
+#include "session_steps.h"
+#include "state_snapshot.h"
+#include "transcript_json.h"
+
+namespace vesk_host::web {
+
+namespace {
+
+void cutStrings(Json& json)
+{
+    if (json.is_string()) {
+        const std::string& text = json.get_ref<const std::string&>();
+        if (text.size() > maxEntryText) {
+            std::size_t cut = maxEntryText;
+            while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+                --cut;
+            json = text.substr(0, cut) + " ... (" + std::to_string(text.size()) + " bytes)";
+        }
+    } else if (json.is_structured()) {
+        for (auto& item : json)
+            cutStrings(item);
+    }
+}
+
+// Watches one action at a time: sends its transcript lines as they happen
+// and gathers its facts for the recorder.
+class ActionWatcher final : public EventObserver {
+public:
+    explicit ActionWatcher(const std::function<void(const std::string&)>& write) : write_(write) {}
+
+    void begin()
+    {
+        entries_ = 0;
+        dropped_ = 0;
+        factBytes_ = 0;
+        facts_ = ActionFacts{};
+        touched_.clear();
+        touchedOrder_.clear();
+    }
+
+    void observe(const HostEvent& event) override
+    {
+        if (const auto* sent = std::get_if<CommandSent>(&event)) {
+            const std::string text = sent->text ? *sent->text : std::string("(null)");
+            if (facts_.commands.size() >= maxFactCommands || factBytes_ + text.size() > maxFactBytes) {
+                facts_.complete = false;
+            } else {
+                factBytes_ += text.size();
+                facts_.commands.push_back(text);
+            }
+        } else if (const auto* changed = std::get_if<PropertyChanged>(&event)) {
+            auto key = std::make_tuple(changed->panel, changed->control, changed->property);
+            if (touched_.insert(key).second && touchedOrder_.size() < maxFactCommands)
+                touchedOrder_.push_back(std::move(key));
+        } else if (const auto* answer = std::get_if<AnswerReceived>(&event)) {
+            if (answer->terminated)
+                answer_ = answer->text;
+            else
+                answer_.reset();
+            answered_ = answer->terminated;
+        }
+        auto json = jsonOf(event);
+        if (!json)
+            return;
+        if (entries_ >= maxEntriesPerAction) {
+            ++dropped_;
+            return;
+        }
+        ++entries_;
+        cutStrings(*json);
+        write_(jsonLine(*json));
+    }
+
+    // The facts, with the changed properties' values as they stand after the action.
+    ActionFacts finish(const Emulator& emulator, bool query)
+    {
+        if (dropped_ > 0) {
+            Json note = {{"kind", "note"}, {"depth", 0},
+                         {"note", std::to_string(dropped_) + " more transcript lines of this action not shown"}};
+            write_(jsonLine(note));
+        }
+        for (const auto& [panel, control, property] : touchedOrder_) {
+            const LoadedPanel* loaded = emulator.panels().find(panel);
+            const LoadedControl* found = loaded ? loaded->control(control) : nullptr;
+            if (!found)
+                continue;
+            const auto value = found->properties.find(property);
+            if (value != found->properties.end())
+                facts_.properties.push_back({panel, control, property, value->second});
+        }
+        if (query && answered_)
+            facts_.answer = answer_;
+        answered_ = false;
+        return std::move(facts_);
+    }
+
+private:
+    const std::function<void(const std::string&)>& write_;
+    std::size_t entries_ = 0;
+    std::size_t dropped_ = 0;
+    std::size_t factBytes_ = 0;
+    ActionFacts facts_;
+    std::set<std::tuple<std::string, std::string, std::string>> touched_;
+    std::vector<std::tuple<std::string, std::string, std::string>> touchedOrder_;
+    std::optional<std::string> answer_;
+    bool answered_ = false;
+};
+
+void sendDone(const std::function<void(const std::string&)>& write, const char* result, const std::string& message)
+{
+    Json done = {{"kind", "done"}, {"result", result}};
+    if (!message.empty())
+        done["message"] = message;
+    write(jsonLine(done));
+}
+
+void sendFatal(const std::function<void(const std::string&)>& write, int exit, const std::string& message)
+{
+    write(jsonLine(Json{{"kind", "fatal"}, {"exit", exit}, {"message", message}}));
+}
+
+} // namespace
+
+int runScriptChild(const ChildSetup& setup, const std::function<std::optional<std::string>()>& readLine,
+                   const std::function<void(const std::string&)>& write)
+{
+    // Declared before the emulator so that it is unloaded only after the script has ended.
+    ScriptLibrary library;
+    if (const Status opened = library.open(setup.library); !opened) {
+        sendFatal(write, 4, opened.error().message);
+        return 4;
+    }
+    EventBus events;
+    FindingTally findings;
+    ActionWatcher watcher(write);
+    events.subscribe(findings);
+    events.subscribe(watcher);
+    Emulator emulator(setup.plant, events);
+    SessionRunner runner(emulator, events);
+
+    const auto endAction = [&](bool query, const char* result, const std::string& message) {
+        write(jsonLine(factsJson(watcher.finish(emulator, query))));
+        write(jsonLine(stateSnapshot(emulator, findings)));
+        sendDone(write, result, message);
+    };
+
+    watcher.begin();
+    if (!runner.startUp(library.entry())) {
+        watcher.finish(emulator, false);
+        sendFatal(write, 4, "load_vesk_client_script of " + setup.library + " returned null");
+        return 4;
+    }
+    endAction(false, "ok", "");
+
+    for (int number = 1;; ++number) {
+        const auto line = readLine();
+        if (!line)
+            break;
+        watcher.begin();
+        auto parsed = parseStep(*line, number, emulator.plant());
+        if (!parsed) {
+            endAction(false, "refused", parsed.error().message);
+            continue;
+        }
+        if (!*parsed) {
+            endAction(false, "ok", "");
+            continue;
+        }
+        const Step& step = **parsed;
+        const StepResult result = runner.run(step);
+        const bool query = std::holds_alternative<step::Query>(step.action);
+        if (result == StepResult::failed)
+            endAction(query, "refused", runner.error());
+        else
+            endAction(query, result == StepResult::quit ? "quit" : "ok", "");
+    }
+    runner.finish();
+    return 0;
+}
+
+} // namespace vesk_host::web
