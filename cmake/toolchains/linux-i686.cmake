@@ -20,8 +20,5 @@ set(FIND_LIBRARY_USE_LIB64_PATHS OFF)
 set_property(GLOBAL PROPERTY FIND_LIBRARY_USE_LIB64_PATHS OFF)
 set_property(GLOBAL PROPERTY FIND_LIBRARY_USE_LIB32_PATHS ON)
 
-# toml++ (used by the host emulator) header-only: Debian's package config
-# names its x86_64 shared library.
-set(tomlplusplus_DIR ${CMAKE_CURRENT_LIST_DIR}/packages CACHE PATH "toml++ for this target")
 # GoogleTest built from source for this target (packages/GTestConfig.cmake).
 set(GTest_DIR ${CMAKE_CURRENT_LIST_DIR}/packages CACHE PATH "GoogleTest for this target")

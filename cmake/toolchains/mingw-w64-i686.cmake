@@ -32,8 +32,5 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
 # Test discovery and ctest run the programs under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run)
 
-# toml++ (used by the host emulator) header-only: Debian's package config
-# names its x86_64 shared library.
-set(tomlplusplus_DIR ${CMAKE_CURRENT_LIST_DIR}/packages CACHE PATH "toml++ for this target")
 # GoogleTest built from source for this target (packages/GTestConfig.cmake).
 set(GTest_DIR ${CMAKE_CURRENT_LIST_DIR}/packages CACHE PATH "GoogleTest for this target")

@@ -8,7 +8,7 @@ Emulator::Emulator(Plant plant, EventBus& events, const EmulatorOptions& options
     : events_(events),
       plant_(std::move(plant)),
       commands_{plant_, panels_, timers_, queue_, events},
-      host_(commands_, events, options.memory)
+      host_(commands_, events, options)
 {
 }
 

@@ -18,10 +18,9 @@
 
 namespace vesk_host {
 
-struct EmulatorOptions {
-    // Where reply texts live (plain where guarded memory is not available).
-    MemoryKind memory = MemoryKind::guarded;
-};
+// Where reply texts live (plain where guarded memory is not available) and
+// how long a call may take before it is a slow-call warning.
+using EmulatorOptions = ScriptHost::Options;
 
 class Emulator {
 public:

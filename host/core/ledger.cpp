@@ -15,30 +15,27 @@ Ledger::~Ledger()
 char* Ledger::record(const std::string& text, HandedReply reply)
 {
     const std::size_t size = text.size() + 1;
-    char* block = memory_->allocate(size, "\"" + reply.command.substr(0, 120) + "\"");
+    char* block = memory_->allocate(size, reply.command);
     std::memcpy(block, text.c_str(), size);
-    // An address that comes back into use is no longer a retired one.
-    retired_.erase(block);
     byCall_[reply.callNumber].push_back(block);
     live_.emplace(block, Live{std::move(reply), size});
     ++handedOut_;
     return block;
 }
 
-char* Ledger::handOut(const std::string& text, const std::string& command, const std::string& call,
-                      std::uint64_t callNumber)
+char* Ledger::handOut(const std::string& text, const std::string& command, std::uint64_t callNumber)
 {
-    return record(text, HandedReply{text, command, call, callNumber, false, false});
+    return record(text, HandedReply{text, command, callNumber, false, false});
 }
 
 char* Ledger::handOutKept(const std::string& text, const std::string& command, std::uint64_t callNumber)
 {
-    return record(text, HandedReply{text, command, std::string(), callNumber, true, false});
+    return record(text, HandedReply{text, command, callNumber, true, false});
 }
 
-void Ledger::nullOut(const std::string& command, const std::string& call, std::uint64_t callNumber)
+void Ledger::nullOut(const std::string& command, std::uint64_t callNumber)
 {
-    nulls_.push_back(NullReply{HandedReply{std::string(), command, call, callNumber, false, true}});
+    nulls_.push_back(NullReply{HandedReply{std::string(), command, callNumber, false, true}});
 }
 
 void Ledger::retire(const char* block, std::size_t size, HandedReply reply, ReleaseCheck::Kind kind)
@@ -147,7 +144,16 @@ std::vector<std::string> Ledger::takeAnswersKept()
     return kept;
 }
 
-bool Ledger::isReply(const void* pointer) const { return live_.count(pointer) != 0 || retired_.count(pointer) != 0; }
+bool Ledger::isReply(const void* pointer) const { return lookup(pointer) != nullptr; }
+
+const HandedReply* Ledger::lookup(const void* pointer) const
+{
+    if (const auto live = live_.find(pointer); live != live_.end())
+        return &live->second.reply;
+    if (const auto retired = retired_.find(pointer); retired != retired_.end())
+        return &retired->second.reply;
+    return nullptr;
+}
 
 std::size_t Ledger::outstanding() const
 {

@@ -27,8 +27,7 @@ namespace vesk_host {
 struct HandedReply {
     std::string text;     // as handed out
     std::string command;  // the command it answered
-    std::string call;     // the call into the script that received it
-    std::uint64_t callNumber = 0;
+    std::uint64_t callNumber = 0;  // the call into the script that received it
     bool kept = false;    // a word answering a command whose reply is never handed back
     bool null = false;    // a null reply that must come back as null ("RN")
 };
@@ -56,14 +55,13 @@ public:
     Ledger& operator=(const Ledger&) = delete;
 
     // A fresh NUL-terminated copy of `text`, recorded as the reply to
-    // `command` received during call `callNumber` (described by `call`).
-    char* handOut(const std::string& text, const std::string& command, const std::string& call,
-                  std::uint64_t callNumber);
+    // `command` received during call `callNumber`.
+    char* handOut(const std::string& text, const std::string& command, std::uint64_t callNumber);
     // A host-owned text answering `command`, whose reply is never handed
     // back: it must not come back with code 5. It lives until its call ends.
     char* handOutKept(const std::string& text, const std::string& command, std::uint64_t callNumber);
     // A null reply to `command` that must come back as null ("RN").
-    void nullOut(const std::string& command, const std::string& call, std::uint64_t callNumber);
+    void nullOut(const std::string& command, std::uint64_t callNumber);
     // A non-null pointer the script handed back with code 5.
     ReleaseCheck release(const void* data);
     // A null hand-back: settles the newest null reply still out; false
@@ -85,6 +83,8 @@ public:
     std::vector<std::string> takeAnswersKept();
     // Whether `pointer` is a reply or word of this host, live or in quarantine.
     bool isReply(const void* pointer) const;
+    // What is known of that reply or word; null when it is none.
+    const HandedReply* lookup(const void* pointer) const;
 
     // Replies and words handed out so far.
     std::uint64_t handedOut() const { return handedOut_; }

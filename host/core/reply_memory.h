@@ -32,7 +32,7 @@ public:
     virtual ~ReplyMemory() = default;
     virtual MemoryKind kind() const = 0;
     // A block of `size` bytes (size > 0), readable and writable; never null.
-    // `label` (copied, cut to a fixed length) names the block in fault reports.
+    // `label` (copied in quotes, cut to a fixed length) names the block in fault reports.
     virtual char* allocate(std::size_t size, std::string_view label) = 0;
     // The block is handed back: inaccessible (guarded) and out of reuse until
     // it leaves the quarantine. Returns the block that left the quarantine to

@@ -76,9 +76,12 @@ public:
             mprotect(slot->base, pages * page, PROT_READ | PROT_WRITE);
         }
         slot->block = slot->base + pages * page - size;
-        const std::size_t length = label.size() < labelSize - 1 ? label.size() : labelSize - 1;
-        std::memcpy(slot->label, label.data(), length);
-        slot->label[length] = '\0';
+        // The label in quotes, cut to fit.
+        const std::size_t length = label.size() < labelSize - 3 ? label.size() : labelSize - 3;
+        slot->label[0] = '"';
+        std::memcpy(slot->label + 1, label.data(), length);
+        slot->label[length + 1] = '"';
+        slot->label[length + 2] = '\0';
         slot->state = 1;
         byBlock_[slot->block] = slot;
         return slot->block;

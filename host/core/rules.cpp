@@ -35,11 +35,32 @@ const Rule callAfterDestruction{"call-after-destruction", Severity::violation,
 const Rule recordModified{"record-modified", Severity::violation,
                           "The script never writes into the host's event records."};
 const Rule unterminatedAnswer{"unterminated-answer", Severity::violation,
-                              "A parent-query answer ends with a NUL within 65536 bytes."};
+                              "A parent-query answer ends with a NUL within its block (and within 65536 bytes)."};
 const Rule nonNullResult{"non-null-result", Severity::violation,
                          "The script answers every call but a parent query (code 3) with null."};
 const Rule scriptThrew{"script-threw", Severity::violation,
                        "No exception leaves the script through the interface."};
+const Rule readAfterRelease{"read-after-release", Severity::violation,
+                            "The script never reads a reply after handing it back."};
+const Rule readPastEnd{"read-past-end", Severity::violation, "The script reads a reply only up to its NUL."};
+const Rule freeOfHostText{"free-of-host-text", Severity::violation,
+                          "The script never frees a text of the host's; it hands it back with code 5."};
+const Rule doubleFree{"double-free", Severity::violation, "The script frees each block it allocated once."};
+const Rule answerNotHeap{"answer-not-heap", Severity::violation,
+                         "A parent-query answer is a block the script allocated with malloc, of its length + 1 "
+                         "bytes at least."};
+const Rule answerNotFreed{"answer-not-freed", Severity::violation,
+                          "The script frees a parent-query answer when the host hands it back with code 5."};
+const Rule leakPerEvent{"leak-per-event", Severity::violation,
+                        "What the script allocates for an event it frees again: events of one kind do not keep "
+                        "growing its heap."};
+const Rule leakPerQuery{"leak-per-query", Severity::violation,
+                        "A parent query and the hand-back of its answer leave the script's heap as they found it."};
+const Rule scriptCrashed{"script-crashed", Severity::violation,
+                         "The script never takes the host's process down (a fatal signal or an abort)."};
+const Rule scriptEnded{"script-ended", Severity::violation, "The script never ends the host's process (exit)."};
+const Rule callTimeout{"call-timeout", Severity::violation,
+                       "Every call into the script returns within the host's time-out."};
 const Rule ambiguousQuoting{"ambiguous-quoting", Severity::warning,
                             "An argument holds an apostrophe followed by a blank, so the texts can be read in "
                             "more than one way."};
@@ -65,6 +86,8 @@ const Rule commandAfterEnd{"command-after-end", Severity::warning, "Nothing is s
 const Rule endOutsideShutdown{"end-outside-shutdown", Severity::warning,
                               "\"AS\" is sent by the script's destructor only."};
 const Rule missingEnd{"missing-end", Severity::warning, "The script's destructor sends \"AS\"."};
+const Rule slowCall{"slow-call", Severity::warning,
+                    "A call into the script returns within 100 ms; a slow script is told apart from a hung one."};
 } // namespace rule
 
 const std::vector<const Rule*>& allRules()
@@ -75,12 +98,15 @@ const std::vector<const Rule*>& allRules()
         &rule::answerChanged,      &rule::nullCommand,        &rule::commandTooLong,
         &rule::unknownCommand,     &rule::malformedCommand,   &rule::unknownCode,
         &rule::callOutsideHandler, &rule::callAfterDestruction, &rule::recordModified,
-        &rule::unterminatedAnswer, &rule::nonNullResult,      &rule::scriptThrew,        &rule::ambiguousQuoting,
+        &rule::unterminatedAnswer, &rule::nonNullResult,      &rule::scriptThrew,
+        &rule::readAfterRelease,   &rule::readPastEnd,        &rule::freeOfHostText,     &rule::doubleFree,
+        &rule::answerNotHeap,      &rule::answerNotFreed,     &rule::leakPerEvent,       &rule::leakPerQuery,
+        &rule::scriptCrashed,      &rule::scriptEnded,        &rule::callTimeout,        &rule::ambiguousQuoting,
         &rule::unknownDevice,      &rule::unknownDatabase,    &rule::indexOutOfRange,
         &rule::unknownPanel,       &rule::unknownControl,     &rule::panelLoadFailed,
         &rule::assignmentWithoutEquals, &rule::negativeInterval,
         &rule::emptyAnswer,        &rule::eventStorm,         &rule::commandAfterEnd,
-        &rule::endOutsideShutdown, &rule::missingEnd,
+        &rule::endOutsideShutdown, &rule::missingEnd,         &rule::slowCall,
     };
     return rules;
 }

@@ -45,6 +45,18 @@ extern const Rule recordModified;
 extern const Rule unterminatedAnswer;
 extern const Rule nonNullResult;
 extern const Rule scriptThrew;
+// What guarded memory, the heap watch and the fatal watch catch.
+extern const Rule readAfterRelease;
+extern const Rule readPastEnd;
+extern const Rule freeOfHostText;
+extern const Rule doubleFree;
+extern const Rule answerNotHeap;
+extern const Rule answerNotFreed;
+extern const Rule leakPerEvent;
+extern const Rule leakPerQuery;
+extern const Rule scriptCrashed;
+extern const Rule scriptEnded;
+extern const Rule callTimeout;
 // Warnings about what the commands ask of the plant.
 extern const Rule ambiguousQuoting;
 extern const Rule unknownDevice;
@@ -60,6 +72,7 @@ extern const Rule eventStorm;
 extern const Rule commandAfterEnd;
 extern const Rule endOutsideShutdown;
 extern const Rule missingEnd;
+extern const Rule slowCall;
 } // namespace rule
 
 // Every rule, in the order above.

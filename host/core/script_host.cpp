@@ -1,10 +1,12 @@
 #include "script_host.h"
 
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <vector>
 
+#include "fatal_watch.h"
 #include "text_util.h"
 #include "vesk_dotted_name.h"
 #include "vesk_records.h"
@@ -16,7 +18,43 @@ namespace {
 // The word "PS" answers with on success; never a text, never handed back.
 void* const loadedStatus = reinterpret_cast<void*>(static_cast<std::intptr_t>(1));
 
-std::string bytesOf(const void* data, std::size_t size) { return std::string(static_cast<const char*>(data), size); }
+// Calls of one kind that leave the script's heap bigger, in a row, that make a leak.
+constexpr int leakStreak = 100;
+
+// What a call is, in the words of the host's messages.
+struct CallNamer {
+    std::string operator()(const ScriptLoading&) const { return "start-up"; }
+    std::string operator()(const ControlDelivered& e) const
+    {
+        return "control event " + quoteText(e.control) + " " + quoteText(e.event);
+    }
+    std::string operator()(const RevertiveDelivered& e) const
+    {
+        return "revertive from device " + std::to_string(e.device) + " index " + std::to_string(e.index);
+    }
+    std::string operator()(const QueryDelivered& e) const
+    {
+        return "parent query " + (e.query ? quoteText(*e.query) : std::string("null"));
+    }
+    std::string operator()(const AnswerHandedBack& e) const { return "the hand-back of the answer to " + e.query; }
+    std::string operator()(const CodeDelivered& e) const
+    {
+        return "code " + std::to_string(e.code) + " with " + e.data;
+    }
+    std::string operator()(const TimerDelivered& e) const { return "timer " + std::to_string(e.id); }
+    std::string operator()(const ScriptDeleting&) const { return "shutdown"; }
+    template <class Other> std::string operator()(const Other&) const { return "a call"; }
+};
+
+// A copy of bytes to compare after a call: on the stack when small.
+class Snapshot {
+public:
+    void add(const void* data, std::size_t size) { bytes_.append(static_cast<const char*>(data), size); }
+    bool operator!=(const Snapshot& other) const { return bytes_ != other.bytes_; }
+
+private:
+    std::string bytes_;
+};
 
 std::string shownQuery(const std::optional<std::string>& query) { return query ? quoteText(*query) : "null"; }
 
@@ -42,41 +80,105 @@ const char* codeMeaning(int code)
 
 } // namespace
 
-ScriptHost::ScriptHost(CommandContext& commands, EventBus& events, MemoryKind memory)
-    : commands_(commands), events_(events), ledger_(memory)
+ScriptHost::ScriptHost(CommandContext& commands, EventBus& events, const Options& options)
+    : commands_(commands),
+      events_(events),
+      options_(options),
+      ledger_(options.memory),
+      previousGuard_(heap::setFreeGuard(heap::FreeGuard{&ScriptHost::isHostText, &ScriptHost::badFree, this}))
 {
 }
 
-ScriptHost::~ScriptHost() = default;
+ScriptHost::~ScriptHost() { heap::setFreeGuard(previousGuard_); }
+
+bool ScriptHost::isHostText(const void* block, void* host) { return static_cast<ScriptHost*>(host)->ledger_.isReply(block); }
+
+void ScriptHost::badFree(const void* block, heap::BadFree kind, void* context)
+{
+    auto& host = *static_cast<ScriptHost*>(context);
+    if (kind == heap::BadFree::twice) {
+        host.report(rule::doubleFree, "the script freed one of its blocks a second time, during " + host.callName() +
+                                          "; the host stopped the second free()");
+        return;
+    }
+    const HandedReply* reply = host.ledger_.lookup(block);
+    host.report(rule::freeOfHostText,
+                "the script called free() on the host's reply " + (reply ? quoteText(reply->text) : std::string()) +
+                    " to " + (reply ? quoteText(reply->command) : std::string("a command")) + ", during " +
+                    host.callName() + "; a host text goes back with code 5 (the host stopped the free())");
+}
+
+std::string ScriptHost::callName() const
+{
+    return call_ ? std::visit(CallNamer{}, *call_) : std::string("no call (the host was not calling the script)");
+}
 
 void ScriptHost::report(const Rule& rule, std::string message, int depth)
 {
     events_.emit(FindingRaised{Finding{&rule, std::move(message)}, depth});
 }
 
-void ScriptHost::intoScript(const std::string& what, const HostEvent& event, const std::function<void()>& body)
+template <class Body> void ScriptHost::intoScript(const HostEvent& event, Body body)
 {
     events_.emit(event);
-    call_ = what;
+    call_ = &event;
     ++callNumber_;
     inCall_ = true;
+    fatal::callStarted(event);
+    const auto started = std::chrono::steady_clock::now();
+    const std::int64_t heapBefore = heap::scriptNet();
     try {
+        heap::ScriptScope scope;
         body();
     } catch (const std::exception& error) {
-        report(rule::scriptThrew, "an exception left the script during " + what + ": " + quoteText(error.what()));
+        report(rule::scriptThrew, "an exception left the script during " + callName() + ": " + quoteText(error.what()));
     } catch (...) {
-        report(rule::scriptThrew, "an exception left the script during " + what);
+        report(rule::scriptThrew, "an exception left the script during " + callName());
     }
+    const double milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    fatal::callEnded();
     inCall_ = false;
     for (const HandedReply& reply : ledger_.takeMissing(callNumber_))
-        report(rule::releaseMissing, describeReply(reply) + " was not handed back by the end of " + what);
+        report(rule::releaseMissing, describeReply(reply) + " was not handed back by the end of " + callName());
+    if (milliseconds > options_.slowCallMilliseconds)
+        report(rule::slowCall, callName() + " took " + std::to_string(static_cast<long long>(milliseconds)) +
+                                   " ms (a call should return within " +
+                                   std::to_string(static_cast<long long>(options_.slowCallMilliseconds)) + " ms)",
+               0);
+    if (heap::watching() && !std::holds_alternative<ScriptLoading>(event) &&
+        !std::holds_alternative<ScriptDeleting>(event) && !std::holds_alternative<QueryDelivered>(event) &&
+        !std::holds_alternative<AnswerHandedBack>(event))
+        heapGrew(event.index(), "event", rule::leakPerEvent, heap::scriptNet() - heapBefore);
     // Whatever the script sends before the next call belongs to no call.
-    call_ = "no call (the host was not calling the script)";
+    call_ = nullptr;
     ++callNumber_;
+}
+
+void ScriptHost::heapGrew(std::size_t kind, const char* what, const Rule& rule, std::int64_t bytes)
+{
+    if (streaks_.size() <= kind)
+        streaks_.resize(kind + 1);
+    Streak& streak = streaks_[kind];
+    if (bytes <= 0) {
+        streak.calls = 0;
+        streak.bytes = 0;
+        return;
+    }
+    streak.bytes += bytes;
+    if (++streak.calls < leakStreak || streak.reported)
+        return;
+    streak.reported = true;
+    const std::string name = call_ ? callName() : std::string(what);
+    report(rule, std::string("each ") + what + " like " + name + " left the script's heap bigger: " +
+                     std::to_string(streak.calls) + " in a row, " + std::to_string(streak.bytes / streak.calls) +
+                     " bytes each on average (" + std::to_string(streak.bytes) + " bytes in all)",
+           0);
 }
 
 void* ScriptHost::fromScript(void* data, int code)
 {
+    heap::HostScope hostWork;
     if (destroyed_)
         report(rule::callAfterDestruction,
                "the script called the host with code " + std::to_string(code) + " after its destructor had returned",
@@ -92,7 +194,7 @@ void* ScriptHost::fromScript(void* data, int code)
         return nullptr;
     }
     events_.emit(OtherCodeSent{code});
-    report(rule::unknownCode, "the script called the host with code " + std::to_string(code) + " during " + call_);
+    report(rule::unknownCode, "the script called the host with code " + std::to_string(code) + " during " + callName());
     return nullptr;
 }
 
@@ -100,7 +202,7 @@ void* ScriptHost::command(const void* data)
 {
     if (!data) {
         events_.emit(CommandSent{std::nullopt, false, Reply{}});
-        report(rule::nullCommand, "a command with a null text during " + call_);
+        report(rule::nullCommand, "a command with a null text during " + callName());
         return nullptr;
     }
     const char* bytes = static_cast<const char*>(data);
@@ -109,10 +211,11 @@ void* ScriptHost::command(const void* data)
         const std::string start(bytes, 60);
         events_.emit(CommandSent{start, true, Reply{}});
         report(rule::commandTooLong, "a command text starting " + quoteText(start) + " has no NUL within " +
-                                         std::to_string(maxScriptText) + " bytes (during " + call_ + ")");
+                                         std::to_string(maxScriptText) + " bytes (during " + callName() + ")");
         return nullptr;
     }
     const std::string text(bytes, *length);
+    fatal::commandSent(text);
     std::vector<Finding> findings;
     if (ended_)
         findings.push_back(Finding{&rule::commandAfterEnd, quoteText(text) + " came after \"AS\""});
@@ -132,7 +235,7 @@ void* ScriptHost::command(const void* data)
         if (command.row->handler == commands::endScript) {
             if (!inShutdown_)
                 findings.push_back(
-                    Finding{&rule::endOutsideShutdown, "\"AS\" came during " + call_ + ", not from the destructor"});
+                    Finding{&rule::endOutsideShutdown, "\"AS\" came during " + callName() + ", not from the destructor"});
             ended_ = true;
         }
         Execution execution = execute(commands_, command);
@@ -143,13 +246,13 @@ void* ScriptHost::command(const void* data)
 
     void* word = nullptr;
     if (reply.kind == Reply::Kind::text)
-        word = ledger_.handOut(reply.text, text, call_, callNumber_);
+        word = ledger_.handOut(reply.text, text, callNumber_);
     else if (reply.kind == Reply::Kind::word)
         word = ledger_.handOutKept(reply.text, text, callNumber_);
     else if (reply.kind == Reply::Kind::status)
         word = reinterpret_cast<void*>(reply.status);
     else if (parsed && parsed->row->handBack == HandBack::always)
-        ledger_.nullOut(text, call_, callNumber_);
+        ledger_.nullOut(text, callNumber_);
     events_.emit(CommandSent{text, false, std::move(reply)});
     for (auto& finding : findings)
         events_.emit(FindingRaised{std::move(finding), 1});
@@ -169,10 +272,10 @@ void ScriptHost::release(void* data)
     if (check.kind == ReleaseCheck::Kind::unknown) {
         events_.emit(ReplyReturned{Pointer::unknown, {}, {}});
         if (data == loadedStatus)
-            report(rule::releaseUnknown, "code 5 with the status word of \"PS\" during " + call_ +
+            report(rule::releaseUnknown, "code 5 with the status word of \"PS\" during " + callName() +
                                              ": a status is not a text and is never handed back");
         else
-            report(rule::releaseUnknown, "code 5 with a pointer this host never handed out, during " + call_);
+            report(rule::releaseUnknown, "code 5 with a pointer this host never handed out, during " + callName());
         return;
     }
     const HandedReply& reply = check.reply;
@@ -184,14 +287,14 @@ void ScriptHost::release(void* data)
     if (check.kind == ReleaseCheck::Kind::kept) {
         events_.emit(ReplyReturned{Pointer::kept, reply.text, reply.command});
         report(rule::releaseUnknown, "code 5 with the host's answer to " + quoteText(reply.command) +
-                                         ", a command whose reply is never handed back, during " + call_);
+                                         ", a command whose reply is never handed back, during " + callName());
         return;
     }
     const bool twice = check.kind == ReleaseCheck::Kind::twice;
     events_.emit(ReplyReturned{twice ? Pointer::twice : Pointer::reply, reply.text, reply.command});
     if (twice)
         report(rule::releaseTwice, "the reply " + quoteText(reply.text) + " to " + quoteText(reply.command) +
-                                       " was handed back a second time, during " + call_);
+                                       " was handed back a second time, during " + callName());
     else if (check.modified)
         report(rule::replyModified, "the reply " + quoteText(reply.text) + " to " + quoteText(reply.command) +
                                         " came back changed to " + quoteText(check.cameBack));
@@ -207,8 +310,7 @@ bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>
                       (abiKind_ ? abiKindName(*abiKind_) : "unknown") + " layout";
         return false;
     }
-    intoScript("start-up", ScriptLoading{path},
-               [&] { script_ = abi_->callExport(entry, path ? path->c_str() : nullptr); });
+    intoScript(ScriptLoading{path}, [&] { script_ = abi_->callExport(entry, path ? path->c_str() : nullptr); });
     if (script_ && !abi_->mismatch().empty())
         abiProblem_ = abi_->mismatch();
     else if (script_ && !abi_->kind())
@@ -228,34 +330,29 @@ bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>
 
 void ScriptHost::deliverControl(const std::string& panel, const std::string& control, const std::string& event)
 {
-    const std::string what = "control event " + quoteText(control) + " " + quoteText(event);
     DottedName parsed(event.c_str());
     ControlEventRecord record{};
     record.panelId = panel.c_str();
     record.controlId = control.c_str();
     record.event = &parsed;
-    // Everything the record reaches, which the script must leave as it found
-    // it; field by field, as padding bytes hold nothing to compare.
+    // Everything the record reaches, which the script must leave as it found it.
     const auto snapshot = [&] {
-        std::string bytes = bytesOf(&record.reserved0, sizeof record.reserved0) +
-                            bytesOf(&record.reserved4, sizeof record.reserved4) +
-                            bytesOf(&record.panelId, sizeof record.panelId) +
-                            bytesOf(&record.controlId, sizeof record.controlId) +
-                            bytesOf(&record.event, sizeof record.event) + bytesOf(&parsed.name, sizeof parsed.name) +
-                            bytesOf(parsed.parts, sizeof parsed.parts) + bytesOf(&parsed.value, sizeof parsed.value) +
-                            bytesOf(&parsed.partCount, sizeof parsed.partCount) +
-                            bytesOf(&parsed.hasValue, sizeof parsed.hasValue) +
-                            bytesOf(&parsed.buffer, sizeof parsed.buffer);
-        return bytes + bytesOf(panel.c_str(), panel.size() + 1) + bytesOf(control.c_str(), control.size() + 1) +
-               (parsed.buffer ? bytesOf(parsed.buffer, std::strlen(event.c_str()) + 1) : std::string());
+        Snapshot bytes;
+        bytes.add(&record, sizeof record);
+        bytes.add(&parsed, sizeof parsed);
+        bytes.add(panel.c_str(), panel.size() + 1);
+        bytes.add(control.c_str(), control.size() + 1);
+        if (parsed.buffer)
+            bytes.add(parsed.buffer, std::strlen(event.c_str()) + 1);
+        return bytes;
     };
-    const std::string before = snapshot();
+    const Snapshot before = snapshot();
+    const HostEvent call = ControlDelivered{panel, control, event};
     void* result = nullptr;
-    intoScript(what, ControlDelivered{panel, control, event},
-               [&] { result = abi_->call(script_, &record, VESK_CODE_CONTROL); });
-    checkNull(VESK_CODE_CONTROL, what, result);
+    intoScript(call, [&] { result = abi_->call(script_, &record, VESK_CODE_CONTROL); });
+    checkNull(VESK_CODE_CONTROL, call, result);
     if (snapshot() != before)
-        report(rule::recordModified, "the script wrote into the record of the " + what);
+        report(rule::recordModified, "the script wrote into the record of the " + std::visit(CallNamer{}, call));
 }
 
 void ScriptHost::deliverRevertive(std::int32_t device, std::int32_t index, const std::string& text)
@@ -267,20 +364,25 @@ void ScriptHost::deliverRevertive(std::int32_t device, std::int32_t index, const
     record->entryIndex = index;
     std::memcpy(bytes.data() + textOffset, text.c_str(), text.size() + 1);
     const std::vector<char> before = bytes;
-    const std::string what = "revertive from device " + std::to_string(device) + " index " + std::to_string(index);
+    const HostEvent call = RevertiveDelivered{device, index, text};
     void* result = nullptr;
-    intoScript(what, RevertiveDelivered{device, index, text},
-               [&] { result = abi_->call(script_, record, VESK_CODE_REVERTIVE); });
-    checkNull(VESK_CODE_REVERTIVE, what, result);
+    intoScript(call, [&] { result = abi_->call(script_, record, VESK_CODE_REVERTIVE); });
+    checkNull(VESK_CODE_REVERTIVE, call, result);
     if (bytes != before)
-        report(rule::recordModified, "the script wrote into the record of the " + what);
+        report(rule::recordModified, "the script wrote into the record of the " + std::visit(CallNamer{}, call));
 }
 
 std::optional<std::string> ScriptHost::deliverQuery(const std::optional<std::string>& query)
 {
     std::optional<std::string> text;
-    if (void* answer = askQuery(query, text))
+    const std::int64_t heapBefore = heap::scriptNet();
+    void* answer = askQuery(query, text);
+    if (answer)
         handBackAnswer(answer);
+    // A query and the hand-back of its answer leave the script's heap as they found it.
+    if (heap::watching() && script_)
+        heapGrew(HostEvent(QueryDelivered{}).index(), "parent query", rule::leakPerQuery,
+                 heap::scriptNet() - heapBefore);
     return text;
 }
 
@@ -291,15 +393,26 @@ void* ScriptHost::askQuery(const std::optional<std::string>& query, std::optiona
         return nullptr;
     const std::string shown = shownQuery(query);
     void* answer = nullptr;
-    intoScript("parent query " + shown, QueryDelivered{query}, [&] {
+    intoScript(QueryDelivered{query}, [&] {
         answer = abi_->call(script_, query ? const_cast<char*>(query->c_str()) : nullptr, VESK_CODE_PARENT_QUERY);
     });
     if (!answer) {
         events_.emit(AnswerReceived{std::nullopt, true});
         return nullptr;
     }
-    // Read within bounds: a reused pointer may be a buffer the script no longer fills.
-    const auto length = boundedLength(static_cast<const char*>(answer));
+    // Read within the answer's own block where the heap is watched, else within a bound:
+    // a reused pointer may be a buffer the script no longer fills.
+    const auto block = heap::scriptBlock(answer);
+    const auto length = boundedLength(static_cast<const char*>(answer), block ? *block : maxScriptText);
+    const bool heapKnown = heap::watching() && !ledger_.heldAnswer(answer) && !ledger_.isReply(answer);
+    if (heapKnown && !block) {
+        events_.emit(AnswerReceived{std::nullopt, true});
+        report(rule::answerNotHeap, "the answer to the parent query " + shown +
+                                        " is not a block the script allocated with malloc (a static or stack "
+                                        "text?); the host does not hand it back, as freeing it would crash the script",
+               0);
+        return nullptr;
+    }
     text = length ? std::string(static_cast<const char*>(answer), *length) : std::string();
     events_.emit(AnswerReceived{text, length.has_value()});
     if (const auto* held = ledger_.heldAnswer(answer)) {
@@ -315,8 +428,10 @@ void* ScriptHost::askQuery(const std::optional<std::string>& query, std::optiona
     }
     ledger_.answerReceived(answer, shown, *text);
     if (!length)
-        report(rule::unterminatedAnswer, "the answer to the parent query " + shown + " has no NUL within " +
-                                             std::to_string(maxScriptText) + " bytes",
+        report(rule::unterminatedAnswer,
+               "the answer to the parent query " + shown + " has no NUL within " +
+                   (block ? "its block of " + std::to_string(*block) + " bytes"
+                          : std::to_string(maxScriptText) + " bytes"),
                0);
     else if (text->empty())
         report(rule::emptyAnswer, "the parent query " + shown + " was answered with an empty text, not null", 0);
@@ -330,17 +445,22 @@ void ScriptHost::handBackAnswer(void* answer)
         return;
     const std::string query = held->first;
     const std::string text = held->second;
-    const auto length = boundedLength(static_cast<const char*>(answer));
+    const auto block = heap::scriptBlock(answer);
+    const auto length = boundedLength(static_cast<const char*>(answer), block ? *block : maxScriptText);
     const std::string now = length ? std::string(static_cast<const char*>(answer), *length) : std::string();
     if (now != text)
         report(rule::answerChanged, "the answer to the parent query " + query + " read " + quoteText(text) +
                                         " when it was given and " + quoteText(now) + " when it was handed back",
                0);
     ledger_.answerHandedBack(answer);
-    const std::string what = "the hand-back of the answer to " + query;
+    const HostEvent call = AnswerHandedBack{query, text};
     void* result = nullptr;
-    intoScript(what, AnswerHandedBack{query, text}, [&] { result = abi_->call(script_, answer, VESK_CODE_RELEASE); });
-    checkNull(VESK_CODE_RELEASE, what, result);
+    intoScript(call, [&] { result = abi_->call(script_, answer, VESK_CODE_RELEASE); });
+    checkNull(VESK_CODE_RELEASE, call, result);
+    if (block && heap::scriptBlock(answer))
+        report(rule::answerNotFreed, "the script did not free the answer " + quoteText(text) +
+                                         " to the parent query " + query + " when the host handed it back",
+               0);
 }
 
 void* ScriptHost::deliverCode(int code, void* data, const std::string& shown)
@@ -348,30 +468,30 @@ void* ScriptHost::deliverCode(int code, void* data, const std::string& shown)
     if (!script_)
         return nullptr;
     void* result = nullptr;
-    const std::string what = "code " + std::to_string(code) + " with " + shown;
-    intoScript(what, CodeDelivered{code, shown}, [&] { result = abi_->call(script_, data, code); });
-    checkNull(code, what, result);
+    const HostEvent call = CodeDelivered{code, shown};
+    intoScript(call, [&] { result = abi_->call(script_, data, code); });
+    checkNull(code, call, result);
     return result;
 }
 
 void ScriptHost::deliverTimer(std::int32_t id, std::int64_t clock)
 {
-    const std::string what = "timer " + std::to_string(id);
     void* result = nullptr;
-    intoScript(what, TimerDelivered{id, clock}, [&] {
+    const HostEvent call = TimerDelivered{id, clock};
+    intoScript(call, [&] {
         result = abi_->call(script_, reinterpret_cast<void*>(static_cast<std::intptr_t>(id)), VESK_CODE_TIMER);
     });
-    checkNull(VESK_CODE_TIMER, what, result);
+    checkNull(VESK_CODE_TIMER, call, result);
 }
 
-void ScriptHost::checkNull(int code, const std::string& what, const void* result)
+void ScriptHost::checkNull(int code, const HostEvent& call, const void* result)
 {
     if (!result || code == VESK_CODE_PARENT_QUERY)
         return;
     const char* meaning = codeMeaning(code);
     report(rule::nonNullResult,
            "the script answered code " + std::to_string(code) + (meaning ? std::string(" (") + meaning + ")" : "") +
-               " with a non-null word, during " + what,
+               " with a non-null word, during " + std::visit(CallNamer{}, call),
            0);
 }
 
@@ -380,7 +500,7 @@ void ScriptHost::unload()
     if (!script_)
         return;
     inShutdown_ = true;
-    intoScript("shutdown", ScriptDeleting{}, [&] {
+    intoScript(ScriptDeleting{}, [&] {
         ScriptObject* script = script_;
         script_ = nullptr;
         abi_->destroy(script);

@@ -13,8 +13,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "command_executor.h"
+#include "heap_watch.h"
 #include "host_events.h"
 #include "ledger.h"
 #include "reply_modes.h"
@@ -25,8 +27,12 @@ namespace vesk_host {
 
 class ScriptHost final : public ScriptAbi::Host {
 public:
-    // Both must outlive the host. Replies live in `memory`.
-    ScriptHost(CommandContext& commands, EventBus& events, MemoryKind memory = MemoryKind::guarded);
+    struct Options {
+        MemoryKind memory = MemoryKind::guarded;  // where reply texts live
+        double slowCallMilliseconds = 100;        // a call longer than this is a slow-call warning
+    };
+    // Both must outlive the host.
+    ScriptHost(CommandContext& commands, EventBus& events, const Options& options);
     ~ScriptHost();
 
     ScriptHost(const ScriptHost&) = delete;
@@ -77,23 +83,40 @@ public:
 
 private:
     // One call into the script: `event` opens it, `body` calls the script,
-    // then replies it kept are reported.
-    void intoScript(const std::string& what, const HostEvent& event, const std::function<void()>& body);
+    // then replies it kept, the time it took and what it left on the
+    // script's heap are judged.
+    template <class Body> void intoScript(const HostEvent& event, Body body);
+    // The call under way, in words ("control event "Sources" "index=1"").
+    std::string callName() const;
     void* command(const void* data);
     void release(void* data);
     void report(const Rule& rule, std::string message, int depth = 1);
     // Every code but a parent query is answered with null.
-    void checkNull(int code, const std::string& what, const void* result);
+    void checkNull(int code, const HostEvent& call, const void* result);
+    // Growth of the script's heap over a call (or a query with its hand-back)
+    // of one kind; many such calls in a row are a leak.
+    void heapGrew(std::size_t kind, const char* what, const Rule& rule, std::int64_t bytes);
+    // What the allocator stops: a free() of a host text, or a second free().
+    static bool isHostText(const void* block, void* host);
+    static void badFree(const void* block, heap::BadFree kind, void* host);
 
     CommandContext& commands_;
     EventBus& events_;
+    Options options_;
     Ledger ledger_;
+    heap::FreeGuard previousGuard_;
     std::optional<AbiKind> abiKind_ = AbiKind::native;
     std::unique_ptr<ScriptAbi> abi_;
     std::string abiProblem_;
     ScriptObject* script_ = nullptr;
-    std::string call_;  // the call under way, for messages ("start-up", ...)
+    const HostEvent* call_ = nullptr;  // the call under way
     std::uint64_t callNumber_ = 0;
+    struct Streak {
+        int calls = 0;           // calls in a row that left the heap bigger
+        std::int64_t bytes = 0;  // what they left in all
+        bool reported = false;
+    };
+    std::vector<Streak> streaks_;
     bool inCall_ = false;
     bool inShutdown_ = false;
     bool ended_ = false;  // the script has sent "AS"

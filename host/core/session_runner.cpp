@@ -1,5 +1,6 @@
 #include "session_runner.h"
 
+#include "fatal_watch.h"
 #include "panel_view.h"
 #include "text_util.h"
 
@@ -197,7 +198,13 @@ struct SessionRunner::Visitor {
     }
 };
 
-StepResult SessionRunner::run(const Step& step) { return std::visit(Visitor{*this, step}, step.action); }
+StepResult SessionRunner::run(const Step& step)
+{
+    fatal::stepStarted(step.line, step.source);
+    const StepResult result = std::visit(Visitor{*this, step}, step.action);
+    fatal::stepEnded();
+    return result;
+}
 
 void SessionRunner::expectation(const Step& step, bool ok, const std::string& expected, const std::string& actual)
 {

@@ -111,9 +111,9 @@ TEST(LedgerTest, LoadingFailuresSayWhy)
 TEST(LedgerTest, KeepsTrackPerCallAndReportsOnce)
 {
     Ledger ledger(MemoryKind::plain);
-    char* first = ledger.handOut("11", "SD 'a'", "start-up", 1);
-    char* second = ledger.handOut("12", "SD 'b'", "start-up", 1);
-    char* third = ledger.handOut("13", "SD 'c'", "timer 1", 2);
+    char* first = ledger.handOut("11", "SD 'a'", 1);
+    char* second = ledger.handOut("12", "SD 'b'", 1);
+    char* third = ledger.handOut("13", "SD 'c'", 2);
     EXPECT_STREQ(first, "11");
     EXPECT_EQ(ledger.release(first).kind, ReleaseCheck::Kind::returned);
     EXPECT_EQ(ledger.release(first).kind, ReleaseCheck::Kind::twice);
@@ -137,8 +137,8 @@ TEST(LedgerTest, KeepsTrackPerCallAndReportsOnce)
 TEST(LedgerTest, NullRepliesAndWordsHaveTheirOwnRules)
 {
     Ledger ledger(MemoryKind::plain);
-    ledger.nullOut("RN 12 0 4", "control event", 3);
-    ledger.nullOut("RN 12 0 5", "control event", 3);
+    ledger.nullOut("RN 12 0 4", 3);
+    ledger.nullOut("RN 12 0 5", 3);
     EXPECT_TRUE(ledger.releaseNull());
     const auto missing = ledger.takeMissing(3);
     ASSERT_EQ(missing.size(), 1u);
@@ -159,8 +159,8 @@ TEST(LedgerTest, SettledRepliesLeaveTheLedger)
     for (const MemoryKind kind : {MemoryKind::plain, MemoryKind::guarded}) {
         Ledger ledger(kind);
         for (std::uint64_t call = 1; call <= 5000; ++call) {
-            ledger.release(ledger.handOut("5,2", "RN 12 0 1", "control", call));
-            ledger.nullOut("RN 12 0 4", "control", call);
+            ledger.release(ledger.handOut("5,2", "RN 12 0 1", call));
+            ledger.nullOut("RN 12 0 4", call);
             ledger.releaseNull();
             ledger.handOutKept("", "ET 1 250", call);
             EXPECT_TRUE(ledger.takeMissing(call).empty());
@@ -175,7 +175,7 @@ TEST(LedgerTest, GuardedTextsEndAtTheirGuardAndCloseWhenHandedBack)
     if (!guardedMemoryAvailable())
         GTEST_SKIP() << "no guarded memory on this platform";
     Ledger ledger(MemoryKind::guarded);
-    char* reply = ledger.handOut("21", "SD 'ZEP SDI Router'", "start-up", 1);
+    char* reply = ledger.handOut("21", "SD 'ZEP SDI Router'", 1);
     char label[64];
     EXPECT_EQ(describeFault(reply, label, sizeof label), FaultKind::none);
     EXPECT_EQ(describeFault(reply + 3, label, sizeof label), FaultKind::pastEnd);

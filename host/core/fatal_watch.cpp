@@ -1,0 +1,367 @@
+// The fatal watch on POSIX: sigaction on the fatal signals (on an alternate
+// stack, so a stack overflow is reported too), an atexit hook, and a
+// watchdog thread. Everything a report needs is kept in fixed buffers.
+#include "fatal_watch.h"
+
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "reply_memory.h"
+
+namespace vesk_host::fatal {
+
+namespace {
+
+// A text that grows in a fixed buffer and never overflows it.
+class Writer {
+public:
+    Writer(char* buffer, std::size_t size) : buffer_(buffer), size_(size) { buffer_[0] = '\0'; }
+    void text(std::string_view piece)
+    {
+        for (const char c : piece)
+            put(c);
+    }
+    void number(long long value)
+    {
+        char digits[24];
+        int n = 0;
+        const bool negative = value < 0;
+        unsigned long long rest = negative ? 0ULL - static_cast<unsigned long long>(value)
+                                           : static_cast<unsigned long long>(value);
+        do {
+            digits[n++] = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        } while (rest > 0);
+        if (negative)
+            put('-');
+        while (n > 0)
+            put(digits[--n]);
+    }
+    // In double quotes, with control bytes and quotes escaped, cut at 100 bytes.
+    void quoted(std::string_view piece)
+    {
+        static const char hex[] = "0123456789abcdef";
+        put('"');
+        std::size_t shown = 0;
+        for (const char c : piece) {
+            if (++shown > 100) {
+                text("...");
+                break;
+            }
+            const auto byte = static_cast<unsigned char>(c);
+            if (c == '"' || c == '\\') {
+                put('\\');
+                put(c);
+            } else if (byte < 0x20 || byte > 0x7e) {
+                put('\\');
+                put('x');
+                put(hex[byte >> 4]);
+                put(hex[byte & 15]);
+            } else {
+                put(c);
+            }
+        }
+        put('"');
+    }
+
+private:
+    void put(char c)
+    {
+        if (length_ + 1 >= size_)
+            return;
+        buffer_[length_++] = c;
+        buffer_[length_] = '\0';
+    }
+
+    char* buffer_;
+    std::size_t size_;
+    std::size_t length_ = 0;
+};
+
+constexpr int keptCommands = 6;
+constexpr std::size_t commandSize = 120;
+
+Sink sink = nullptr;
+std::atomic<bool> armed{false};
+std::atomic<bool> reporting{false};
+const HostEvent* currentCall = nullptr;
+std::atomic<long long> callStart{0};
+int stepLine = 0;
+const char* stepSource = nullptr;
+std::size_t stepSourceSize = 0;
+char commands[keptCommands][commandSize];
+int nextCommand = 0;
+int commandCount = 0;
+double timeout = 0;
+pid_t installedIn = 0;
+Report report;
+
+long long nowNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+struct CallWriter {
+    Writer& out;
+    void operator()(const ScriptLoading&) const { out.text("start-up (load_vesk_client_script)"); }
+    void operator()(const ControlDelivered& e) const
+    {
+        out.text("control event ");
+        out.quoted(e.control);
+        out.text(" ");
+        out.quoted(e.event);
+    }
+    void operator()(const RevertiveDelivered& e) const
+    {
+        out.text("revertive from device ");
+        out.number(e.device);
+        out.text(" index ");
+        out.number(e.index);
+    }
+    void operator()(const QueryDelivered& e) const
+    {
+        out.text("parent query ");
+        if (e.query)
+            out.quoted(*e.query);
+        else
+            out.text("null");
+    }
+    void operator()(const TimerDelivered& e) const
+    {
+        out.text("timer ");
+        out.number(e.id);
+    }
+    void operator()(const CodeDelivered& e) const
+    {
+        out.text("code ");
+        out.number(e.code);
+        out.text(" with ");
+        out.text(e.data);
+    }
+    void operator()(const AnswerHandedBack& e) const
+    {
+        out.text("the hand-back of the answer to ");
+        out.text(e.query);
+    }
+    void operator()(const ScriptDeleting&) const { out.text("shutdown (the script's destructor)"); }
+    template <class Other> void operator()(const Other&) const { out.text("a call"); }
+};
+
+void callDescription(Writer& out)
+{
+    if (const HostEvent* call = currentCall)
+        std::visit(CallWriter{out}, *call);
+    else
+        out.text("no call (the host was not calling the script)");
+}
+
+const char* signalName(int number)
+{
+    switch (number) {
+    case SIGSEGV: return "SIGSEGV";
+    case SIGBUS: return "SIGBUS";
+    case SIGABRT: return "SIGABRT";
+    case SIGFPE: return "SIGFPE";
+    case SIGILL: return "SIGILL";
+    case SIGTRAP: return "SIGTRAP";
+    case SIGSYS: return "SIGSYS";
+    default: return "a fatal signal";
+    }
+}
+
+const char* signalMeaning(int number)
+{
+    switch (number) {
+    case SIGSEGV: return "a segmentation fault: a read or write of memory it does not own";
+    case SIGBUS: return "a bus error";
+    case SIGABRT: return "an abort (abort(), a failed assertion, or the C library stopping a heap error)";
+    case SIGFPE: return "an arithmetic fault (a division by zero)";
+    case SIGILL: return "an illegal instruction";
+    default: return "a fatal signal";
+    }
+}
+
+// Hands the report to the sink once and ends the process.
+[[noreturn]] void finish()
+{
+    if (sink)
+        sink(report);
+    _exit(1);
+}
+
+void onSignal(int number, siginfo_t* info, void*)
+{
+    if (reporting.exchange(true) || !armed.load())
+        _exit(1);
+    report.signal = signalName(number);
+    report.timedOut = false;
+    char label[200];
+    const FaultKind fault =
+        number == SIGSEGV || number == SIGBUS ? describeFault(info ? info->si_addr : nullptr, label, sizeof label)
+                                              : FaultKind::none;
+    char what[512];
+    Writer out(what, sizeof what);
+    if (fault == FaultKind::afterRelease) {
+        out.text("the script read the host's reply to ");
+        out.text(label);
+        out.text(" after handing it back (");
+        out.text(report.signal);
+        out.text(")");
+        describe(report, &rule::readAfterRelease, what);
+    } else if (fault == FaultKind::pastEnd) {
+        out.text("the script read past the end of the host's reply to ");
+        out.text(label);
+        out.text(" (its NUL is the last byte the host gave; ");
+        out.text(report.signal);
+        out.text(")");
+        describe(report, &rule::readPastEnd, what);
+    } else {
+        out.text("the script died of ");
+        out.text(report.signal);
+        out.text(", ");
+        out.text(signalMeaning(number));
+        describe(report, &rule::scriptCrashed, what);
+    }
+    finish();
+}
+
+void onExit()
+{
+    if (!armed.load() || reporting.exchange(true))
+        return;
+    report.signal = nullptr;
+    report.timedOut = false;
+    describe(report, &rule::scriptEnded, "the script ended the process with exit()");
+    finish();
+}
+
+void watch()
+{
+    for (;;) {
+        struct timespec pause = {0, 20 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+        const long long started = callStart.load();
+        if (!armed.load() || started == 0 || timeout <= 0)
+            continue;
+        if (static_cast<double>(nowNanoseconds() - started) < timeout * 1e9)
+            continue;
+        if (reporting.exchange(true))
+            return;
+        report.signal = nullptr;
+        report.timedOut = true;
+        char what[128];
+        Writer out(what, sizeof what);
+        out.text("the script did not return within ");
+        out.number(static_cast<long long>(timeout));
+        out.text(" s (hung, or far too slow)");
+        describe(report, &rule::callTimeout, what);
+        finish();
+    }
+}
+
+} // namespace
+
+bool available() { return true; }
+
+void install(Sink reportTo, double timeoutSeconds)
+{
+    sink = reportTo;
+    timeout = timeoutSeconds;
+    if (installedIn == getpid())
+        return;
+    const bool first = installedIn == 0;
+    installedIn = getpid();
+    // Also in a forked child: its watchdog thread does not come along.
+    if (first) {
+        static char alternateStack[1 << 16];
+        stack_t stack{};
+        stack.ss_sp = alternateStack;
+        stack.ss_size = sizeof alternateStack;
+        sigaltstack(&stack, nullptr);
+        struct sigaction action {};
+        action.sa_sigaction = onSignal;
+        action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+        sigemptyset(&action.sa_mask);
+        for (const int number : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL, SIGTRAP, SIGSYS})
+            sigaction(number, &action, nullptr);
+        std::atexit(onExit);
+    }
+    std::thread(watch).detach();
+}
+
+void arm() { armed = true; }
+void disarm() { armed = false; }
+
+void callStarted(const HostEvent& call)
+{
+    currentCall = &call;
+    callStart = nowNanoseconds();
+}
+
+void callEnded()
+{
+    callStart = 0;
+    currentCall = nullptr;
+}
+
+void stepStarted(int line, std::string_view source)
+{
+    stepLine = line;
+    stepSource = source.data();
+    stepSourceSize = source.size();
+}
+
+void stepEnded()
+{
+    stepSource = nullptr;
+    stepSourceSize = 0;
+}
+
+void commandSent(std::string_view text)
+{
+    char* slot = commands[nextCommand];
+    const std::size_t length = text.size() < commandSize - 1 ? text.size() : commandSize - 1;
+    std::memcpy(slot, text.data(), length);
+    slot[length] = '\0';
+    nextCommand = (nextCommand + 1) % keptCommands;
+    if (commandCount < keptCommands)
+        ++commandCount;
+}
+
+void describe(Report& into, const Rule* rule, const char* what)
+{
+    into.rule = rule;
+    Writer out(into.message, sizeof into.message);
+    out.text(what);
+    out.text(", during ");
+    callDescription(out);
+    if (stepSource) {
+        out.text(" (");
+        if (stepLine > 0) {
+            out.text("line ");
+            out.number(stepLine);
+            out.text(": ");
+        }
+        out.text(std::string_view(stepSource, stepSourceSize));
+        out.text(")");
+    }
+    if (commandCount > 0) {
+        out.text("; its last commands: ");
+        for (int i = 0; i < commandCount; ++i) {
+            const int at = (nextCommand - commandCount + i + keptCommands) % keptCommands;
+            if (i > 0)
+                out.text(", ");
+            out.quoted(commands[at]);
+        }
+    }
+}
+
+} // namespace vesk_host::fatal
