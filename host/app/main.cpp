@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "exit_codes.h"
+#include "new_script.h"
 #include "rules.h"
 #include "run_command.h"
 #include "standard_output.h"
@@ -51,6 +52,13 @@ int main(int argc, char** argv)
         return vesk_host::validateCommand(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     if (command == "rules")
         return listRules();
-    std::cerr << "vesk_host: unknown command \"" << command << "\" (run, validate, rules, help)\n";
+    if (command == "new") {
+        if (arguments.size() < 2 || arguments.size() > 3) {
+            std::cerr << "vesk_host new: name the script: vesk_host new NAME [FOLDER]\n";
+            return vesk_host::exitUsage;
+        }
+        return vesk_host::newScript(arguments[1], arguments.size() == 3 ? arguments[2] : std::string());
+    }
+    std::cerr << "vesk_host: unknown command \"" << command << "\" (run, validate, new, rules, help)\n";
     return vesk_host::exitUsage;
 }

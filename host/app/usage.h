@@ -12,6 +12,7 @@ inline const char* usageText()
            "Usage:\n"
            "  vesk_host run [options] LIBRARY   run a script: a session file, or steps typed at a prompt\n"
            "  vesk_host validate [options] LIBRARY   check a script against the interface's rules\n"
+           "  vesk_host new NAME [FOLDER]       write a new script project (into ./NAME by default)\n"
            "  vesk_host rules                   list the rules the emulator checks\n"
            "  vesk_host help | --help           this text\n"
            "  vesk_host --version\n"
