@@ -158,13 +158,16 @@ TEST(NewScript, NeverWritesIntoAnythingThatExists)
     ScratchFolder scratch;
     const fs::path folder = scratch.path / "Taken";
     fs::create_directories(folder);
-    std::ofstream(folder / "CMakeLists.txt") << "mine\n";
+    std::ofstream(folder / "CMakeLists.txt", std::ios::binary) << "mine\n";
     const fs::path emptyFolder = scratch.path / "Empty";
     fs::create_directories(emptyFolder);
     const fs::path file = scratch.path / "AFile";
-    std::ofstream(file) << "mine\n";
+    std::ofstream(file, std::ios::binary) << "mine\n";
+    // A link that points nowhere exists too; Windows (and Wine) may refuse
+    // to make one, and then that case is left out.
     const fs::path link = scratch.path / "Dangling";
-    fs::create_symlink(scratch.path / "nowhere", link);
+    std::error_code noLinks;
+    fs::create_symlink(scratch.path / "nowhere", link, noLinks);
 
     EXPECT_EQ(newScript("Taken", folder.string()), vesk_host::exitUsage);
     EXPECT_EQ(readFile(folder / "CMakeLists.txt"), "mine\n");
@@ -172,8 +175,10 @@ TEST(NewScript, NeverWritesIntoAnythingThatExists)
     EXPECT_TRUE(fs::is_empty(emptyFolder));
     EXPECT_EQ(newScript("AFile", file.string()), vesk_host::exitUsage);
     EXPECT_EQ(readFile(file), "mine\n");
-    EXPECT_EQ(newScript("Dangling", link.string()), vesk_host::exitUsage);
-    EXPECT_FALSE(fs::exists(scratch.path / "nowhere"));
+    if (!noLinks) {
+        EXPECT_EQ(newScript("Dangling", link.string()), vesk_host::exitUsage);
+        EXPECT_FALSE(fs::exists(scratch.path / "nowhere"));
+    }
 }
 
 TEST(NewScript, BadNameWritesNothing)
@@ -188,7 +193,7 @@ TEST(NewScript, AFolderThatCannotBeMadeIsReported)
 {
     ScratchFolder scratch;
     const fs::path file = scratch.path / "plain_file";
-    std::ofstream(file) << "x";
+    std::ofstream(file, std::ios::binary) << "x";
     // A folder below a plain file can never be made.
     EXPECT_EQ(newScript("Below", (file / "Below").string()), vesk_host::exitUsage);
     EXPECT_EQ(readFile(file), "x");
