@@ -13,11 +13,18 @@ install(DIRECTORY stringlib/include/ framework/include/
 install(EXPORT veskTargets
   NAMESPACE vesk::
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vesk)
-install(FILES cmake/VeskScript.cmake cmake/vesk_script.map cmake/vesk_script.def
+install(FILES cmake/VeskScript.cmake cmake/VeskSessionTest.cmake cmake/vesk_script.map cmake/vesk_script.def
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vesk)
+# The emulator is a Windows program in the SDK, whatever builds the scripts.
+if(WIN32)
+  set(VESK_HOST_SUFFIX .exe)
+else()
+  set(VESK_HOST_SUFFIX "")
+endif()
 configure_package_config_file(cmake/veskConfig.cmake.in
   ${CMAKE_CURRENT_BINARY_DIR}/veskConfig.cmake
-  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vesk)
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vesk
+  PATH_VARS CMAKE_INSTALL_BINDIR)
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/veskConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES

@@ -39,3 +39,5 @@ function(vesk_add_script name)
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${VESK_SCRIPT_CMAKE_DIR}/vesk_script.map)
   endif()
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/VeskSessionTest.cmake)

@@ -1,14 +1,8 @@
 // The script library's one export.
 #include "Rig_Vue.h"
 
-#if defined(_WIN32)
-#  define VESK_EXPORT __declspec(dllexport)
-#else
-#  define VESK_EXPORT __attribute__((visibility("default")))
-#endif
-
-extern "C" VESK_EXPORT vesk_client_callback* VESK_CDECL load_vesk_client_script(vesk_client_callback* host,
-                                                                               const char* path)
+extern "C" VESK_SCRIPT_EXPORT vesk_client_callback* VESK_CDECL load_vesk_client_script(vesk_client_callback* host,
+                                                                                      const char* path)
 {
     // Scripts allocate on the C heap without throwing: null when out of memory.
     return new Rig_Vue(host, path);

@@ -66,6 +66,19 @@ public:
 #  define VESK_CDECL
 #endif
 
+// Marks the export so it leaves the library: written once, by the script,
+// as `extern "C" VESK_SCRIPT_EXPORT vesk_client_callback* VESK_CDECL
+// load_vesk_client_script(...)`. Every other symbol stays hidden (scripts
+// build with hidden visibility; vesk_add_script's version script or .def
+// file names the export as well).
+#if defined(_WIN32)
+#  define VESK_SCRIPT_EXPORT __declspec(dllexport)
+#elif defined(__GNUC__) || defined(__clang__)
+#  define VESK_SCRIPT_EXPORT __attribute__((visibility("default")))
+#else
+#  define VESK_SCRIPT_EXPORT
+#endif
+
 // The one export of a script library. Builds the script on `host` (may be
 // null) and `path` (the folder of the panel files; null reads as empty) and
 // runs its whole start-up inside this call. Returns the new script, owned

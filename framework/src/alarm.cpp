@@ -3,6 +3,8 @@
 // every "alm_" control of panel "1"; "AckAll" acknowledges them all.
 #include "vesk_script_helper.h"
 
+#include <string.h>
+
 namespace {
 
 const char actionControl[] = "ActionAll";
@@ -50,6 +52,10 @@ void vesk_script_helper::alarmAction(const vesk_string& action)
     const vesk_stringlist controls = controlList(panel, alarmPrefix);
     for (vesk_stringlistIterator it = controls.begin(); it != controls.end(); ++it) {
         const vesk_string& control = *it;
+        // Only what the host was asked for: a reply piece without the prefix
+        // is no alarm control, and a hostile reply of many pieces costs nothing.
+        if (strncmp(control.c_str(), alarmPrefix, sizeof alarmPrefix - 1) != 0)
+            continue;
         textSet(alarmProperty, action, panel, control);
         if (alarmCode == acknowledgeCode) {
             vesk_string current;

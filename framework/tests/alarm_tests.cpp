@@ -117,6 +117,21 @@ TEST(AlarmTest, NoControlsMeansNothingFurther)
     }
 }
 
+// The reply names only controls with the prefix; anything else in it (a
+// hostile or broken host's reply) is no alarm control and is left alone, so
+// a long reply of other texts costs no command per piece.
+TEST(AlarmTest, ControlsWithoutThePrefixAreSkipped)
+{
+    AlarmPlant plant("alm_a,other,,xalm_b,ALM_c,alm,alm_d");
+    deliver::control(plant.script, "1", "ActionAll", "alarm=2");
+    EXPECT_EQ(plant.host.commands(), (Calls{"XI '1' 'alm_'", "TP 'alarm=2' '1' 'alm_a'", "TP 'value=2' '1' 'alm_a'",
+                                            "TP 'alarm=2' '1' 'alm_d'", "TP 'value=2' '1' 'alm_d'"}));
+
+    AlarmPlant longReply(std::string(100000, ',').c_str());
+    deliver::control(longReply.script, "1", "AckAll", "press");
+    EXPECT_EQ(longReply.host.commands(), Calls{"XI '1' 'alm_'"});
+}
+
 TEST(AlarmTest, EventsFromAnyPanelActOnPanelOne)
 {
     AlarmPlant plant("alm_a");

@@ -2,11 +2,14 @@
 // and its action (run_command.cpp, validate_command.cpp, ...); this file
 // puts them together, parses the line and maps failures to exit codes.
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "command_line.h"
 #include "exit_codes.h"
+#include "new_script.h"
+#include "new_script.h"
 #include "rules.h"
 #include "run_command.h"
 #include "output.h"
@@ -20,6 +23,25 @@
 namespace {
 
 using namespace vesk_host;
+
+Subcommand addNewCommand(CLI::App& parent)
+{
+    auto name = std::make_shared<std::string>();
+    auto folder = std::make_shared<std::string>();
+    CLI::App* app = parent.add_subcommand("new", "write a new script project (see docs/writing_a_script.md)");
+    app->add_option("name", *name, "the script's name, a C++ identifier (the class and the library)")
+        ->type_name("NAME");
+    app->add_option("folder", *folder, "where to write it (default: a new folder NAME here); never overwritten")
+        ->type_name("FOLDER");
+    app->allow_extras();
+    return Subcommand{app, [app, name, folder] {
+                          if (const auto message = leftOver(app->remaining(), *folder, "folder"); !message.empty())
+                              return usageError("new", message);
+                          if (name->empty())
+                              return usageError("new", "name the script: vesk_host new NAME [FOLDER]");
+                          return newScript(*name, *folder);
+                      }};
+}
 
 Subcommand addRulesCommand(CLI::App& parent)
 {
@@ -48,7 +70,7 @@ int main(int argc, char** argv)
     // Unknown words are worded below, as commands or options.
     app.allow_extras();
     std::vector<Subcommand> subcommands = {addRunCommand(app), addValidateCommand(app), addServeCommand(app),
-                                           addRulesCommand(app)};
+                                           addNewCommand(app), addRulesCommand(app)};
     CLI::App* help = app.add_subcommand("help", "this text");
 
     if (argc < 2) {
@@ -84,7 +106,7 @@ int main(int argc, char** argv)
     if (!remaining.empty() && remaining.front().rfind("-", 0) == 0)
         std::cerr << "vesk_host: unknown option " << remaining.front() << " (see vesk_host --help)\n";
     else if (!remaining.empty())
-        std::cerr << "vesk_host: unknown command \"" << remaining.front() << "\" (run, validate, serve, rules, help)\n";
+        std::cerr << "vesk_host: unknown command \"" << remaining.front() << "\" (run, validate, serve, new, rules, help)\n";
     else
         std::cerr << app.help();
     return exitUsage;

@@ -1,0 +1,9 @@
+// The script library's one export.
+#include "Alarm_Panel.h"
+
+extern "C" VESK_SCRIPT_EXPORT vesk_client_callback* VESK_CDECL load_vesk_client_script(vesk_client_callback* host,
+                                                                                      const char* path)
+{
+    // Scripts allocate on the C heap without throwing: null when out of memory.
+    return new Alarm_Panel(host, path);
+}
