@@ -199,7 +199,19 @@ const char* signalMeaning(int number)
 
 void onSignal(int number, siginfo_t* info, void*)
 {
-    if (reporting.exchange(true) || !armed.load())
+    if (!armed.load() || !currentCall) {
+        // Not inside a call into the script: not the script's doing. The
+        // signal takes its ordinary course (the faulting instruction, run
+        // again, meets the default action).
+        struct sigaction ordinary {};
+        ordinary.sa_handler = SIG_DFL;
+        sigemptyset(&ordinary.sa_mask);
+        sigaction(number, &ordinary, nullptr);
+        if (number == SIGABRT || number == SIGTRAP || number == SIGSYS)
+            raise(number);
+        return;
+    }
+    if (reporting.exchange(true))
         _exit(1);
     report.signal = signalName(number);
     report.timedOut = false;
@@ -235,7 +247,8 @@ void onSignal(int number, siginfo_t* info, void*)
 
 void onExit()
 {
-    if (!armed.load() || reporting.exchange(true))
+    // exit() outside a call into the script is the host's own ending.
+    if (!armed.load() || !currentCall || reporting.exchange(true))
         return;
     report.signal = nullptr;
     report.timedOut = false;

@@ -1,5 +1,5 @@
 // The last word on a script that takes the process down or never returns.
-// While armed, a fatal signal inside the script (a crash, an abort, a read
+// While armed, a fatal signal inside a call into the script (a crash, an abort, a read
 // of a guarded host text after its hand-back or past its end), an exit()
 // called by the script, or a call into the script that runs past its
 // time-out is told to the sink as one report (the rule, what happened,

@@ -58,6 +58,22 @@ void RecordReader::take(char tagByte, std::string payload)
     case tag::end:
         finished_ = true;
         return;
+    case tag::finding:
+    case tag::fatal: {
+        const std::size_t tab = payload.find('\t');
+        std::string finding = tab == std::string::npos ? payload : payload.substr(0, tab) + ": " + payload.substr(tab + 1);
+        if (tagByte == tag::fatal)
+            fatal_ = std::move(finding);
+        else if (findings_.size() < 20)
+            findings_.push_back(std::move(finding));
+        return;
+    }
+    case tag::signal:
+        signal_ = std::move(payload);
+        return;
+    case tag::timeout:
+        timedOut_ = true;
+        return;
     default:
         garbled_ = true;
     }

@@ -10,6 +10,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "check.h"
 
@@ -20,6 +21,10 @@ constexpr char line = 'L';
 constexpr char status = 'S';
 constexpr char detail = 'D';
 constexpr char end = 'E';
+constexpr char finding = 'F';  // "rule<TAB>message": a violation as it happens
+constexpr char fatal = 'X';    // "rule<TAB>message": what ended the child (its fatal watch)
+constexpr char signal = 'G';   // the signal that ended it
+constexpr char timeout = 'T';  // a call of the script's did not return in time
 } // namespace tag
 
 std::string encodeRecord(char tag, std::string_view payload);
@@ -37,6 +42,12 @@ public:
     bool garbled() const { return garbled_; }
     const CheckResult& result() const { return result_; }
     const std::deque<std::string>& lastLines() const { return lines_; }
+    // Violations as they happened, "rule: message" (the first few).
+    const std::vector<std::string>& findings() const { return findings_; }
+    // What ended the child, as its fatal watch said: "rule: message"; empty when it did not say.
+    const std::string& fatal() const { return fatal_; }
+    const std::string& signal() const { return signal_; }
+    bool timedOut() const { return timedOut_; }
 
 private:
     void take(char tag, std::string payload);
@@ -47,6 +58,10 @@ private:
     bool garbled_ = false;
     CheckResult result_;
     std::deque<std::string> lines_;
+    std::vector<std::string> findings_;
+    std::string fatal_;
+    std::string signal_;
+    bool timedOut_ = false;
 };
 
 } // namespace vesk_host::validator

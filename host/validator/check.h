@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "plant.h"
+#include "rules.h"
 #include "script_abi.h"
 
 namespace vesk_host::validator {
@@ -44,6 +45,8 @@ class Trail {
 public:
     virtual ~Trail() = default;
     virtual void line(const std::string& text) = 0;
+    // A violation, as it happens; kept by a child's parent past a crash.
+    virtual void finding(const Finding&) {}
 };
 
 class CheckContext {

@@ -21,6 +21,9 @@ class RecordSink {
 public:
     virtual ~RecordSink() = default;
     virtual void write(const std::string& bytes) = 0;
+    // The file descriptor it writes to, for a report written from a signal
+    // handler; -1 when it writes elsewhere.
+    virtual int descriptor() const { return -1; }
 };
 
 struct ChildEnd {
@@ -28,6 +31,7 @@ struct ChildEnd {
     How how = How::exited;
     int exitCode = 0;
     std::string signal;  // "SIGSEGV", "access violation 0xC0000005", ... when signalled
+    std::string output;  // the last of what it printed (standard output and error), where captured
 };
 
 // Whether checks can run in child processes here.
@@ -39,8 +43,9 @@ const char* childProcessesMissing();
 // `received` as it comes; `received` answers true once the child has said
 // all it will say. The child is killed when it has not said so within
 // `watchdogSeconds`, or has not ended within a grace period after. The
-// child's standard output goes to standard error, so a script that prints
-// cannot corrupt the validator's output.
+// child's standard input reads nothing; what it prints (the script, the C
+// library, a sanitizer) is kept in ChildEnd::output, never mixed into the
+// validator's own output.
 ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdogSeconds,
                     const std::function<bool(const char*, std::size_t)>& received);
 

@@ -1,5 +1,6 @@
 #include "isolation.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/types.h>
@@ -38,6 +39,7 @@ namespace {
 class PipeSink final : public RecordSink {
 public:
     explicit PipeSink(int fd) : fd_(fd) {}
+    int descriptor() const override { return fd_; }
     void write(const std::string& bytes) override
     {
         std::size_t done = 0;
@@ -73,10 +75,18 @@ std::string signalName(int number)
     return "signal " + std::to_string(number);
 }
 
-[[noreturn]] void childMain(int fd, const std::function<void(RecordSink&)>& body)
+[[noreturn]] void childMain(int fd, int output, const std::function<void(RecordSink&)>& body)
 {
-    // A script's prints go where the validator's diagnostics go.
-    dup2(STDERR_FILENO, STDOUT_FILENO);
+    // Standard input reads nothing, whatever the validator's was; what the
+    // script or the C library prints goes to the validator, for the report.
+    const int nothing = open("/dev/null", O_RDONLY);
+    if (nothing >= 0) {
+        dup2(nothing, STDIN_FILENO);
+        close(nothing);
+    }
+    dup2(output, STDOUT_FILENO);
+    dup2(output, STDERR_FILENO);
+    close(output);
     signal(SIGPIPE, SIG_IGN);
     PipeSink sink(fd);
     int code = 0;
@@ -91,6 +101,14 @@ std::string signalName(int number)
     std::fflush(nullptr);
     // No exit handlers: they belong to the validator, not to this copy of it.
     _exit(code);
+}
+
+// Keeps the last `limit` bytes of what a child printed.
+void keepTail(std::string& kept, const char* bytes, std::size_t size, std::size_t limit)
+{
+    kept.append(bytes, size);
+    if (kept.size() > limit)
+        kept.erase(0, kept.size() - limit);
 }
 
 } // namespace
@@ -119,22 +137,30 @@ ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdo
                     const std::function<bool(const char*, std::size_t)>& received)
 {
     int fds[2];
+    int printed[2];
     if (pipe(fds) != 0)
         throw std::runtime_error("cannot make a pipe for a check's child process");
+    if (pipe(printed) != 0) {
+        close(fds[0]);
+        close(fds[1]);
+        throw std::runtime_error("cannot make a pipe for a check's child process");
+    }
     std::cout.flush();
     std::cerr.flush();
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child < 0) {
-        close(fds[0]);
-        close(fds[1]);
+        for (const int fd : {fds[0], fds[1], printed[0], printed[1]})
+            close(fd);
         throw std::runtime_error("cannot start a child process for a check");
     }
     if (child == 0) {
         close(fds[0]);
-        childMain(fds[1], body);
+        close(printed[0]);
+        childMain(fds[1], printed[1], body);
     }
     close(fds[1]);
+    close(printed[1]);
 
     using Clock = std::chrono::steady_clock;
     auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
@@ -142,29 +168,44 @@ ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdo
     // Once the child has said everything, it only has to end: under a
     // memory checker that can take a while, and it no longer counts.
     constexpr auto grace = std::chrono::seconds(60);
+    constexpr std::size_t keptOutput = 8192;
     bool said = false;
     bool timedOut = false;
+    bool recordsOpen = true;
+    bool printedOpen = true;
+    ChildEnd end;
     char buffer[65536];
-    for (;;) {
+    while (recordsOpen) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             timedOut = true;
             break;
         }
-        pollfd watch{fds[0], POLLIN, 0};
-        const int ready = poll(&watch, 1, static_cast<int>(left > 60000 ? 60000 : left));
+        pollfd watch[2] = {{fds[0], POLLIN, 0}, {printedOpen ? printed[0] : -1, POLLIN, 0}};
+        const int ready = poll(watch, 2, static_cast<int>(left > 60000 ? 60000 : left));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0)
             continue;
-        const ssize_t got = read(fds[0], buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;  // the child closed its end: it has ended
-        if (received(buffer, static_cast<std::size_t>(got)) && !said) {
-            said = true;
-            deadline = Clock::now() + grace;
+        if (printedOpen && (watch[1].revents & (POLLIN | POLLHUP))) {
+            const ssize_t got = read(printed[0], buffer, sizeof buffer);
+            if (got > 0)
+                keepTail(end.output, buffer, static_cast<std::size_t>(got), keptOutput);
+            else if (got == 0 || errno != EINTR)
+                printedOpen = false;
+        }
+        if (watch[0].revents & (POLLIN | POLLHUP)) {
+            const ssize_t got = read(fds[0], buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                recordsOpen = false;  // the child closed its end: it has ended
+                continue;
+            }
+            if (received(buffer, static_cast<std::size_t>(got)) && !said) {
+                said = true;
+                deadline = Clock::now() + grace;
+            }
         }
     }
     close(fds[0]);
@@ -174,7 +215,10 @@ ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdo
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    ChildEnd end;
+    // What it printed last, now that it can print no more.
+    for (ssize_t got; printedOpen && (got = read(printed[0], buffer, sizeof buffer)) > 0;)
+        keepTail(end.output, buffer, static_cast<std::size_t>(got), keptOutput);
+    close(printed[0]);
     if (timedOut) {
         end.how = ChildEnd::How::timedOut;
     } else if (WIFSIGNALED(status)) {

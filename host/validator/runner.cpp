@@ -1,13 +1,19 @@
 #include "runner.h"
 
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <deque>
 #include <exception>
 #include <filesystem>
 #include <stdexcept>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 #include "channel.h"
+#include "fatal_watch.h"
 #include "emulator.h"
 #include "isolation.h"
 #include "loader.h"
@@ -20,10 +26,66 @@ class ChildTrail final : public Trail {
 public:
     explicit ChildTrail(RecordSink& sink) : sink_(sink) {}
     void line(const std::string& text) override { sink_.write(encodeRecord(tag::line, text)); }
+    void finding(const Finding& finding) override
+    {
+        sink_.write(encodeRecord(tag::finding, std::string(finding.rule->name) + "\t" + finding.message));
+    }
 
 private:
     RecordSink& sink_;
 };
+
+#if !defined(_WIN32)
+// Where a check's child writes its fatal report: its channel to the parent.
+int fatalChannel = -1;
+
+// Appends one record to a fixed buffer, as encodeRecord does, without allocating.
+std::size_t putRecord(char* out, std::size_t at, std::size_t size, char tagByte, const char* first, const char* second)
+{
+    const std::size_t firstLength = std::strlen(first);
+    const std::size_t secondLength = second ? std::strlen(second) : 0;
+    const std::size_t length = firstLength + (second ? 1 + secondLength : 0);
+    char digits[24];
+    int count = 0;
+    std::size_t rest = length;
+    do {
+        digits[count++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest > 0);
+    if (at + 1 + static_cast<std::size_t>(count) + 1 + length > size)
+        return at;
+    out[at++] = tagByte;
+    while (count > 0)
+        out[at++] = digits[--count];
+    out[at++] = ':';
+    std::memcpy(out + at, first, firstLength);
+    at += firstLength;
+    if (second) {
+        out[at++] = '\t';
+        std::memcpy(out + at, second, secondLength);
+        at += secondLength;
+    }
+    return at;
+}
+
+// The fatal watch's report in a check's child: what ended it, then the
+// signal or the time-out; no end mark, so the parent knows the child died.
+void reportFatal(const fatal::Report& report)
+{
+    static char records[4096];
+    std::size_t at = putRecord(records, 0, sizeof records, tag::fatal, report.rule->name, report.message);
+    if (report.signal)
+        at = putRecord(records, at, sizeof records, tag::signal, report.signal, nullptr);
+    if (report.timedOut)
+        at = putRecord(records, at, sizeof records, tag::timeout, "", nullptr);
+    for (std::size_t done = 0; done < at;) {
+        const auto written = ::write(fatalChannel, records + done, at - done);
+        if (written <= 0)
+            break;
+        done += static_cast<std::size_t>(written);
+    }
+}
+#endif
 
 class KeptTrail final : public Trail {
 public:
@@ -110,12 +172,22 @@ void learnBody(const CheckSetup& setup, RecordSink& sink)
 
 void checkBody(const Check& check, const CheckSetup& setup, RecordSink& sink)
 {
+    // A crash, an abort or an exit() of the script is reported by the child
+    // itself, as what it is; the parent's watchdog covers a hang.
+#if !defined(_WIN32)
+    if (sink.descriptor() >= 0 && fatal::available()) {
+        fatalChannel = sink.descriptor();
+        fatal::install(reportFatal, 0);
+        fatal::arm();
+    }
+#endif
     ChildTrail trail(sink);
     const CheckResult result = runBody(check, setup, trail);
     sink.write(encodeRecord(tag::status, statusName(result.status)));
     for (const auto& detail : result.details)
         sink.write(encodeRecord(tag::detail, detail));
     sink.write(encodeRecord(tag::end, ""));
+    fatal::disarm();
 }
 
 std::string describe(const ChildEnd& end, double watchdogSeconds)
@@ -239,10 +311,27 @@ CheckOutcome runCheck(const Check& check, const CheckSetup& setup, const RunSett
             });
         outcome.result = reader.result();
         if (!reader.finished()) {
-            outcome.result.status = end.how == ChildEnd::How::timedOut ? CheckStatus::timeout : CheckStatus::crash;
-            outcome.result.details.insert(outcome.result.details.begin(), describe(end, settings.watchdogSeconds));
-            outcome.signal = end.signal;
+            const bool timedOut = end.how == ChildEnd::How::timedOut || reader.timedOut();
+            outcome.result.status = timedOut ? CheckStatus::timeout : CheckStatus::crash;
+            // The cause first: what the child's fatal watch said, else how the process ended.
+            auto& details = outcome.result.details;
+            details.insert(details.begin(), reader.fatal().empty() ? describe(end, settings.watchdogSeconds)
+                                                                   : reader.fatal());
+            outcome.signal = reader.signal().empty() ? end.signal : reader.signal();
             outcome.lastLines.assign(reader.lastLines().begin(), reader.lastLines().end());
+            std::size_t slow = 0;
+            for (const auto& finding : reader.findings()) {
+                if (finding.rfind(rule::slowCall.name, 0) == 0) {
+                    if (slow++ == 0)
+                        details.push_back("the script is slow, not hung: " + finding);
+                    continue;
+                }
+                details.push_back("before that: " + finding);
+            }
+            if (slow > 1)
+                details.push_back(std::to_string(slow - 1) + " more slow calls");
+            if (!end.output.empty())
+                details.push_back("the check's process printed: " + end.output);
             if (check.crashWarns) {
                 outcome.result.details.push_back(std::string(statusName(outcome.result.status)) +
                                                  " counts as a warning here: a host never sends this");

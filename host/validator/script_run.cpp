@@ -6,6 +6,9 @@ namespace vesk_host::validator {
 
 void TrailTranscript::observe(const HostEvent& event)
 {
+    if (const auto* raised = std::get_if<FindingRaised>(&event))
+        if (raised->finding.rule->severity == Severity::violation || raised->finding.rule == &rule::slowCall)
+            trail_.finding(raised->finding);
     const auto line = transcriptLine(event);
     if (!line)
         return;
