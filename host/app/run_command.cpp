@@ -8,6 +8,7 @@
 #include "abi_choice.h"
 #include "emulator.h"
 #include "exit_codes.h"
+#include "fatal_output.h"
 #include "finding_tally.h"
 #include "golden_file.h"
 #include "loader.h"
@@ -15,6 +16,7 @@
 #include "panel_view.h"
 #include "plant_file.h"
 #include "prompt.h"
+#include "run_isolation.h"
 #include "run_output.h"
 #include "session_runner.h"
 #include "session_steps.h"
@@ -31,6 +33,8 @@ struct RunOptions {
     std::string golden;
     std::string memory = "guarded";
     std::string abi = "auto";
+    double timeout = 5;
+    bool isolate = false;
     bool json = false;
     bool updateGolden = false;
     bool quiet = false;
@@ -149,6 +153,8 @@ int run(const RunOptions& options)
     emulator.setAbi(abi->kind);
     SessionRunner runner(emulator, events);
 
+    // From here a crash, an exit() or a hang of the script ends the run with a report.
+    watchRun(out, options.json, options.timeout);
     int exit = exitSuccess;
     const bool started = runner.startUp(library.entry());
     reportLearnedAbi(*abi, emulator.host(), "vesk_host");
@@ -171,6 +177,10 @@ int run(const RunOptions& options)
         exit = exitUsage;
     }
     runner.finish();
+    runEnded();
+    // Unloaded while the host still listens: what the library's own static
+    // destructors send is reported, not sent into a host that is gone.
+    library.close();
 
     if (!options.quiet || golden)
         events.emit(StateShown{"== final panel state\n" + panelsTable(emulator.panels())});
@@ -221,6 +231,13 @@ Subcommand addRunCommand(CLI::App& parent)
                     "the script's C++ layout: auto (read from the DLL, or learned from its first call), native, "
                     "gnu or msvc (gnu and msvc in the 32-bit Windows build)")
         ->type_name("KIND");
+    app->add_option("--timeout", options->timeout,
+                    "how long one call into the script may take before the run ends with call-timeout "
+                    "(default 5; calls over 100 ms draw a slow-call warning)")
+        ->type_name("SECONDS");
+    app->add_flag("--isolate", options->isolate,
+                  "run in a child process: a script that ends it (even with _exit) is reported, with the last "
+                  "lines of the transcript");
     app->add_option("library", options->library, "the script library to run")->type_name("LIBRARY");
     app->allow_extras();
     app->footer("Steps of a session file or the prompt:\n" + sessionHelp());
@@ -232,7 +249,13 @@ Subcommand addRunCommand(CLI::App& parent)
                               return usageError("run", "name the script library to run");
                           if (options->updateGolden && options->golden.empty())
                               return usageError("run", "--update-golden needs --golden FILE");
-                          return run(*options);
+                          if (!(options->timeout > 0) || options->timeout > 86400)
+                              return usageError("run", "--timeout takes seconds above 0 and at most 86400");
+                          if (!options->isolate)
+                              return run(*options);
+                          if (!isolationAvailable())
+                              return usageError("run", "--isolate needs child processes, which this build has not");
+                          return runIsolated([&] { return run(*options); }, options->json);
                       }};
 }
 

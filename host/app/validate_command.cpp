@@ -219,7 +219,7 @@ int validate(const ValidateOptions& options)
     if (options.json)
         std::cout << jsonReport(info, outcomes);
     else
-        std::cout << "\n" << finalLine(outcomes, options.strict, info.seconds);
+        std::cout << causesText(outcomes) << "\n" << finalLine(outcomes, options.strict, info.seconds);
     std::cout << std::flush;
     if (!options.junit.empty()) {
         std::ofstream file(options.junit, std::ios::binary | std::ios::trunc);

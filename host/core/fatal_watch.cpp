@@ -12,6 +12,7 @@
 #include <cstring>
 #include <thread>
 
+#include "record_arena.h"
 #include "reply_memory.h"
 
 namespace vesk_host::fatal {
@@ -221,7 +222,15 @@ void onSignal(int number, siginfo_t* info, void*)
                                               : FaultKind::none;
     char what[512];
     Writer out(what, sizeof what);
-    if (fault == FaultKind::afterRelease) {
+    if (fault == FaultKind::none && (number == SIGSEGV || number == SIGBUS) && info &&
+        recordFault(info->si_addr, label, sizeof label)) {
+        out.text("the script read the record of ");
+        out.text(label);
+        out.text(" after the call that delivered it had returned (");
+        out.text(report.signal);
+        out.text(")");
+        describe(report, &rule::recordKept, what);
+    } else if (fault == FaultKind::afterRelease) {
         out.text("the script read the host's reply to ");
         out.text(label);
         out.text(" after handing it back (");

@@ -43,6 +43,10 @@ const Rule scriptThrew{"script-threw", Severity::violation,
 const Rule readAfterRelease{"read-after-release", Severity::violation,
                             "The script never reads a reply after handing it back."};
 const Rule readPastEnd{"read-past-end", Severity::violation, "The script reads a reply only up to its NUL."};
+const Rule recordKept{"record-kept", Severity::violation,
+                      "The script keeps no pointer into an event record past the call that delivered it."};
+const Rule hostDeleted{"host-deleted", Severity::violation,
+                       "The script never deletes the host object: the host owns it."};
 const Rule freeOfHostText{"free-of-host-text", Severity::violation,
                           "The script never frees a text of the host's; it hands it back with code 5."};
 const Rule doubleFree{"double-free", Severity::violation, "The script frees each block it allocated once."};
@@ -99,7 +103,8 @@ const std::vector<const Rule*>& allRules()
         &rule::unknownCommand,     &rule::malformedCommand,   &rule::unknownCode,
         &rule::callOutsideHandler, &rule::callAfterDestruction, &rule::recordModified,
         &rule::unterminatedAnswer, &rule::nonNullResult,      &rule::scriptThrew,
-        &rule::readAfterRelease,   &rule::readPastEnd,        &rule::freeOfHostText,     &rule::doubleFree,
+        &rule::readAfterRelease,   &rule::readPastEnd,        &rule::recordKept,         &rule::hostDeleted,
+        &rule::freeOfHostText,     &rule::doubleFree,
         &rule::answerNotHeap,      &rule::answerNotFreed,     &rule::leakPerEvent,       &rule::leakPerQuery,
         &rule::scriptCrashed,      &rule::scriptEnded,        &rule::callTimeout,        &rule::ambiguousQuoting,
         &rule::unknownDevice,      &rule::unknownDatabase,    &rule::indexOutOfRange,

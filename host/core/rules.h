@@ -48,6 +48,8 @@ extern const Rule scriptThrew;
 // What guarded memory, the heap watch and the fatal watch catch.
 extern const Rule readAfterRelease;
 extern const Rule readPastEnd;
+extern const Rule recordKept;
+extern const Rule hostDeleted;
 extern const Rule freeOfHostText;
 extern const Rule doubleFree;
 extern const Rule answerNotHeap;

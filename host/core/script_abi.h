@@ -48,6 +48,8 @@ public:
     class Host {
     public:
         virtual void* fromScript(void* data, int code) = 0;
+        // The script deleted the host object (it is kept, and made anew).
+        virtual void hostObjectDeleted() {}
 
     protected:
         ~Host() = default;

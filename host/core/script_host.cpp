@@ -46,7 +46,19 @@ struct CallNamer {
     template <class Other> std::string operator()(const Other&) const { return "a call"; }
 };
 
-// A copy of bytes to compare after a call: on the stack when small.
+// The kind of a call, for messages about calls of one kind.
+const char* kindOf(const HostEvent& event)
+{
+    if (std::holds_alternative<ControlDelivered>(event))
+        return "control event";
+    if (std::holds_alternative<RevertiveDelivered>(event))
+        return "revertive";
+    if (std::holds_alternative<TimerDelivered>(event))
+        return "timer tick";
+    return "call with that code";
+}
+
+// A copy of bytes to compare after a call.
 class Snapshot {
 public:
     void add(const void* data, std::size_t size) { bytes_.append(static_cast<const char*>(data), size); }
@@ -149,13 +161,14 @@ template <class Body> void ScriptHost::intoScript(const HostEvent& event, Body b
     if (heap::watching() && !std::holds_alternative<ScriptLoading>(event) &&
         !std::holds_alternative<ScriptDeleting>(event) && !std::holds_alternative<QueryDelivered>(event) &&
         !std::holds_alternative<AnswerHandedBack>(event))
-        heapGrew(event.index(), "event", rule::leakPerEvent, heap::scriptNet() - heapBefore);
+        heapGrew(event.index(), kindOf(event), callName(), rule::leakPerEvent, heap::scriptNet() - heapBefore);
     // Whatever the script sends before the next call belongs to no call.
     call_ = nullptr;
     ++callNumber_;
 }
 
-void ScriptHost::heapGrew(std::size_t kind, const char* what, const Rule& rule, std::int64_t bytes)
+void ScriptHost::heapGrew(std::size_t kind, const char* what, const std::string& last, const Rule& rule,
+                          std::int64_t bytes)
 {
     if (streaks_.size() <= kind)
         streaks_.resize(kind + 1);
@@ -169,11 +182,17 @@ void ScriptHost::heapGrew(std::size_t kind, const char* what, const Rule& rule, 
     if (++streak.calls < leakStreak || streak.reported)
         return;
     streak.reported = true;
-    const std::string name = call_ ? callName() : std::string(what);
-    report(rule, std::string("each ") + what + " like " + name + " left the script's heap bigger: " +
-                     std::to_string(streak.calls) + " in a row, " + std::to_string(streak.bytes / streak.calls) +
-                     " bytes each on average (" + std::to_string(streak.bytes) + " bytes in all)",
+    report(rule, std::string("each ") + what + " left the script's heap " + std::to_string(streak.bytes / streak.calls) +
+                     " bytes bigger on average, " + std::to_string(streak.calls) + " in a row (" +
+                     std::to_string(streak.bytes) + " bytes in all; the last: " + last + ")",
            0);
+}
+
+void ScriptHost::hostObjectDeleted()
+{
+    heap::HostScope hostWork;
+    report(rule::hostDeleted, "the script deleted the host object during " + callName() +
+                                  "; the host owns it (it was kept, and made anew)");
 }
 
 void* ScriptHost::fromScript(void* data, int code)
@@ -330,45 +349,69 @@ bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>
 
 void ScriptHost::deliverControl(const std::string& panel, const std::string& control, const std::string& event)
 {
-    DottedName parsed(event.c_str());
-    ControlEventRecord record{};
-    record.panelId = panel.c_str();
-    record.controlId = control.c_str();
-    record.event = &parsed;
+    // The record, its parse of the event and the texts it points at lie in
+    // one arena slot where there is one (so a pointer kept past the call
+    // faults later), else here.
+    const std::size_t textBytes = panel.size() + control.size() + 2;
+    constexpr std::size_t parsedAt = (sizeof(ControlEventRecord) + 15) / 16 * 16;
+    constexpr std::size_t textsAt = parsedAt + (sizeof(DottedName) + 15) / 16 * 16;
+    char* slot = textsAt + textBytes <= RecordArena::slotSize && options_.memory == MemoryKind::guarded
+                     ? arena_.take("a control event")
+                     : nullptr;
+    std::string local;
+    if (!slot) {
+        local.assign(textsAt + textBytes, '\0');
+        slot = local.data();
+    }
+    auto* record = new (slot) ControlEventRecord{};
+    auto* parsed = new (slot + parsedAt) DottedName(event.c_str());
+    char* panelText = slot + textsAt;
+    char* controlText = panelText + panel.size() + 1;
+    std::memcpy(panelText, panel.c_str(), panel.size() + 1);
+    std::memcpy(controlText, control.c_str(), control.size() + 1);
+    record->panelId = panelText;
+    record->controlId = controlText;
+    record->event = parsed;
     // Everything the record reaches, which the script must leave as it found it.
     const auto snapshot = [&] {
         Snapshot bytes;
-        bytes.add(&record, sizeof record);
-        bytes.add(&parsed, sizeof parsed);
-        bytes.add(panel.c_str(), panel.size() + 1);
-        bytes.add(control.c_str(), control.size() + 1);
-        if (parsed.buffer)
-            bytes.add(parsed.buffer, std::strlen(event.c_str()) + 1);
+        bytes.add(slot, textsAt + textBytes);
+        if (parsed->buffer)
+            bytes.add(parsed->buffer, std::strlen(event.c_str()) + 1);
         return bytes;
     };
     const Snapshot before = snapshot();
     const HostEvent call = ControlDelivered{panel, control, event};
     void* result = nullptr;
-    intoScript(call, [&] { result = abi_->call(script_, &record, VESK_CODE_CONTROL); });
+    intoScript(call, [&] { result = abi_->call(script_, record, VESK_CODE_CONTROL); });
     checkNull(VESK_CODE_CONTROL, call, result);
     if (snapshot() != before)
         report(rule::recordModified, "the script wrote into the record of the " + std::visit(CallNamer{}, call));
+    parsed->~DottedName();
 }
 
 void ScriptHost::deliverRevertive(std::int32_t device, std::int32_t index, const std::string& text)
 {
     constexpr std::size_t textOffset = offsetof(RevertiveEventRecord, contentText);
-    std::vector<char> bytes(std::max(sizeof(RevertiveEventRecord), textOffset + text.size() + 1));
-    auto* record = new (bytes.data()) RevertiveEventRecord{};
+    const std::size_t size = std::max(sizeof(RevertiveEventRecord), textOffset + text.size() + 1);
+    char* slot = size <= RecordArena::slotSize && options_.memory == MemoryKind::guarded
+                     ? arena_.take("a revertive")
+                     : nullptr;
+    std::vector<char> local;
+    if (!slot) {
+        local.resize(size);
+        slot = local.data();
+    }
+    auto* record = new (slot) RevertiveEventRecord{};
     record->deviceNumber = device;
     record->entryIndex = index;
-    std::memcpy(bytes.data() + textOffset, text.c_str(), text.size() + 1);
-    const std::vector<char> before = bytes;
+    std::memcpy(slot + textOffset, text.c_str(), text.size() + 1);
+    const std::string before(slot, size);
     const HostEvent call = RevertiveDelivered{device, index, text};
     void* result = nullptr;
     intoScript(call, [&] { result = abi_->call(script_, record, VESK_CODE_REVERTIVE); });
     checkNull(VESK_CODE_REVERTIVE, call, result);
-    if (bytes != before)
+    if (std::memcmp(slot, before.data(), size) != 0)
         report(rule::recordModified, "the script wrote into the record of the " + std::visit(CallNamer{}, call));
 }
 
@@ -381,8 +424,8 @@ std::optional<std::string> ScriptHost::deliverQuery(const std::optional<std::str
         handBackAnswer(answer);
     // A query and the hand-back of its answer leave the script's heap as they found it.
     if (heap::watching() && script_)
-        heapGrew(HostEvent(QueryDelivered{}).index(), "parent query", rule::leakPerQuery,
-                 heap::scriptNet() - heapBefore);
+        heapGrew(HostEvent(QueryDelivered{}).index(), "parent query with the hand-back of its answer",
+                 "parent query " + shownQuery(query), rule::leakPerQuery, heap::scriptNet() - heapBefore);
     return text;
 }
 

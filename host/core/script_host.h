@@ -19,6 +19,7 @@
 #include "heap_watch.h"
 #include "host_events.h"
 #include "ledger.h"
+#include "record_arena.h"
 #include "reply_modes.h"
 #include "script_abi.h"
 #include "vesk_client_callback.h"
@@ -40,6 +41,7 @@ public:
 
     // The script's calls into the host, through whatever table the ABI layer gave it.
     void* fromScript(void* data, int code) override;
+    void hostObjectDeleted() override;
 
     // Calls the export with this host and `path` (nothing: a null path):
     // the script's start-up. False when the export returned null.
@@ -95,7 +97,7 @@ private:
     void checkNull(int code, const HostEvent& call, const void* result);
     // Growth of the script's heap over a call (or a query with its hand-back)
     // of one kind; many such calls in a row are a leak.
-    void heapGrew(std::size_t kind, const char* what, const Rule& rule, std::int64_t bytes);
+    void heapGrew(std::size_t kind, const char* what, const std::string& last, const Rule& rule, std::int64_t bytes);
     // What the allocator stops: a free() of a host text, or a second free().
     static bool isHostText(const void* block, void* host);
     static void badFree(const void* block, heap::BadFree kind, void* host);
@@ -104,6 +106,7 @@ private:
     EventBus& events_;
     Options options_;
     Ledger ledger_;
+    RecordArena arena_;
     heap::FreeGuard previousGuard_;
     std::optional<AbiKind> abiKind_ = AbiKind::native;
     std::unique_ptr<ScriptAbi> abi_;

@@ -69,6 +69,10 @@ const std::vector<Check>& allChecks()
          checkLongReplies},
         {"end.after-as",
          "Nothing is sent after \"AS\", nor after the destructor returns or the library is unloaded.", checkEnd},
+        {"heap.per-event",
+         "150 presses, revertives, ticks and parent queries each: what the script allocates for an event or a "
+         "query it frees again (where the heap is watched).",
+         checkHeapPerEvent},
         {"soak.random",
          "A randomised soak of session steps from the seed (presses, revertives, queries, ticks, takes, polls, "
          "reply modes); a failure leaves a session file that replays it.",

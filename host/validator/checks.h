@@ -29,6 +29,7 @@ void checkNullReplies(CheckContext& context);
 void checkEmptyReplies(CheckContext& context);
 void checkLongReplies(CheckContext& context);
 void checkEnd(CheckContext& context);
+void checkHeapPerEvent(CheckContext& context);
 void checkSoak(CheckContext& context);
 
 } // namespace vesk_host::validator

@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -85,6 +86,40 @@ std::string outcomeText(const CheckOutcome& outcome)
     return out;
 }
 
+std::vector<SharedCause> sharedCauses(const std::vector<CheckOutcome>& outcomes)
+{
+    std::vector<SharedCause> causes;
+    for (const auto& outcome : outcomes) {
+        if (!failsRun(outcome.result.status, false) || outcome.result.details.empty())
+            continue;
+        // The same finding, however often it came in each check.
+        std::string first = outcome.result.details.front();
+        if (const std::size_t more = first.rfind(" (and "); more != std::string::npos && first.back() == ')')
+            first.resize(more);
+        auto cause = std::find_if(causes.begin(), causes.end(), [&](const SharedCause& c) { return c.finding == first; });
+        if (cause == causes.end())
+            causes.push_back(SharedCause{first, {outcome.check->id}});
+        else
+            cause->checks.push_back(outcome.check->id);
+    }
+    causes.erase(std::remove_if(causes.begin(), causes.end(), [](const SharedCause& c) { return c.checks.size() < 2; }),
+                 causes.end());
+    return causes;
+}
+
+std::string causesText(const std::vector<CheckOutcome>& outcomes)
+{
+    std::string out;
+    for (const SharedCause& cause : sharedCauses(outcomes)) {
+        out += "\n" + std::to_string(cause.checks.size()) + " checks failed with the same first finding:\n    " +
+               cause.finding + "\n    (";
+        for (std::size_t i = 0; i < cause.checks.size(); ++i)
+            out += (i ? ", " : "") + cause.checks[i];
+        out += ")\n";
+    }
+    return out;
+}
+
 std::string finalLine(const std::vector<CheckOutcome>& outcomes, bool strict, double total)
 {
     const Counts counts = countOutcomes(outcomes);
@@ -134,6 +169,10 @@ std::string jsonReport(const RunInfo& info, const std::vector<CheckOutcome>& out
         checks.push_back(std::move(check));
     }
     report["checks"] = std::move(checks);
+    Json causes = Json::array();
+    for (const SharedCause& cause : sharedCauses(outcomes))
+        causes.push_back(Json{{"finding", cause.finding}, {"checks", cause.checks}});
+    report["causes"] = std::move(causes);
     report["counts"] = {{"pass", counts.pass}, {"warn", counts.warn},   {"skip", counts.skip},
                         {"fail", counts.fail}, {"crash", counts.crash}, {"timeout", counts.timeout}};
     report["result"] = runPassed(outcomes, info.strict) ? "SUCCESS" : "FAILURE";

@@ -46,6 +46,15 @@ std::string headerText(const RunInfo& info);
 // One row of the table, then the details and, for a crash or hang, the
 // transcript's last lines, each indented below it.
 std::string outcomeText(const CheckOutcome& outcome);
+// Causes shared by several failing checks (the same first finding, as when
+// one fault at start-up fails them all), each said once with the checks it
+// failed; empty when there are none.
+struct SharedCause {
+    std::string finding;
+    std::vector<std::string> checks;
+};
+std::vector<SharedCause> sharedCauses(const std::vector<CheckOutcome>& outcomes);
+std::string causesText(const std::vector<CheckOutcome>& outcomes);
 // "SUCCESS: ..." or "FAILURE: ..." with the counts.
 std::string finalLine(const std::vector<CheckOutcome>& outcomes, bool strict, double seconds);
 std::string listText(const std::vector<const Check*>& checks);

@@ -1,0 +1,125 @@
+#include "fatal_output.h"
+
+#include <cstring>
+
+#include "fatal_watch.h"
+#include "run_isolation.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#define VESK_WRITE _write
+#else
+#include <unistd.h>
+#define VESK_WRITE ::write
+#endif
+
+namespace vesk_host {
+
+namespace {
+
+Output* watchedOutput = nullptr;
+bool watchedJson = false;
+
+class Line {
+public:
+    Line(char* buffer, std::size_t size) : buffer_(buffer), size_(size) { buffer_[0] = '\0'; }
+    void text(const char* piece)
+    {
+        while (*piece)
+            put(*piece++);
+    }
+    // A JSON string's content: quotes, backslashes and control bytes escaped.
+    void json(const char* piece)
+    {
+        static const char hex[] = "0123456789abcdef";
+        for (; *piece; ++piece) {
+            const auto byte = static_cast<unsigned char>(*piece);
+            if (*piece == '"' || *piece == '\\') {
+                put('\\');
+                put(*piece);
+            } else if (byte < 0x20) {
+                text("\\u00");
+                put(hex[byte >> 4]);
+                put(hex[byte & 15]);
+            } else {
+                put(*piece);
+            }
+        }
+    }
+    std::size_t length() const { return length_; }
+
+private:
+    void put(char c)
+    {
+        if (length_ + 1 >= size_)
+            return;
+        buffer_[length_++] = c;
+        buffer_[length_] = '\0';
+    }
+    char* buffer_;
+    std::size_t size_;
+    std::size_t length_ = 0;
+};
+
+void writeAll(int fd, const char* text, std::size_t size)
+{
+    while (size > 0) {
+        const auto written = VESK_WRITE(fd, text, static_cast<unsigned>(size));
+        if (written <= 0)
+            return;
+        text += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+void reportToRun(const fatal::Report& report)
+{
+    if (watchedOutput)
+        watchedOutput->flushFromSignal();
+    static char line[4096];
+    fatalLine(line, sizeof line, watchedJson, report.rule->name, report.message);
+    writeAll(1, line, std::strlen(line));
+    static char said[4096];
+    Line out(said, sizeof said);
+    out.text("vesk_host: the script ended the run: ");
+    out.text(report.rule->name);
+    out.text(": ");
+    out.text(report.message);
+    out.text("\n");
+    writeAll(2, said, out.length());
+    // Under --isolate, the parent learns that this report was given.
+    if (isolatedDoneChannel() >= 0)
+        writeAll(isolatedDoneChannel(), "F", 1);
+}
+
+} // namespace
+
+void fatalLine(char* buffer, std::size_t size, bool json, const char* rule, const char* message)
+{
+    Line out(buffer, size);
+    if (json) {
+        out.text("{\"kind\":\"finding\",\"depth\":0,\"severity\":\"violation\",\"rule\":\"");
+        out.text(rule);
+        out.text("\",\"message\":\"");
+        out.json(message);
+        out.text("\"}\n");
+    } else {
+        out.text("!! VIOLATION ");
+        out.text(rule);
+        out.text(": ");
+        out.text(message);
+        out.text("\n");
+    }
+}
+
+void watchRun(Output& out, bool json, double timeoutSeconds)
+{
+    watchedOutput = &out;
+    watchedJson = json;
+    fatal::install(reportToRun, timeoutSeconds);
+    fatal::arm();
+}
+
+void runEnded() { fatal::disarm(); }
+
+} // namespace vesk_host
