@@ -64,6 +64,8 @@ int main(int argc, char** argv)
                  "simulated plant, and checks that the script keeps the host interface's rules.",
                  "vesk_host");
     app.set_help_flag("-h,--help", "show this text (every subcommand has its own --help)");
+    // A path such as /work/plant.toml is a file, also on Windows, never an option.
+    app.allow_windows_style_options(false);
     bool version = false;
     app.add_flag("--version", version, "print the version");
     app.footer(exitCodeHelp());

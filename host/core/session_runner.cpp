@@ -2,6 +2,7 @@
 
 #include "fatal_watch.h"
 #include "panel_view.h"
+#include "soak_steps.h"
 #include "text_util.h"
 
 namespace vesk_host {
@@ -15,14 +16,23 @@ SessionRunner::~SessionRunner() { events_.unsubscribe(*this); }
 
 void SessionRunner::observe(const HostEvent& event)
 {
-    if (const auto* sent = std::get_if<CommandSent>(&event))
+    if (const auto* sent = std::get_if<CommandSent>(&event)) {
         commands_.push_back(sent->text ? *sent->text : std::string("(null)"));
+    } else if (const auto* back = std::get_if<ReplyReturned>(&event)) {
+        if (back->pointer == ReplyReturned::Pointer::null)
+            handedBack_.emplace_back(std::nullopt);
+        else
+            handedBack_.emplace_back(back->pointer == ReplyReturned::Pointer::unknown ? std::string("(unknown)")
+                                                                                      : back->text);
+    }
 }
 
 void SessionRunner::beginAction(const std::string& text, int line)
 {
     commands_.clear();
     cursor_ = 0;
+    handedBack_.clear();
+    handedBackCursor_ = 0;
     header(text, line);
 }
 
@@ -89,6 +99,39 @@ struct SessionRunner::Visitor {
             return runner.refuse(step, "panel " + quoteText(runner.panel_) + " has no control " +
                                            quoteText(press.control));
         emulator().press(runner.panel_, press.control, press.event);
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::Event& event) const
+    {
+        return scriptAction([&] { emulator().press(event.panel, event.control, event.event); });
+    }
+    StepResult operator()(const step::Soak& soak) const
+    {
+        runner.header(step.source, step.line);
+        SoakSteps steps(soak.seed);
+        for (std::int64_t number = 1; number <= soak.steps && emulator().running(); ++number) {
+            const std::string line = steps.next(emulator(), runner.panel_);
+            auto parsed = parseStep(line, step.line, emulator().plant());
+            if (!parsed || !*parsed)
+                return runner.refuse(step, "soak step " + std::to_string(number) + " " + quoteText(line) +
+                                               " does not read back");
+            const StepResult result = runner.run(**parsed);
+            if (result == StepResult::failed)
+                return runner.refuse(step, "soak step " + std::to_string(number) + " " + quoteText(line) + ": " +
+                                               runner.error_);
+        }
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::ExpectHandedBack& expect) const
+    {
+        const auto shown = [](const std::optional<std::string>& text) { return text ? quoteText(*text) : "null"; };
+        const std::string expected = shown(expect.text);
+        if (runner.handedBackCursor_ >= runner.handedBack_.size()) {
+            runner.expectation(step, false, expected, "no further hand-back in the last action");
+        } else {
+            const auto& actual = runner.handedBack_[runner.handedBackCursor_++];
+            runner.expectation(step, actual == expect.text, expected, shown(actual));
+        }
         return StepResult::carryOn;
     }
     StepResult operator()(const step::Panel& panel) const

@@ -56,6 +56,8 @@ private:
     std::string panel_ = "1";
     std::vector<std::string> commands_;  // sent by the last action
     std::size_t cursor_ = 0;             // the next one "expect command" reads
+    std::vector<std::optional<std::string>> handedBack_;  // texts handed back in the last action (null: a null)
+    std::size_t handedBackCursor_ = 0;
     std::optional<std::optional<std::string>> answer_;  // of the last query
     std::string error_;
     int met_ = 0;

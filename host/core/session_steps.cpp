@@ -124,6 +124,27 @@ Result<StepAction> readPress(const Words& words, const Plant&)
 
 Result<StepAction> readPanel(const Words& words, const Plant&) { return StepAction{step::Panel{words[1].text}}; }
 
+Result<StepAction> readEvent(const Words& words, const Plant&)
+{
+    return StepAction{step::Event{words[1].text, words[2].text, words.size() > 3 ? words[3].text : std::string()}};
+}
+
+Result<StepAction> readSoak(const Words& words, const Plant&)
+{
+    const auto steps = parseInt64(words[1].text);
+    // Ten million steps at most: a night's run is about a million.
+    if (!steps || *steps < 0 || *steps > 10000000)
+        return fail("soak takes a number of steps from 0 to 10000000, not " + quoteText(words[1].text));
+    std::uint64_t seed = 1;
+    if (words.size() > 2) {
+        const auto given = parseInt64(words[2].text);
+        if (!given || *given < 0)
+            return fail("the soak's seed is a whole number from 0, not " + quoteText(words[2].text));
+        seed = static_cast<std::uint64_t>(*given);
+    }
+    return StepAction{step::Soak{*steps, seed}};
+}
+
 Result<StepAction> readAdvance(const Words& words, const Plant&)
 {
     std::string amount = words[1].text;
@@ -225,10 +246,21 @@ Result<StepAction> readExpectProperty(const Words& words, const Plant&)
     return StepAction{step::ExpectProperty{words[2].text, words[3].text, words[4].text}};
 }
 
+// TEXT, or the bare word null for nothing.
+std::optional<std::string> textOrNull(const Word& word)
+{
+    const bool null = !word.quoted && word.text == "null";
+    return null ? std::nullopt : std::optional<std::string>(word.text);
+}
+
 Result<StepAction> readExpectAnswer(const Words& words, const Plant&)
 {
-    const bool null = !words[2].quoted && words[2].text == "null";
-    return StepAction{step::ExpectAnswer{null ? std::nullopt : std::optional<std::string>(words[2].text)}};
+    return StepAction{step::ExpectAnswer{textOrNull(words[2])}};
+}
+
+Result<StepAction> readExpectHandedBack(const Words& words, const Plant&)
+{
+    return StepAction{step::ExpectHandedBack{textOrNull(words[2])}};
 }
 
 Result<StepAction> readShutdown(const Words&, const Plant&) { return StepAction{step::Shutdown{}}; }
@@ -250,6 +282,8 @@ const StepRow stepRows[] = {
      "a control event on the current panel, such as `press Sources index=3`", readPress},
     {"panel", nullptr, 2, 2, "panel ID", "the panel that `press`, `show panel` and `expect property` address (default `1`)",
      readPanel},
+    {"event", nullptr, 3, 4, "event PANEL CONTROL [EVENT]",
+     "a control event on any panel id, loaded or not (a script must ignore panels it did not load)", readEvent},
     {"advance", nullptr, 2, 2, "advance MS", "move the virtual clock (`250` or `250ms`, at most a day); due timers tick in order",
      readAdvance},
     {"query", nullptr, 1, 2, "query [TEXT]", "a parent query, such as `query _events`; without TEXT a null query",
@@ -274,6 +308,13 @@ const StepRow stepRows[] = {
     {"expect", "property", 5, 5, "expect property CONTROL PROPERTY VALUE", "a property of the current panel",
      readExpectProperty},
     {"expect", "answer", 3, 3, "expect answer TEXT|null", "the answer to the last query", readExpectAnswer},
+    {"expect", "handed-back", 3, 3, "expect handed-back TEXT|null",
+     "the next reply (in order) that the script handed back with code 5 during the last action",
+     readExpectHandedBack},
+    {"soak", nullptr, 2, 3, "soak STEPS [SEED]",
+     "a long random run of STEPS steps drawn from SEED (default 1): presses, revertives, queries, ticks, takes, "
+     "polls and reply modes, as the validator's soak",
+     readSoak},
     {"shutdown", nullptr, 1, 1, "shutdown",
      "end the script now (its destructor runs); later steps may still expect its commands", readShutdown},
     {"quit", nullptr, 1, 1, "quit", "stop; the script is ended if it still runs", readQuit},

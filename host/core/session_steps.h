@@ -30,6 +30,11 @@ struct Press {
 struct Panel {
     std::string id;
 };
+struct Event {  // a control event on any panel id, loaded or not
+    std::string panel;
+    std::string control;
+    std::string event;
+};
 struct Advance {
     std::int64_t milliseconds;
 };
@@ -74,15 +79,23 @@ struct ExpectProperty {
 struct ExpectAnswer {
     std::optional<std::string> text;  // nothing: null
 };
+struct ExpectHandedBack {
+    std::optional<std::string> text;  // nothing: null
+};
+struct Soak {
+    std::int64_t steps;
+    std::uint64_t seed;
+};
 struct Shutdown {};
 struct Quit {};
 struct Help {};
 } // namespace step
 
-using StepAction = std::variant<step::Press, step::Panel, step::Advance, step::Query, step::Revertive, step::Route,
-                                step::Poll, step::Tick, step::Replies, step::Show, step::ExpectCommand,
-                                step::ExpectNoMoreCommands, step::ExpectProperty, step::ExpectAnswer, step::Shutdown,
-                                step::Quit, step::Help>;
+using StepAction =
+    std::variant<step::Press, step::Panel, step::Event, step::Advance, step::Query, step::Revertive, step::Route,
+                 step::Poll, step::Tick, step::Replies, step::Show, step::ExpectCommand, step::ExpectNoMoreCommands,
+                 step::ExpectProperty, step::ExpectAnswer, step::ExpectHandedBack, step::Soak, step::Shutdown,
+                 step::Quit, step::Help>;
 
 struct Step {
     int line = 0;

@@ -95,7 +95,7 @@ TEST(SessionStepsTest, AByteOrderMarkIsSkipped)
 TEST(SessionStepsTest, EachMistakeNamesItsLine)
 {
     const std::vector<std::pair<const char*, const char*>> cases = {
-        {"pres Sources", "unknown step \"pres\" (press, panel, advance"},
+        {"pres Sources", "unknown step \"pres\" (press, panel, event, advance"},
         {"press", "expected: press CONTROL [EVENT]"},
         {"press a b c", "expected: press CONTROL [EVENT]"},
         {"advance soon", "advance takes milliseconds from 0 to 86400000, not \"soon\""},

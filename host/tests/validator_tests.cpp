@@ -16,8 +16,9 @@
 #include "temp_folder.h"
 #include "report.h"
 #include "runner.h"
+#include "session_lines.h"
 #include "session_steps.h"
-#include "soak.h"
+#include "soak_steps.h"
 
 using namespace vesk_host;
 using namespace vesk_host::validator;
@@ -138,7 +139,7 @@ TEST(RunnerTest, ChecksAreSelectedByIdPattern)
                        "load.basic", "load.null-host", "load.paths", "load.repeat", "codes.0", "codes.1", "codes.2",
                        "codes.3", "codes.4", "codes.5", "codes.6", "codes.7", "codes.outside", "codes.null-records",
                        "queries.texts", "release.answers", "timers.unknown-ids", "release.every-reply",
-                       "replies.null", "replies.empty", "replies.long", "end.after-as", "soak.random"}));
+                       "replies.null", "replies.empty", "replies.long", "end.after-as", "heap.per-event", "soak.random"}));
     for (const Check* check : selectChecks(std::nullopt, std::nullopt))
         EXPECT_EQ(std::string(check->description).find('\n'), std::string::npos) << check->id;
 
@@ -214,7 +215,8 @@ TEST(ReportTest, TheJsonReportIsVersionedAndCarriesEveryCheck)
               "\"checks\":[{\"id\":\"load.basic\",\"description\":\"described\",\"status\":\"PASS\",\"seconds\":"
               "0.0,\"details\":[\"a \\\"note\\\"\"],\"signal\":null,\"last_lines\":[]},{\"id\":\"codes.6\","
               "\"description\":\"described\",\"status\":\"CRASH\",\"seconds\":0.0,\"details\":[\"died\"],"
-              "\"signal\":\"SIGSEGV\",\"last_lines\":[\"host > script  6  \\\"\\\\x01\\\"\"]}],\"counts\":{\"pass\":1,"
+              "\"signal\":\"SIGSEGV\",\"last_lines\":[\"host > script  6  \\\"\\\\x01\\\"\"]}],\"causes\":[],"
+              "\"counts\":{\"pass\":1,"
               "\"warn\":0,\"skip\":0,\"fail\":0,\"crash\":1,\"timeout\":0},\"result\":\"FAILURE\",\"exit_code\":1,"
               "\"seconds\":0.25}\n");
 }

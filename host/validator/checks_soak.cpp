@@ -7,7 +7,7 @@
 #include "script_run.h"
 #include "session_steps.h"
 #include "session_runner.h"
-#include "soak.h"
+#include "soak_steps.h"
 
 namespace vesk_host::validator {
 

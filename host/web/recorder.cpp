@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "session_words.h"
+#include "session_lines.h"
 
 namespace vesk_host::web {
 

@@ -5,7 +5,7 @@
 
 #include "plant_file.h"
 #include "recorder.h"
-#include "session_words.h"
+#include "session_lines.h"
 
 using namespace vesk_host;
 using namespace vesk_host::web;

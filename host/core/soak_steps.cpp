@@ -1,9 +1,11 @@
-#include "soak.h"
+#include "soak_steps.h"
+
+#include "session_lines.h"
 
 #include <iterator>
 #include <vector>
 
-namespace vesk_host::validator {
+namespace vesk_host {
 
 std::uint64_t SeededRandom::next()
 {
@@ -16,22 +18,6 @@ std::uint64_t SeededRandom::next()
 std::int64_t SeededRandom::between(std::int64_t from, std::int64_t to)
 {
     return from + static_cast<std::int64_t>(below(static_cast<std::uint64_t>(to - from) + 1));
-}
-
-std::string sessionWord(const std::string& text)
-{
-    bool bare = !text.empty() && text[0] != '#';
-    for (const char c : text)
-        bare = bare && c != ' ' && c != '"' && c != '\\' && c != '\t' && c != '\r' && c != '\n';
-    if (bare)
-        return text;
-    std::string word = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\')
-            word += '\\';
-        word += c;
-    }
-    return word + "\"";
 }
 
 std::string SoakSteps::text()
@@ -130,4 +116,4 @@ std::string SoakSteps::next(const Emulator& emulator, std::string& panel)
     }
 }
 
-} // namespace vesk_host::validator
+} // namespace vesk_host

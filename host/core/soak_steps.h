@@ -4,15 +4,15 @@
 // and now and then a change in how commands are answered. The same seed
 // gives the same steps on every machine; each step is a line of a session
 // file, so a failing soak replays in "vesk_host run".
-#ifndef VESK_HOST_VALIDATOR_SOAK_H
-#define VESK_HOST_VALIDATOR_SOAK_H
+#ifndef VESK_HOST_SOAK_STEPS_H
+#define VESK_HOST_SOAK_STEPS_H
 
 #include <cstdint>
 #include <string>
 
 #include "emulator.h"
 
-namespace vesk_host::validator {
+namespace vesk_host {
 
 // splitmix64: small, fast and the same everywhere, unlike the standard
 // library's distributions.
@@ -46,10 +46,7 @@ private:
     SeededRandom random_;
 };
 
-// A word of a session line: bare when it reads back as itself, else in
-// double quotes with \" and \\.
-std::string sessionWord(const std::string& text);
 
-} // namespace vesk_host::validator
+} // namespace vesk_host
 
 #endif

@@ -1,17 +1,17 @@
-// Writing session steps back as lines that the session reader reads again
-// to the same step: what the live page's recorder writes. The canonical
-// form a step carries (Step::source) is for the transcript and escapes
-// bytes the reader does not take back (\xNN), so lines are made here from
-// the step's values instead.
-#ifndef VESK_HOST_WEB_SESSION_WORDS_H
-#define VESK_HOST_WEB_SESSION_WORDS_H
+// Writing session steps as lines that the session reader reads again to
+// the same step: what the live page's recorder and the soak write. The
+// canonical form a step carries (Step::source) is for the transcript and
+// escapes bytes the reader does not take back (\xNN), so lines are made
+// here from the step's values instead.
+#ifndef VESK_HOST_SESSION_LINES_H
+#define VESK_HOST_SESSION_LINES_H
 
 #include <string>
 #include <string_view>
 
 #include "session_steps.h"
 
-namespace vesk_host::web {
+namespace vesk_host {
 
 // One word of a session line: as it is when it is plain (no blank, quote,
 // '#' or control byte, not empty, not a word the reader treats specially
@@ -22,6 +22,6 @@ std::string sessionWord(std::string_view text);
 // The step as a line the reader reads back to the same step (devices by number).
 std::string stepLine(const StepAction& action);
 
-} // namespace vesk_host::web
+} // namespace vesk_host
 
 #endif

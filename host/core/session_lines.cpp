@@ -1,6 +1,6 @@
-#include "session_words.h"
+#include "session_lines.h"
 
-namespace vesk_host::web {
+namespace vesk_host {
 
 namespace {
 
@@ -17,6 +17,19 @@ struct LineOf {
         return "press " + sessionWord(s.control) + (s.event.empty() ? "" : " " + sessionWord(s.event));
     }
     std::string operator()(const step::Panel& s) const { return "panel " + sessionWord(s.id); }
+    std::string operator()(const step::Event& s) const
+    {
+        return "event " + sessionWord(s.panel) + " " + sessionWord(s.control) +
+               (s.event.empty() ? "" : " " + sessionWord(s.event));
+    }
+    std::string operator()(const step::Soak& s) const
+    {
+        return "soak " + number(s.steps) + " " + std::to_string(s.seed);
+    }
+    std::string operator()(const step::ExpectHandedBack& s) const
+    {
+        return "expect handed-back " + (s.text ? sessionWord(*s.text) : std::string("null"));
+    }
     std::string operator()(const step::Advance& s) const { return "advance " + number(s.milliseconds); }
     std::string operator()(const step::Query& s) const { return s.text ? "query " + sessionWord(*s.text) : "query"; }
     std::string operator()(const step::Revertive& s) const
@@ -82,4 +95,4 @@ std::string sessionWord(std::string_view text)
 
 std::string stepLine(const StepAction& action) { return std::visit(LineOf{}, action); }
 
-} // namespace vesk_host::web
+} // namespace vesk_host
