@@ -15,6 +15,7 @@
 #include "output.h"
 #include "panel_view.h"
 #include "plant_file.h"
+#include "progress.h"
 #include "prompt.h"
 #include "run_isolation.h"
 #include "run_output.h"
@@ -147,6 +148,11 @@ int run(const RunOptions& options)
     events.subscribe(output);
     FindingTally tally;
     events.subscribe(tally);
+    std::optional<Progress> progress;
+    if (!options.quiet && Progress::wanted()) {
+        progress.emplace();
+        events.subscribe(*progress);
+    }
     EmulatorOptions emulatorOptions;
     emulatorOptions.memory = *memory;
     Emulator emulator(std::move(plant), events, emulatorOptions);
@@ -178,6 +184,10 @@ int run(const RunOptions& options)
     }
     runner.finish();
     runEnded();
+    if (progress) {
+        events.unsubscribe(*progress);
+        progress.reset();
+    }
     // Unloaded while the host still listens: what the library's own static
     // destructors send is reported, not sent into a host that is gone.
     library.close();

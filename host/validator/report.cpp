@@ -64,7 +64,11 @@ std::string headerText(const RunInfo& info)
     out += "  seed " + std::to_string(info.seed) + " (repeat with --seed " + std::to_string(info.seed) + "), soak of " +
            std::to_string(info.soakSteps) + " steps\n";
     if (info.isolated)
-        out += "  each check in a child process, watchdog " + seconds(info.watchdogSeconds, "%g") + " s\n";
+        out += "  each check in a child process, watchdog " + seconds(info.watchdogSeconds, "%g") + " s" +
+               (info.soakSteps > 0 ? " (the soak " + seconds(info.watchdogSeconds + soakSecondsPerStep * info.soakSteps, "%g") +
+                                          " s, for its " + std::to_string(info.soakSteps) + " steps)"
+                                   : std::string()) +
+               "\n";
     else
         out += "  " + info.isolationNote + "\n";
     return out + "\n";

@@ -293,8 +293,16 @@ bool runChild(const std::string& id, const CheckSetup& setup, RecordSink& sink)
     return false;
 }
 
-CheckOutcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings& settings)
+double watchdogFor(const Check& check, const CheckSetup& setup, double watchdogSeconds)
 {
+    return watchdogSeconds + (check.leavesSession ? soakSecondsPerStep * setup.soakSteps : 0);
+}
+
+CheckOutcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings& given)
+{
+    // The soak's watchdog grows with its length.
+    RunSettings settings = given;
+    settings.watchdogSeconds = watchdogFor(check, setup, given.watchdogSeconds);
     CheckOutcome outcome;
     outcome.check = &check;
     const auto started = std::chrono::steady_clock::now();

@@ -61,6 +61,11 @@ LearnedAbi learnAbi(const CheckSetup& setup, const RunSettings& settings);
 // no child has that id.
 bool runChild(const std::string& id, const CheckSetup& setup, RecordSink& sink);
 
+// Seconds the soak's watchdog gets for each of its steps, beyond the watchdog of every check.
+constexpr double soakSecondsPerStep = 1e-4;
+// The watchdog of `check`: the given one, and for the soak its steps' share.
+double watchdogFor(const Check& check, const CheckSetup& setup, double watchdogSeconds);
+
 // One check; never throws for anything the script does.
 CheckOutcome runCheck(const Check& check, const CheckSetup& setup, const RunSettings& settings);
 
