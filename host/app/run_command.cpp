@@ -11,6 +11,8 @@
 #include "finding_tally.h"
 #include "golden.h"
 #include "loader.h"
+#include "memory_budget.h"
+#include "memory_option.h"
 #include "panel_view.h"
 #include "plant_file.h"
 #include "prompt.h"
@@ -28,6 +30,7 @@ struct RunOptions {
     std::string plant;
     std::string session;
     std::string golden;
+    std::string maxMemory;
     bool json = false;
     bool updateGolden = false;
 };
@@ -41,9 +44,13 @@ bool runInteractive(SessionRunner& runner, const Plant& plant)
     bool allRan = true;
     for (int number = 1;; ++number) {
         const auto line = prompt.readLine("vesk> ");
-        if (!line)
+        if (!line) {
+            std::cerr << "line " << number << ": " << line.error().message << "\n";
+            return false;
+        }
+        if (!*line)
             return allRan;
-        auto parsed = parseStep(*line, number, plant);
+        auto parsed = parseStep(**line, number, plant);
         if (!parsed) {
             std::cerr << "line " << number << ": " << parsed.error().message << "\n";
             allRan = false;
@@ -90,12 +97,17 @@ bool checkGolden(const RunOptions& options, const std::string& output)
 
 int run(const RunOptions& options)
 {
+    const auto maxMemory = parseMemorySize(options.maxMemory);
+    if (!maxMemory)
+        return usageError("run", maxMemory.error().message);
+    MemoryBudget budget(*maxMemory);
     Plant plant;
     plant.panelFolder = ".";
     if (!options.plant.empty()) {
-        auto load = loadPlantFile(options.plant);
+        auto load = loadPlantFile(options.plant, &budget);
         if (!load) {
-            std::cerr << "vesk_host: " << load.error().message << "\n";
+            const bool tooBig = load.error().message.find("memory budget") != std::string::npos;
+            std::cerr << "vesk_host: " << load.error().message << (tooBig ? maxMemoryHint() : "") << "\n";
             return exitUsage;
         }
         plant = std::move(*load);
@@ -104,7 +116,7 @@ int run(const RunOptions& options)
     if (!options.session.empty()) {
         const auto text = readWholeFile(options.session);
         if (!text) {
-            std::cerr << "vesk_host: " << options.session << ": cannot be read\n";
+            std::cerr << "vesk_host: " << text.error().message << "\n";
             return exitUsage;
         }
         auto parsed = parseSession(*text, options.session, plant);
@@ -188,6 +200,7 @@ Subcommand addRunCommand(CLI::App& parent)
     app->add_option("--golden", options->golden, "compare the output with FILE and show the first difference")
         ->type_name("FILE");
     app->add_flag("--update-golden", options->updateGolden, "write the output to the --golden FILE instead of comparing");
+    addMaxMemoryOption(*app, options->maxMemory);
     app->add_option("library", options->library, "the script library to run")->type_name("LIBRARY");
     app->allow_extras();
     app->footer("Steps of a session file or the prompt:\n" + sessionHelp());

@@ -12,6 +12,8 @@
 
 #include "exit_codes.h"
 #include "isolation.h"
+#include "memory_budget.h"
+#include "memory_option.h"
 #include "plant_file.h"
 #include "report.h"
 #include "runner.h"
@@ -24,6 +26,9 @@ namespace {
 using namespace validator;
 
 constexpr int defaultSoakSteps = 2000;
+// The soak runs under its check's watchdog: this many steps of a quick
+// script take a few seconds, and a longer soak is better run as more seeds.
+constexpr int mostSoakSteps = 100000;
 
 struct ValidateOptions {
     std::string library;
@@ -35,6 +40,7 @@ struct ValidateOptions {
     std::string seed;
     std::string soakSteps;
     std::string timeout;
+    std::string maxMemory;
     bool json = false;
     bool strict = false;
     bool inProcess = false;
@@ -48,6 +54,7 @@ struct ValidateSettings {
     std::optional<std::uint64_t> seed;
     int soakSteps = defaultSoakSteps;
     double watchdogSeconds = 30;
+    std::uint64_t maxMemory = MemoryBudget::defaultLimit;
 };
 
 int usage(const std::string& message) { return usageError("validate", message); }
@@ -92,10 +99,16 @@ Result<ValidateSettings> readSettings(const ValidateOptions& options)
     }
     if (!options.soakSteps.empty()) {
         const auto steps = parseInt32(options.soakSteps);
-        if (!steps || *steps < 0 || *steps > 10000000)
-            return fail("--soak-steps takes a whole number from 0 to 10000000, not " + quoteText(options.soakSteps));
+        if (!steps || *steps < 0 || *steps > mostSoakSteps)
+            return fail("--soak-steps takes a whole number from 0 to " + std::to_string(mostSoakSteps) +
+                        " (the soak must end within its check's watchdog; run more seeds for a longer soak), not " +
+                        quoteText(options.soakSteps));
         settings.soakSteps = *steps;
     }
+    const auto maxMemory = parseMemorySize(options.maxMemory);
+    if (!maxMemory)
+        return maxMemory.error();
+    settings.maxMemory = *maxMemory;
     return settings;
 }
 
@@ -132,10 +145,12 @@ int validate(const ValidateOptions& options)
     CheckSetup setup;
     setup.library = options.library;
     setup.plant.panelFolder = ".";
+    MemoryBudget budget(settings->maxMemory);
     if (!options.plant.empty()) {
-        auto load = loadPlantFile(options.plant);
+        auto load = loadPlantFile(options.plant, &budget);
         if (!load) {
-            std::cerr << "vesk_host validate: " << load.error().message << "\n";
+            const bool tooBig = load.error().message.find("memory budget") != std::string::npos;
+            std::cerr << "vesk_host validate: " << load.error().message << (tooBig ? maxMemoryHint() : "") << "\n";
             return exitUsage;
         }
         setup.plant = std::move(*load);
@@ -206,7 +221,9 @@ Subcommand addValidateCommand(CLI::App& parent)
     app->add_flag("--in-process", options->inProcess,
                   "run every check in this process, for a debugger (no crash isolation)");
     app->add_option("--seed", options->seed, "the soak's seed (default: a new one, printed)")->type_name("N");
-    app->add_option("--soak-steps", options->soakSteps, "steps of the soak (default 2000)")->type_name("N");
+    app->add_option("--soak-steps", options->soakSteps, "steps of the soak (default 2000, at most 100000)")
+        ->type_name("N");
+    addMaxMemoryOption(*app, options->maxMemory);
     app->add_option("--soak-file", options->soakFile,
                     "where a failing soak writes its session (default vesk_soak_SEED.vesk)")
         ->type_name("FILE");
