@@ -38,8 +38,12 @@ std::string emptyOptionValue(int argc, const char* const* argv)
         const std::string argument = argv[i];
         if (argument == "--")
             break;
-        if (argument.size() > 3 && argument.compare(0, 2, "--") == 0 && argument.back() == '=')
-            return argument + " gives " + argument.substr(0, argument.size() - 1) + " an empty value; name a file";
+        if (argument.size() > 3 && argument.compare(0, 2, "--") == 0 && argument.back() == '=') {
+            const std::string option = argument.substr(0, argument.size() - 1);
+            const bool file = option == "--plant" || option == "--session" || option == "--golden" ||
+                              option == "--junit" || option == "--soak-file";
+            return argument + " gives " + option + " an empty value" + (file ? "; name a file" : "");
+        }
     }
     return std::string();
 }

@@ -1,5 +1,6 @@
 #include "run_command.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -117,6 +118,15 @@ int run(const RunOptions& options)
         const auto text = readWholeFile(options.session);
         if (!text) {
             std::cerr << "vesk_host: " << text.error().message << "\n";
+            return exitUsage;
+        }
+        // The steps are held for the whole run: one per line at most, each with its text.
+        const auto lines = static_cast<std::uint64_t>(std::count(text->begin(), text->end(), '\n')) + 1;
+        if (const Status charged = budget.charge("the session's steps", lines * (sizeof(Step) + entryCost) +
+                                                                           2 * text->size());
+            !charged) {
+            std::cerr << "vesk_host: " << options.session << ": " << charged.error().message << maxMemoryHint()
+                      << "\n";
             return exitUsage;
         }
         auto parsed = parseSession(*text, options.session, plant);

@@ -26,10 +26,19 @@ public:
             }
             if (c == '#')
                 skipComment();
+            else if ((c == '"' || c == '\'') && place_ == Place::value && !startsValue(last_))
+                // The library reads a bare value up to the next blank, quotes
+                // included, so what follows is not a text to it.
+                fail(line_, "a quote in the middle of a value (a text is written whole in quotes)");
             else if (c == '"' || c == '\'')
                 quoted(c);
+            else if (static_cast<unsigned char>(c) >= 0x80)
+                // TOML allows other characters only in quotes and comments; the
+                // library's check of them as blanks reaches undefined behaviour.
+                fail(line_, "a character outside the ASCII range belongs in quotes or a comment");
             else
                 structure(c);
+            last_ = c;
         }
         return problem_;
     }
@@ -44,8 +53,15 @@ private:
             problem_ = TomlProblem{line, std::move(message)};
     }
 
+    static bool startsValue(char before)
+    {
+        return before == ' ' || before == '\t' || before == '\r' || before == '\n' || before == '=' || before == '[' ||
+               before == '{' || before == ',';
+    }
+
     void newLine()
     {
+        last_ = '\n';
         ++at_;
         ++line_;
         lineStart_ = at_;
@@ -117,6 +133,8 @@ private:
         while (at_ < text_.size()) {
             const char c = text_[at_];
             if (c == '\\' && quote == '"') {
+                if (!escapeReadable(multiLine))
+                    return;
                 // A backslash at a line end (in triple quotes) leaves the line end to be counted.
                 at_ += at_ + 1 < text_.size() && text_[at_ + 1] == '\n' ? 1 : 2;
                 continue;
@@ -146,6 +164,31 @@ private:
                                   : "a text in quotes is missing its closing " + std::string(1, quote));
     }
 
+    // The library reads the byte after a backslash, and after a line-ending
+    // backslash the first one past the blanks, with a check that has
+    // undefined behaviour for many characters outside ASCII; such texts are
+    // refused (the character can be written as \uXXXX).
+    bool escapeReadable(bool multiLine)
+    {
+        std::size_t next = at_ + 1;
+        if (next < text_.size() && static_cast<unsigned char>(text_[next]) >= 0x80) {
+            fail(line_, "a backslash must be followed by an escape such as \\n or \\u00e9");
+            return false;
+        }
+        if (!multiLine || next >= text_.size() || (text_[next] != ' ' && text_[next] != '\t' && text_[next] != '\r' &&
+                                                   text_[next] != '\n'))
+            return true;
+        while (next < text_.size() && (text_[next] == ' ' || text_[next] == '\t' || text_[next] == '\r' ||
+                                       text_[next] == '\n'))
+            ++next;
+        if (next < text_.size() && static_cast<unsigned char>(text_[next]) >= 0x80) {
+            fail(line_, "after a line-ending backslash, the text must go on with an ASCII character "
+                        "(write others as \\uXXXX)");
+            return false;
+        }
+        return true;
+    }
+
     void newLineInText()
     {
         ++at_;
@@ -160,6 +203,7 @@ private:
     int line_ = 1;
     Place place_ = Place::key;
     int parts_ = 1;
+    char last_ = '\n';  // the last byte outside texts and comments
     std::vector<char> open_;  // the open arrays ('[') and inline tables ('{')
     std::optional<TomlProblem> problem_;
 };
