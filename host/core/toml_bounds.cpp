@@ -26,10 +26,8 @@ public:
             }
             if (c == '#')
                 skipComment();
-            else if ((c == '"' || c == '\'') && place_ == Place::value && !startsValue(last_))
-                // The library reads a bare value up to the next blank, quotes
-                // included, so what follows is not a text to it.
-                fail(line_, "a quote in the middle of a value (a text is written whole in quotes)");
+            else if (!bareValue(c))
+                break;
             else if (c == '"' || c == '\'')
                 quoted(c);
             else if (static_cast<unsigned char>(c) >= 0x80)
@@ -38,7 +36,6 @@ public:
                 fail(line_, "a character outside the ASCII range belongs in quotes or a comment");
             else
                 structure(c);
-            last_ = c;
         }
         return problem_;
     }
@@ -53,15 +50,30 @@ private:
             problem_ = TomlProblem{line, std::move(message)};
     }
 
-    static bool startsValue(char before)
+    // A bare value (a number, a date, true) runs, for the library, up to the
+    // next blank, "]", "}", "," or "#", quotes and brackets included; such a
+    // run holding a quote, a bracket or "=" is refused here, so that the
+    // scan and the library agree on what is a text.
+    bool bareValue(char c)
     {
-        return before == ' ' || before == '\t' || before == '\r' || before == '\n' || before == '=' || before == '[' ||
-               before == '{' || before == ',';
+        if (place_ != Place::value)
+            return true;
+        const bool ends = c == ' ' || c == '\t' || c == '\r' || c == ']' || c == '}' || c == ',' || c == '#';
+        const bool opens = c == '"' || c == '\'' || c == '[' || c == '{' || c == '=';
+        if (ends) {
+            inBare_ = false;
+        } else if (inBare_ && opens) {
+            fail(line_, "a value holds " + std::string(1, c) + " (write a text whole in quotes)");
+            return false;
+        } else if (!opens) {
+            inBare_ = true;
+        }
+        return true;
     }
 
     void newLine()
     {
-        last_ = '\n';
+        inBare_ = false;
         ++at_;
         ++line_;
         lineStart_ = at_;
@@ -72,6 +84,7 @@ private:
 
     void startKey(Place place)
     {
+        inBare_ = false;
         place_ = place;
         parts_ = 1;
     }
@@ -203,7 +216,7 @@ private:
     int line_ = 1;
     Place place_ = Place::key;
     int parts_ = 1;
-    char last_ = '\n';  // the last byte outside texts and comments
+    bool inBare_ = false;  // inside a bare value such as 12 or true
     std::vector<char> open_;  // the open arrays ('[') and inline tables ('{')
     std::optional<TomlProblem> problem_;
 };

@@ -84,7 +84,9 @@ TEST(HostileTomlTest, LimitsAreCheckedBeforeTheParser)
         {"a backslash before a non-ASCII character", "x = \"\\\xc9\xa7\"\n", "1: a backslash must be followed"},
         {"a line-ending backslash before a non-ASCII character", "x = \"\"\"a\\\n  \xc9\xa7\"\"\"\n",
          "1: after a line-ending backslash"},
-        {"a quote in the middle of a value", "path =0\"D:\xcf\xb6\"\n", "1: a quote in the middle of a value"},
+        {"a quote in the middle of a value", "path =0\"D:\xcf\xb6\"\n", "1: a value holds \""},
+        {"a bracket in the middle of a value", "names =00002[\"\xef\xb3\xbf\" }\n", "1: a value holds ["},
+        {"dates, floats and booleans", "a = 1979-05-27 07:32:00\nb = [+inf, -1e+5, 0x1F, 1_000, true]\n", ""},
         {"quotes where values start", "x=\"a\"\ny = [\"b\",'c',{z=\"d\"}]\nw = [\n  \"e\"\n]\n", ""},
         {"a line-end backslash keeps line numbers", "x = \"\"\"a\\\n\\\n\n" + repeat("b.", 40) + "b\"\"\"\n" +
                                                        repeat("c.", 40) + "c = 1\n",
