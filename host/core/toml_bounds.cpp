@@ -14,6 +14,9 @@ public:
     {
         if (text_.size() > limits_.bytes)
             return TomlProblem{0, "is larger than " + std::to_string(limits_.bytes) + " bytes"};
+        // A byte-order mark, which the library skips too.
+        if (text_.substr(0, 3) == "\xEF\xBB\xBF")
+            at_ = lineStart_ = 3;
         while (at_ < text_.size() && !problem_) {
             const char c = text_[at_];
             if (c == '\n') {

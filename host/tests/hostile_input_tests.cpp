@@ -86,6 +86,8 @@ TEST(HostileTomlTest, LimitsAreCheckedBeforeTheParser)
          "1: after a line-ending backslash"},
         {"a quote in the middle of a value", "path =0\"D:\xcf\xb6\"\n", "1: a value holds \""},
         {"a bracket in the middle of a value", "names =00002[\"\xef\xb3\xbf\" }\n", "1: a value holds ["},
+        {"a byte-order mark is skipped", "\xEF\xBB\xBFx = 1\n", ""},
+        {"a byte-order mark only at the start", "x = 1\n\xEF\xBB\xBFy = 2\n", "2: a character outside the ASCII range"},
         {"dates, floats and booleans", "a = 1979-05-27 07:32:00\nb = [+inf, -1e+5, 0x1F, 1_000, true]\n", ""},
         {"quotes where values start", "x=\"a\"\ny = [\"b\",'c',{z=\"d\"}]\nw = [\n  \"e\"\n]\n", ""},
         {"a line-end backslash keeps line numbers", "x = \"\"\"a\\\n\\\n\n" + repeat("b.", 40) + "b\"\"\"\n" +
@@ -124,6 +126,15 @@ TEST(HostileTomlTest, TheParsersWordsAreOurs)
         ASSERT_FALSE(load);
         EXPECT_EQ(load.error().message.substr(0, row.message.size()), row.message);
     }
+}
+
+TEST(HostileTomlTest, PlantAndPanelFilesMayStartWithAByteOrderMark)
+{
+    const auto plant = parsePlant("\xEF\xBB\xBFpath = \"p\"\n", "plant.toml", "/");
+    ASSERT_TRUE(plant) << plant.error().message;
+    EXPECT_EQ(plant->path, "p");
+    const auto panel = parsePanelFile("\xEF\xBB\xBF[[control]]\nid = \"A\"\n", "p.vesk_ui");
+    ASSERT_TRUE(panel) << panel.error().message;
 }
 
 TEST(HostilePlantTest, DevicesMayHaveSeveralInstanceNames)
