@@ -27,6 +27,15 @@ int usageError(const std::string& command, const std::string& message);
 std::string leftOver(const std::vector<std::string>& remaining, const std::string& positional,
                      const std::string& what);
 
+// CLI11's message in the emulator's words where it has a better one (an
+// option given twice); otherwise unchanged.
+std::string parseErrorText(const std::string& message);
+
+// An argument that gives an option an empty value ("--plant="), which would
+// otherwise leave the option unset or take the next word as its value:
+// a usage message, or an empty text when there is none.
+std::string emptyOptionValue(int argc, const char* const* argv);
+
 } // namespace vesk_host
 
 #endif

@@ -79,6 +79,13 @@ int main(int argc, char** argv)
         std::cerr << app.help();
         return exitUsage;
     }
+    if (const std::string empty = emptyOptionValue(argc, argv); !empty.empty()) {
+        const std::string command = argv[1];
+        if (command == "run" || command == "validate")
+            return usageError(command, empty);
+        std::cerr << "vesk_host: " << empty << "\n";
+        return exitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -91,7 +98,7 @@ int main(int argc, char** argv)
             std::cerr << "vesk_host: " << error.what() << " (run, validate, serve, rules, help)\n";
             return exitUsage;
         }
-        return usageError(command, error.what());
+        return usageError(command, parseErrorText(error.what()));
     }
     if (version) {
         std::cout << "vesk_host " VESK_HOST_VERSION "\n";

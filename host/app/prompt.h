@@ -5,18 +5,26 @@
 #ifndef VESK_HOST_PROMPT_H
 #define VESK_HOST_PROMPT_H
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
+#include "result.h"
+
 namespace vesk_host {
+
+// The longest line the prompt takes: a step fits on one short line, and a
+// stream without line ends (such as /dev/zero) must not grow without end.
+constexpr std::size_t maxPromptLine = 1024 * 1024;
 
 class Prompt {
 public:
     Prompt();
     // Whether lines come from a person at a terminal.
     bool interactive() const { return interactive_; }
-    // The next line, without its line end; nothing at the end of input.
-    std::optional<std::string> readLine(const char* prompt);
+    // The next line, without its line end; nothing at the end of input; an
+    // error for a line longer than maxPromptLine (reading stops there).
+    Result<std::optional<std::string>> readLine(const char* prompt);
 
 private:
     bool interactive_;

@@ -9,9 +9,12 @@
 #include "emulator.h"
 #include "exit_codes.h"
 #include "fatal_output.h"
+#include "files.h"
 #include "finding_tally.h"
 #include "golden_file.h"
 #include "loader.h"
+#include "memory_budget.h"
+#include "memory_option.h"
 #include "output.h"
 #include "panel_view.h"
 #include "plant_file.h"
@@ -34,6 +37,7 @@ struct RunOptions {
     std::string golden;
     std::string memory = "guarded";
     std::string abi = "auto";
+    std::string maxMemory;
     double timeout = 5;
     bool isolate = false;
     bool json = false;
@@ -51,9 +55,13 @@ bool runInteractive(SessionRunner& runner, const Plant& plant, Output& out)
     for (int number = 1;; ++number) {
         out.flush();
         const auto line = prompt.readLine("vesk> ");
-        if (!line)
+        if (!line) {
+            std::cerr << "line " << number << ": " << line.error().message << "\n";
+            return false;
+        }
+        if (!*line)
             return allRan;
-        auto parsed = parseStep(*line, number, plant);
+        auto parsed = parseStep(**line, number, plant);
         if (!parsed) {
             std::cerr << "line " << number << ": " << parsed.error().message << "\n";
             allRan = false;
@@ -89,12 +97,17 @@ int run(const RunOptions& options)
     const auto memory = memoryKindNamed(options.memory);
     if (!memory)
         return usageError("run", "--memory takes guarded or plain, not \"" + options.memory + "\"");
+    const auto maxMemory = parseMemorySize(options.maxMemory);
+    if (!maxMemory)
+        return usageError("run", maxMemory.error().message);
+    MemoryBudget budget(*maxMemory);
     Plant plant;
     plant.panelFolder = ".";
     if (!options.plant.empty()) {
-        auto load = loadPlantFile(options.plant);
+        auto load = loadPlantFile(options.plant, &budget);
         if (!load) {
-            std::cerr << "vesk_host: " << load.error().message << "\n";
+            const bool tooBig = load.error().message.find("memory budget") != std::string::npos;
+            std::cerr << "vesk_host: " << load.error().message << (tooBig ? maxMemoryHint() : "") << "\n";
             return exitUsage;
         }
         plant = std::move(*load);
@@ -103,6 +116,10 @@ int run(const RunOptions& options)
     // file before anything runs, once to run it; no step is kept.
     std::ifstream session;
     if (!options.session.empty()) {
+        if (const auto reason = unreadableReason(options.session)) {
+            std::cerr << "vesk_host: " << options.session << ": cannot be read: " << *reason << "\n";
+            return exitUsage;
+        }
         session.open(options.session, std::ios::binary);
         if (!session) {
             std::cerr << "vesk_host: " << options.session << ": cannot be read\n";
@@ -245,6 +262,7 @@ Subcommand addRunCommand(CLI::App& parent)
                     "how long one call into the script may take before the run ends with call-timeout "
                     "(default 5; calls over 100 ms draw a slow-call warning)")
         ->type_name("SECONDS");
+    addMaxMemoryOption(*app, options->maxMemory);
     app->add_flag("--isolate", options->isolate,
                   "run in a child process: a script that ends it (even with _exit) is reported, with the last "
                   "lines of the transcript");

@@ -14,6 +14,8 @@
 #include "abi_choice.h"
 #include "exit_codes.h"
 #include "isolation.h"
+#include "memory_budget.h"
+#include "memory_option.h"
 #include "plant_file.h"
 #include "report.h"
 #include "runner.h"
@@ -26,6 +28,11 @@ namespace {
 using namespace validator;
 
 constexpr int defaultSoakSteps = 2000;
+// The soak runs under its check's watchdog and keeps every reply it hands out
+// for the release checks: this many steps of a quick script take a few
+// seconds and about 350 MB; a longer soak is better run as more seeds.
+// Ten million steps take a few minutes; the soak's watchdog grows with them.
+constexpr int mostSoakSteps = 10000000;
 
 struct ValidateOptions {
     std::string library;
@@ -39,6 +46,7 @@ struct ValidateOptions {
     std::string timeout;
     std::string abi = "auto";
     std::string child;  // the hidden child mode: the child's id
+    std::string maxMemory;
     bool json = false;
     bool strict = false;
     bool inProcess = false;
@@ -52,6 +60,7 @@ struct ValidateSettings {
     std::optional<std::uint64_t> seed;
     int soakSteps = defaultSoakSteps;
     double watchdogSeconds = 30;
+    std::uint64_t maxMemory = MemoryBudget::defaultLimit;
 };
 
 int usage(const std::string& message) { return usageError("validate", message); }
@@ -96,10 +105,15 @@ Result<ValidateSettings> readSettings(const ValidateOptions& options)
     }
     if (!options.soakSteps.empty()) {
         const auto steps = parseInt32(options.soakSteps);
-        if (!steps || *steps < 0 || *steps > 10000000)
-            return fail("--soak-steps takes a whole number from 0 to 10000000, not " + quoteText(options.soakSteps));
+        if (!steps || *steps < 0 || *steps > mostSoakSteps)
+            return fail("--soak-steps takes a whole number from 0 to " + std::to_string(mostSoakSteps) + ", not " +
+                        quoteText(options.soakSteps));
         settings.soakSteps = *steps;
     }
+    const auto maxMemory = parseMemorySize(options.maxMemory);
+    if (!maxMemory)
+        return maxMemory.error();
+    settings.maxMemory = *maxMemory;
     return settings;
 }
 
@@ -136,10 +150,12 @@ int validate(const ValidateOptions& options)
     CheckSetup setup;
     setup.library = options.library;
     setup.plant.panelFolder = ".";
+    MemoryBudget budget(settings->maxMemory);
     if (!options.plant.empty()) {
-        auto load = loadPlantFile(options.plant);
+        auto load = loadPlantFile(options.plant, &budget);
         if (!load) {
-            std::cerr << "vesk_host validate: " << load.error().message << "\n";
+            const bool tooBig = load.error().message.find("memory budget") != std::string::npos;
+            std::cerr << "vesk_host validate: " << load.error().message << (tooBig ? maxMemoryHint() : "") << "\n";
             return exitUsage;
         }
         setup.plant = std::move(*load);
@@ -247,7 +263,9 @@ Subcommand addValidateCommand(CLI::App& parent)
     app->add_flag("--in-process", options->inProcess,
                   "run every check in this process, for a debugger (no crash isolation)");
     app->add_option("--seed", options->seed, "the soak's seed (default: a new one, printed)")->type_name("N");
-    app->add_option("--soak-steps", options->soakSteps, "steps of the soak (default 2000)")->type_name("N");
+    app->add_option("--soak-steps", options->soakSteps, "steps of the soak (default 2000, at most 10000000; its watchdog grows with them)")
+        ->type_name("N");
+    addMaxMemoryOption(*app, options->maxMemory);
     app->add_option("--soak-file", options->soakFile,
                     "where a failing soak writes its session (default vesk_soak_SEED.vesk)")
         ->type_name("FILE");

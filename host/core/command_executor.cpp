@@ -1,5 +1,7 @@
 #include "command_executor.h"
 
+#include <algorithm>
+#include <exception>
 #include <filesystem>
 
 #include "files.h"
@@ -17,19 +19,70 @@ void warn(Execution& execution, const Rule& rule, std::string message)
 }
 
 // The part of a "PS" file name inside the panel folder: the script's path
-// prefix is dropped; names that climb out of the folder are refused.
-std::optional<std::filesystem::path> insidePanelFolder(const std::string& path, const std::string& file)
+// prefix is dropped; names that climb out of the folder, and names of no
+// file at all, are refused with the reason.
+Result<std::filesystem::path> insidePanelFolder(const std::string& path, const std::string& file)
 {
     std::string name = file;
     if (!path.empty() && name.compare(0, path.size() + 1, path + "/") == 0)
         name.erase(0, path.size() + 1);
     const std::filesystem::path relative(name);
-    if (name.empty() || relative.has_root_name() || relative.has_root_directory())
-        return std::nullopt;
+    if (relative.has_root_name() || relative.has_root_directory())
+        return fail("the panel file " + quoteText(file) + " lies outside the panel folder");
     for (const auto& part : relative)
         if (part == "..")
-            return std::nullopt;
+            return fail("the panel file " + quoteText(file) + " lies outside the panel folder");
+    if (name.empty() || !relative.has_filename())
+        return fail(quoteText(file) + " names the panel folder, not a panel file in it");
     return relative;
+}
+
+// The file's real path (every link resolved) when it lies inside the panel
+// folder's real path, so that a link in the folder cannot lead a run to
+// read a file elsewhere.
+Result<std::filesystem::path> realPathInside(const std::filesystem::path& folder, const std::filesystem::path& relative,
+                                             const std::string& file)
+{
+    std::error_code error;
+    const std::filesystem::path realFolder = std::filesystem::canonical(folder, error);
+    if (error)
+        return fail("the panel folder " + folder.string() + " cannot be read (" + error.message() + ")");
+    const std::filesystem::path real = std::filesystem::weakly_canonical(realFolder / relative, error);
+    if (error)
+        return fail("the panel file " + quoteText(file) + " cannot be found in the panel folder " +
+                    realFolder.string() + " (" + error.message() + ")");
+    const auto [inFolder, inFile] = std::mismatch(realFolder.begin(), realFolder.end(), real.begin(), real.end());
+    if (inFolder != realFolder.end() || inFile == real.end())
+        return fail("the panel file " + quoteText(file) + " leads outside the panel folder " + realFolder.string() +
+                    " (to " + real.string() + ")");
+    return real;
+}
+
+// The panel file's layout, or why it cannot be had; messages name the folder on disk.
+Result<PanelLayout> readPanelLayout(const Plant& plant, const std::string& file)
+{
+    const auto relative = insidePanelFolder(plant.path, file);
+    if (!relative)
+        return relative.error();
+    const auto real = realPathInside(plant.panelFolder, *relative, file);
+    if (!real)
+        return real.error();
+    const std::string folder = real->parent_path().string();
+    const auto text = readWholeFile(*real);
+    if (!text)
+        return fail("the panel file " + quoteText(file) + " in the folder " + folder + " " +
+                    text.error().message.substr(text.error().message.rfind(": cannot be read") + 2));
+    // The emulator's own failures (memory) are the host's, never the script's.
+    try {
+        auto layout = parsePanelFile(*text, file);
+        if (!layout)
+            return fail("the panel file is not valid: " + layout.error().message + " (read from the folder " + folder +
+                        ")");
+        return layout;
+    } catch (const std::exception& error) {
+        return fail("the emulator could not read the panel file " + quoteText(file) + " in the folder " + folder +
+                    ": " + error.what());
+    }
 }
 
 // The router on `device`, or null with a warning in `execution`.
@@ -101,19 +154,9 @@ Execution panelLoad(CommandContext& context, const ParsedCommand& command)
     Execution execution;
     execution.reply = Reply::statusReply(0);
     const std::string& file = command.texts[1];
-    const auto relative = insidePanelFolder(context.plant.path, file);
-    if (!relative) {
-        warn(execution, rule::panelLoadFailed, "the panel file " + quoteText(file) + " lies outside the panel folder");
-        return execution;
-    }
-    const auto text = readWholeFile(context.plant.panelFolder / *relative);
-    if (!text) {
-        warn(execution, rule::panelLoadFailed, "no panel file " + quoteText(file) + " in the panel folder");
-        return execution;
-    }
-    const auto layout = parsePanelFile(*text, file);
+    const auto layout = readPanelLayout(context.plant, file);
     if (!layout) {
-        warn(execution, rule::panelLoadFailed, "the panel file is not valid: " + layout.error().message);
+        warn(execution, rule::panelLoadFailed, layout.error().message);
         return execution;
     }
     context.panels.load(command.texts[0], file, *layout);

@@ -2,6 +2,9 @@
 
 #include <dlfcn.h>
 
+#include "files.h"
+#include "library_format.h"
+
 namespace vesk_host {
 
 ScriptLibrary::~ScriptLibrary() { close(); }
@@ -18,6 +21,12 @@ Status ScriptLibrary::open(const std::string& path)
 {
     // A bare name would make dlopen search the system's folders; a script is always named by its path.
     const std::string name = path.find('/') == std::string::npos ? "./" + path : path;
+    // The loader words these cases unclearly ("No such file or directory" for a
+    // library of the wrong class, say), so the file is looked at first.
+    if (const auto reason = unreadableReason(name))
+        return fail("cannot load the script library " + path + ": " + *reason);
+    if (const auto reason = foreignLibraryFile(name))
+        return fail("cannot load the script library " + path + ": " + *reason);
     handle_ = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
         const char* reason = dlerror();

@@ -1,5 +1,8 @@
 #include "panel_file.h"
 
+#include <optional>
+#include <unordered_set>
+
 #include "text_util.h"
 #include "toml_reading.h"
 
@@ -7,7 +10,27 @@ namespace vesk_host {
 
 namespace {
 
-void readControl(TomlReader& toml, const toml::table& table, PanelLayout& layout)
+// Why a control identifier cannot work, or nothing. "XI" joins identifiers
+// with ",", command texts are quoted with apostrophes and split at blanks,
+// so an identifier holding any of those could never be read back by a script.
+std::optional<std::string> idProblem(const std::string& id)
+{
+    for (const char c : id) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == ',')
+            return std::string("must not hold \",\" (\"XI\" joins identifiers with it)");
+        if (c == '\'')
+            return std::string("must not hold an apostrophe (command texts are quoted with it)");
+        if (c == ' ')
+            return std::string("must not hold a blank");
+        if (byte < 0x20 || byte == 0x7f)
+            return std::string("must not hold control characters");
+    }
+    return std::nullopt;
+}
+
+void readControl(TomlReader& toml, const toml::table& table, PanelLayout& layout,
+                 std::unordered_set<std::string>& ids)
 {
     const toml::node* idNode = toml.require(table, "id", "[[control]]");
     ControlLayout control;
@@ -16,9 +39,10 @@ void readControl(TomlReader& toml, const toml::table& table, PanelLayout& layout
         return;
     if (control.id.empty())
         return toml.fail(lineOf(*idNode), "control.id must not be empty");
-    for (const auto& other : layout.controls)
-        if (other.id == control.id)
-            return toml.fail(lineOf(*idNode), "the control " + quoteText(control.id) + " is declared twice");
+    if (const auto problem = idProblem(control.id))
+        return toml.fail(lineOf(*idNode), "control.id " + quoteText(control.id) + " " + *problem);
+    if (!ids.insert(control.id).second)
+        return toml.fail(lineOf(*idNode), "the control " + quoteText(control.id) + " is declared twice");
     for (const auto& [key, value] : table) {
         if (key.str() == "id")
             continue;
@@ -45,10 +69,11 @@ Result<PanelLayout> parsePanelFile(std::string_view text, const std::string& nam
         const toml::node* controls = root->get("control");
         if (!controls)
             toml.fail(0, "a panel file needs at least one [[control]] section");
+        std::unordered_set<std::string> ids;
         if (const toml::array* sections = toml.tableArray(controls, "control"))
             for (const auto& section : *sections)
                 if (!toml.failed())
-                    readControl(toml, *section.as_table(), layout);
+                    readControl(toml, *section.as_table(), layout, ids);
     }
     if (toml.failed())
         return toml.error();

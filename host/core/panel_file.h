@@ -28,7 +28,9 @@ struct PanelLayout {
     std::vector<ControlLayout> controls;
 };
 
-// Errors read "name:line: what is wrong".
+// Errors read "name:line: what is wrong". Control identifiers are refused
+// when empty, twice, or holding ",", "'", a blank or a control character.
+// The text is checked against the TOML limits (toml_bounds.h) first.
 Result<PanelLayout> parsePanelFile(std::string_view text, const std::string& name);
 
 } // namespace vesk_host

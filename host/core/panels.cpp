@@ -4,10 +4,14 @@ namespace vesk_host {
 
 LoadedControl* LoadedPanel::control(const std::string& controlId)
 {
-    for (auto& control : controls)
-        if (control.id == controlId)
-            return &control;
-    return nullptr;
+    if (indexed_ > controls.size()) {
+        index_.clear();
+        indexed_ = 0;
+    }
+    for (; indexed_ < controls.size(); ++indexed_)
+        index_.emplace(controls[indexed_].id, indexed_);
+    const auto found = index_.find(controlId);
+    return found == index_.end() ? nullptr : &controls[found->second];
 }
 
 const LoadedControl* LoadedPanel::control(const std::string& controlId) const

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "panel_file.h"
@@ -20,10 +21,15 @@ struct LoadedPanel {
     std::string id;
     std::string file;   // the file name as the script gave it
     std::string title;
-    std::vector<LoadedControl> controls;  // in panel file order
+    std::vector<LoadedControl> controls;  // in panel file order; appended to only
 
+    // By a hash index that takes in controls added since the last lookup.
     LoadedControl* control(const std::string& id);
     const LoadedControl* control(const std::string& id) const;
+
+private:
+    mutable std::unordered_map<std::string, std::size_t> index_;
+    mutable std::size_t indexed_ = 0;
 };
 
 class Panels {

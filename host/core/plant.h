@@ -10,14 +10,16 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace vesk_host {
 
 struct Device {
-    std::string name;     // the instance name "SD" asks for
+    std::string name;     // the instance name "SD" asks for, and the one messages show
     std::int32_t number;  // the number "SD" answers; never 0
+    std::vector<std::string> otherNames;  // more instance names "SD" answers with the same number
 };
 
 struct Router {
@@ -41,6 +43,11 @@ struct Database {
     std::map<std::int32_t, std::string> entries;
 };
 
+// Lookups go through hash indexes, so a plant of 100,000 devices loads and
+// answers in linear time. The lists may be appended to directly (readers
+// and tests do); each lookup indexes entries added since the last one. An
+// entry must not be renamed or removed once looked up, unless the indexes
+// are dropped with reindex().
 struct Plant {
     // The folder text handed to the script; it puts it before panel file names.
     std::string path;
@@ -50,6 +57,7 @@ struct Plant {
     std::vector<Router> routers;
     std::vector<Database> databases;
 
+    // By any of its instance names.
     const Device* deviceByName(const std::string& name) const;
     const Device* deviceByNumber(std::int32_t number) const;
     Router* router(std::int32_t device);
@@ -57,6 +65,20 @@ struct Plant {
     const Database* database(std::int32_t device, std::int32_t number) const;
     // "name (device N)" or "device N" for messages.
     std::string describeDevice(std::int32_t number) const;
+    // Forgets the indexes; the next lookup builds them anew.
+    void reindex() const;
+
+private:
+    // Positions in the lists; the first entry of a name or number wins.
+    struct Indexes {
+        std::size_t devices = 0, routers = 0, databases = 0;  // entries indexed so far
+        std::unordered_map<std::string, std::size_t> byName;
+        std::unordered_map<std::int32_t, std::size_t> byNumber;
+        std::unordered_map<std::int32_t, std::size_t> routerOf;
+        std::unordered_map<std::int64_t, std::size_t> databaseOf;
+    };
+    void catchUp() const;
+    mutable Indexes indexes_;
 };
 
 } // namespace vesk_host

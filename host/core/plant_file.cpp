@@ -1,5 +1,8 @@
 #include "plant_file.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "files.h"
 #include "text_util.h"
 #include "toml_reading.h"
@@ -13,10 +16,12 @@ constexpr std::int64_t mostDestinations = 1 << 20;
 constexpr std::int64_t mostSources = 1 << 30;
 constexpr std::int64_t int32Least = -2147483647LL - 1;
 constexpr std::int64_t int32Most = 2147483647LL;
+// The TOML library's tree takes about this many bytes per byte of text (measured on files of short entries).
+constexpr std::uint64_t tomlTreeFactor = 24;
 
 class PlantReader {
 public:
-    PlantReader(TomlReader& toml, Plant& plant) : toml_(toml), plant_(plant) {}
+    PlantReader(TomlReader& toml, Plant& plant, MemoryBudget* budget) : toml_(toml), plant_(plant), budget_(budget) {}
 
     void read(const toml::table& root, const std::filesystem::path& folder)
     {
@@ -61,17 +66,58 @@ private:
         return device;
     }
 
+    // One instance name of a device: not empty, not used by another device.
+    bool instanceName(const std::string& name, int line, const std::vector<std::string>& earlier)
+    {
+        if (name.empty()) {
+            toml_.fail(line, "a device name must not be empty");
+            return false;
+        }
+        if (plant_.deviceByName(name) || std::find(earlier.begin(), earlier.end(), name) != earlier.end()) {
+            toml_.fail(line, "the device " + quoteText(name) + " is declared twice");
+            return false;
+        }
+        return true;
+    }
+
+    // "name" and the list "names": every instance name of the device, in file order.
+    std::vector<std::string> deviceNames(const toml::table& table)
+    {
+        std::vector<std::string> names;
+        const toml::node* nameNode = table.get("name");
+        const toml::node* namesNode = table.get("names");
+        if (!nameNode && !namesNode) {
+            toml_.fail(lineOf(table), "[[device]] needs the key \"name\" (or a list \"names\")");
+            return names;
+        }
+        if (nameNode) {
+            std::string name = toml_.string(nameNode, "device.name");
+            if (toml_.failed() || !instanceName(name, lineOf(*nameNode), names))
+                return names;
+            names.push_back(std::move(name));
+        }
+        if (!namesNode)
+            return names;
+        const toml::array* list = namesNode->as_array();
+        if (!list || list->empty()) {
+            toml_.fail(lineOf(*namesNode), "device.names must be a list of texts, such as [\"A\", \"B\"]");
+            return names;
+        }
+        for (const auto& element : *list) {
+            std::string name = toml_.string(&element, "each of device.names");
+            if (toml_.failed() || !instanceName(name, lineOf(element), names))
+                return names;
+            names.push_back(std::move(name));
+        }
+        return names;
+    }
+
     void device(const toml::table& table)
     {
-        toml_.onlyKeys(table, {"name", "number"}, "[[device]]");
-        const toml::node* nameNode = toml_.require(table, "name", "[[device]]");
-        std::string name = toml_.string(nameNode, "device.name");
+        toml_.onlyKeys(table, {"name", "names", "number"}, "[[device]]");
+        std::vector<std::string> names = deviceNames(table);
         if (toml_.failed())
             return;
-        if (name.empty())
-            return toml_.fail(lineOf(*nameNode), "device.name must not be empty");
-        if (plant_.deviceByName(name))
-            return toml_.fail(lineOf(*nameNode), "the device " + quoteText(name) + " is declared twice");
         const toml::node* numberNode = toml_.require(table, "number", "[[device]]");
         const std::int32_t number = toml_.int32(numberNode, "device.number", int32Least, int32Most);
         if (toml_.failed())
@@ -79,9 +125,23 @@ private:
         if (number == 0)
             return toml_.fail(lineOf(*numberNode), "device.number must not be 0: 0 means \"not found\"");
         if (const Device* other = plant_.deviceByNumber(number))
-            return toml_.fail(lineOf(*numberNode),
-                              "device number " + std::to_string(number) + " is already used by " + quoteText(other->name));
-        plant_.devices.push_back(Device{std::move(name), number});
+            return toml_.fail(lineOf(*numberNode), "device number " + std::to_string(number) +
+                                                       " is already used by " + quoteText(other->name) +
+                                                       " (one [[device]] may list several names)");
+        Device device{std::move(names.front()), number, {}};
+        device.otherNames.assign(std::make_move_iterator(names.begin() + 1), std::make_move_iterator(names.end()));
+        plant_.devices.push_back(std::move(device));
+    }
+
+    // Charges what the plant is about to hold; false (with the problem recorded) when it is too much.
+    bool charge(std::uint64_t bytes, int line)
+    {
+        if (!budget_)
+            return true;
+        const Status charged = budget_->charge(plantCategory, bytes);
+        if (!charged)
+            toml_.fail(line, charged.error().message);
+        return charged.ok();
     }
 
     void router(const toml::table& table)
@@ -97,7 +157,8 @@ private:
         router.sources = toml_.int32(toml_.require(table, "sources", "[[router]]"), "router.sources", 1, mostSources);
         router.destinations = toml_.int32(toml_.require(table, "destinations", "[[router]]"), "router.destinations", 1,
                                           mostDestinations);
-        if (toml_.failed())
+        if (toml_.failed() ||
+            !charge(static_cast<std::uint64_t>(router.destinations) * sizeof(std::int32_t) + entryCost, lineOf(table)))
             return;
         router.crosspoints.assign(static_cast<std::size_t>(router.destinations), 0);
         if (const toml::table* names = toml_.table(table.get("source_names"), "router.source_names")) {
@@ -107,7 +168,7 @@ private:
                     toml_.fail(lineOf(key), "router.source_names: source " + std::to_string(source) +
                                                 " is outside 0.." + std::to_string(router.sources - 1));
                 std::string text = toml_.string(&value, "router.source_names." + std::string(key.str()));
-                if (toml_.failed())
+                if (toml_.failed() || !charge(text.size() + entryCost, lineOf(key)))
                     return;
                 router.sourceNames[source] = std::move(text);
             }
@@ -145,7 +206,7 @@ private:
             for (const auto& [key, value] : *entries) {
                 const std::int32_t index = toml_.numberKey(key, "database.entries");
                 std::string text = toml_.string(&value, "database.entries." + std::string(key.str()));
-                if (toml_.failed())
+                if (toml_.failed() || !charge(text.size() + entryCost, lineOf(key)))
                     return;
                 database.entries[index] = std::move(text);
             }
@@ -155,27 +216,37 @@ private:
 
     TomlReader& toml_;
     Plant& plant_;
+    MemoryBudget* budget_;
 };
 
 } // namespace
 
-Result<Plant> parsePlant(std::string_view text, const std::string& name, const std::filesystem::path& folder)
+Result<Plant> parsePlant(std::string_view text, const std::string& name, const std::filesystem::path& folder,
+                         MemoryBudget* budget)
 {
     TomlReader toml(name);
     Plant plant;
+    // The TOML library's tree of the file is held only while it is read.
+    const std::uint64_t parsing = text.size() * tomlTreeFactor;
+    if (budget) {
+        if (const Status charged = budget->charge(plantFileCategory, parsing); !charged)
+            return fail(name + ": " + charged.error().message);
+    }
     if (const auto root = toml.parse(text))
-        PlantReader(toml, plant).read(*root, folder);
+        PlantReader(toml, plant, budget).read(*root, folder);
+    if (budget)
+        budget->refund(plantFileCategory, parsing);
     if (toml.failed())
         return toml.error();
     return plant;
 }
 
-Result<Plant> loadPlantFile(const std::filesystem::path& file)
+Result<Plant> loadPlantFile(const std::filesystem::path& file, MemoryBudget* budget)
 {
-    const auto text = readWholeFile(file);
+    auto text = readWholeFile(file);
     if (!text)
-        return fail(file.string() + ": cannot be read");
-    return parsePlant(*text, file.string(), file.parent_path());
+        return text.error();
+    return parsePlant(*text, file.string(), file.parent_path(), budget);
 }
 
 } // namespace vesk_host

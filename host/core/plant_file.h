@@ -2,7 +2,7 @@
 //
 //   path = "panels"                  # folder text handed to the script
 //   panel_folder = "panels"          # where panel files are read (default: path)
-//   [[device]]    name = "...", number = N
+//   [[device]]    name = "...", number = N     (or names = ["...", "..."]: several instance names)
 //   [[router]]    device = "name", sources = N, destinations = N,
 //                 source_names = { 1 = "CAM 1" }, crosspoints = { 12 = 1 }
 //   [[database]]  device = "name", number = N, entries = { 362 = "12,3" }
@@ -16,15 +16,26 @@
 #include <string>
 #include <string_view>
 
+#include "memory_budget.h"
 #include "plant.h"
 #include "result.h"
 
 namespace vesk_host {
 
-// Reads `file`; relative folders resolve against the file's folder.
-Result<Plant> loadPlantFile(const std::filesystem::path& file);
+// What the plant charges to a memory budget: its routers and databases (kept
+// for the run), and the TOML tree of the file while it is read.
+constexpr std::string_view plantCategory = "the plant's routers and databases";
+constexpr std::string_view plantFileCategory = "reading the plant file";
+
+// Reads `file`; relative folders resolve against the file's folder. With a
+// budget, the plant's routers and databases are charged to it in total (the
+// charge stays for the run), and a plant that does not fit is refused with
+// the line where it passed the limit. Without one, only the per-router
+// limits hold.
+Result<Plant> loadPlantFile(const std::filesystem::path& file, MemoryBudget* budget = nullptr);
 // The same from text; `name` is used in messages, `folder` for relative folders.
-Result<Plant> parsePlant(std::string_view text, const std::string& name, const std::filesystem::path& folder);
+Result<Plant> parsePlant(std::string_view text, const std::string& name, const std::filesystem::path& folder,
+                         MemoryBudget* budget = nullptr);
 
 } // namespace vesk_host
 

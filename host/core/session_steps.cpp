@@ -89,7 +89,7 @@ Result<std::int32_t> number(const Word& word, const char* what)
 {
     const auto value = parseInt32(word.text);
     if (!value)
-        return fail(std::string(what) + " must be a whole number, not " + quoteText(word.text));
+        return fail(std::string(what) + " " + int32Problem(word.text) + ", not " + quoteText(word.text));
     return *value;
 }
 
@@ -98,6 +98,8 @@ Result<std::int32_t> deviceNumber(const Word& word, const Plant& plant)
     if (const auto value = parseInt32(word.text))
         return *value;
     const Device* device = plant.deviceByName(word.text);
+    if (!device && int32Problem(word.text) != "must be a whole number")
+        return fail("the device number " + quoteText(word.text) + " " + int32Problem(word.text));
     if (!device)
         return fail("the plant has no device named " + quoteText(word.text));
     return device->number;

@@ -85,4 +85,13 @@ std::optional<std::int32_t> parseInt32(std::string_view text)
     return static_cast<std::int32_t>(*value);
 }
 
+std::string int32Problem(std::string_view text)
+{
+    const bool negative = !text.empty() && text.front() == '-';
+    const std::string_view digits = negative ? text.substr(1) : text;
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return "must be a whole number";
+    return negative ? "is too small (at least -2147483648)" : "is too large (at most 2147483647)";
+}
+
 } // namespace vesk_host

@@ -27,6 +27,9 @@ std::string quoteText(std::string_view text, std::size_t shown = 1000);
 // Plain signed decimal: an optional '-', then digits only, within range.
 std::optional<std::int32_t> parseInt32(std::string_view text);
 std::optional<std::int64_t> parseInt64(std::string_view text);
+// Why `text` is no 32-bit number, for messages: "must be a whole number",
+// "is too large (at most 2147483647)" or "is too small (at least -2147483648)".
+std::string int32Problem(std::string_view text);
 
 } // namespace vesk_host
 

@@ -4,7 +4,17 @@
 
 namespace vesk_host {
 
-void Timers::setNow(std::int64_t time) { now_ = std::max(now_, time); }
+void Timers::setNow(std::int64_t time)
+{
+    now_ = std::max(now_, time);
+    // Ticks left undelivered behind the clock (an event storm dropped them) are
+    // skipped: each timer's next tick is its first one at or after now.
+    for (auto& slot : slots_) {
+        RunningTimer& timer = slot.timer;
+        if (timer.due < now_)
+            timer.due += (now_ - timer.due + timer.interval - 1) / timer.interval * timer.interval;
+    }
+}
 
 void Timers::start(std::int32_t id, std::int32_t interval)
 {

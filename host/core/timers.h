@@ -20,7 +20,8 @@ struct RunningTimer {
 class Timers {
 public:
     std::int64_t now() const { return now_; }
-    // Moves the clock; never backwards.
+    // Moves the clock; never backwards. A timer whose tick now lies behind
+    // the clock (left undelivered) moves on to its first tick from now.
     void setNow(std::int64_t time);
 
     // Starts `id` (restarting it when it runs) with its first tick one

@@ -1,6 +1,7 @@
 #include "toml_reading.h"
 
 #include "text_util.h"
+#include "toml_bounds.h"
 
 namespace vesk_host {
 
@@ -15,11 +16,41 @@ void TomlReader::fail(int line, const std::string& message)
     error_ = line <= 0 ? file_ + ": " + message : file_ + ":" + std::to_string(line) + ": " + message;
 }
 
+namespace {
+
+bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+
+// The TOML library's wording of the common mistakes, in the emulator's words.
+std::string reworded(std::string_view description)
+{
+    if (contains(description, "expected '='"))
+        return "a key must be followed by \"=\" and a value";
+    if (contains(description, "expected value"))
+        return "a \"=\" must be followed by a value";
+    if (contains(description, "cannot redefine existing")) {
+        const std::size_t quote = description.find('\'');
+        const std::size_t end = quote == std::string_view::npos ? quote : description.find('\'', quote + 1);
+        if (end != std::string_view::npos)
+            return "the key " + quoteText(description.substr(quote + 1, end - quote - 1)) +
+                   " is given twice (or as a table and a value)";
+        return "a key is given twice (or as a table and a value)";
+    }
+    if (contains(description, "is not representable in 64 bits"))
+        return "a number is too large (at most 9223372036854775807)";
+    return std::string(description);
+}
+
+} // namespace
+
 std::optional<toml::table> TomlReader::parse(std::string_view text)
 {
+    if (const auto problem = checkTomlBounds(text)) {
+        fail(problem->line, problem->message);
+        return std::nullopt;
+    }
     toml::parse_result result = toml::parse(text);
     if (!result) {
-        fail(static_cast<int>(result.error().source().begin.line), std::string(result.error().description()));
+        fail(static_cast<int>(result.error().source().begin.line), reworded(result.error().description()));
         return std::nullopt;
     }
     return std::move(result).table();
@@ -122,7 +153,9 @@ std::int32_t TomlReader::numberKey(const toml::key& key, const std::string& wher
 {
     const auto number = parseInt32(key.str());
     if (!number) {
-        fail(lineOf(key), where + ": the key " + quoteText(key.str()) + " must be a number");
+        const std::string problem = int32Problem(key.str());
+        fail(lineOf(key), where + ": the key " + quoteText(key.str()) + " " +
+                              (problem == "must be a whole number" ? "must be a number" : problem));
         return 0;
     }
     return *number;

@@ -114,7 +114,7 @@ TEST(PlantFileTest, EachMistakeNamesItsLine)
 
 TEST(PlantFileTest, AMissingFileIsSaidSo)
 {
-    EXPECT_EQ(loadPlantFile("/no/such/plant.toml").error().message, "/no/such/plant.toml: cannot be read");
+    EXPECT_EQ(loadPlantFile("/no/such/plant.toml").error().message, "/no/such/plant.toml: cannot be read: no such file");
 }
 
 TEST(PanelFileTest, ReadsControlsInFileOrderWithTheirProperties)

@@ -217,7 +217,7 @@ TEST(LiveSession, SurvivesACrashAnExitAndAHangAndRestarts)
         const std::string recorded = session.recording();
         EXPECT_NE(recorded.find(std::string(":\n") + c.line + "\n"), std::string::npos) << recorded;
         const std::string file = generation == 1 ? "tried.vesk" : "tried-" + std::to_string(generation) + ".vesk";
-        EXPECT_EQ(readWholeFile((folder / file).string()), recorded);
+        EXPECT_EQ(readWholeFile((folder / file).string()).value(), recorded);
 
         EXPECT_EQ(session.restart().message, "");
         ++generation;

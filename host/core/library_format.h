@@ -1,0 +1,25 @@
+// What a library file is built for, read from its first bytes (the ELF or
+// PE header), so that a library for another machine or system is refused
+// with that reason instead of the loader's own words ("wrong ELF class",
+// "No such file or directory", "invalid ELF header").
+#ifndef VESK_HOST_LIBRARY_FORMAT_H
+#define VESK_HOST_LIBRARY_FORMAT_H
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vesk_host {
+
+// Why the library in `header` (the file's first bytes, at least 512 where
+// the file has them) cannot be loaded by this vesk_host, such as "it is
+// built for x86 (32-bit), this vesk_host is x86-64"; nothing when it looks
+// loadable or its format is not recognised.
+std::optional<std::string> foreignLibrary(std::string_view header);
+
+// The same for a file on disk; nothing too when it cannot be read.
+std::optional<std::string> foreignLibraryFile(const std::string& path);
+
+} // namespace vesk_host
+
+#endif
