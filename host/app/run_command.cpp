@@ -172,6 +172,7 @@ int run(const RunOptions& options)
     }
     EmulatorOptions emulatorOptions;
     emulatorOptions.memory = *memory;
+    emulatorOptions.budget = &budget;
     Emulator emulator(std::move(plant), events, emulatorOptions);
     emulator.setAbi(abi->kind);
     SessionRunner runner(emulator, events);
@@ -191,7 +192,9 @@ int run(const RunOptions& options)
             const StepResult result = runner.run(step);
             if (result == StepResult::failed) {
                 out.flush();
-                std::cerr << "vesk_host: " << options.session << ":" << step.line << ": " << runner.error() << "\n";
+                const bool tooBig = runner.error().find("memory budget") != std::string::npos;
+                std::cerr << "vesk_host: " << options.session << ":" << step.line << ": " << runner.error()
+                          << (tooBig ? maxMemoryHint() : "") << "\n";
                 exit = exitUsage;
             }
             return result == StepResult::carryOn;

@@ -7,12 +7,20 @@ namespace vesk_host {
 Emulator::Emulator(Plant plant, EventBus& events, const EmulatorOptions& options)
     : events_(events),
       plant_(std::move(plant)),
+      queue_(options.budget),
       commands_{plant_, panels_, timers_, queue_, events},
       host_(commands_, events, options)
 {
 }
 
 Emulator::~Emulator() { shutdown(); }
+
+std::optional<Error> Emulator::overBudget() const
+{
+    if (host_.overBudget())
+        return host_.overBudget();
+    return queue_.refused();
+}
 
 bool Emulator::start(vesk_load_function entry, bool nullPath)
 {
@@ -52,8 +60,7 @@ void Emulator::deliverQueued()
             queue_.clear();
             return;
         }
-        const PendingRevertive next = queue_.front();
-        queue_.pop_front();
+        const PendingRevertive next = queue_.pop();
         host_.deliverRevertive(next.device, next.index, next.text);
     }
     // With no script to hear them, revertives go nowhere.

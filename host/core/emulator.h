@@ -73,6 +73,8 @@ public:
     const Timers& timers() const { return timers_; }
     // Revertives waiting for delivery.
     std::size_t queued() const { return queue_.size(); }
+    // What the memory budget refused first (a reply, a revertive), if anything: the run stops there.
+    std::optional<Error> overBudget() const;
 
 private:
     void deliverQueued();

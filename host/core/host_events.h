@@ -68,8 +68,9 @@ struct ReplyReturned {
         late,      // a reply handed back after its call had ended (already reported as missing)
     };
     Pointer pointer;
-    std::string text;     // the reply as handed out (reply, twice, kept)
+    std::string text;     // the reply as handed out (reply, twice, kept), cut at 1000 bytes
     std::string command;  // the command it answered (reply, twice, kept)
+    std::size_t size = 0;  // the reply's whole length, when `text` is cut
 };
 
 // Outcomes the host sees ("host < script") and its own notes.

@@ -4,7 +4,21 @@
 
 namespace vesk_host {
 
-Ledger::Ledger(MemoryKind memory) : memory_(makeReplyMemory(memory)) {}
+namespace {
+
+constexpr const char* heldReplies = "held reply texts";
+
+std::uint64_t fnv1a(const char* bytes, std::size_t size)
+{
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (std::size_t i = 0; i < size; ++i)
+        hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ULL;
+    return hash;
+}
+
+} // namespace
+
+Ledger::Ledger(MemoryKind memory, MemoryBudget* budget) : memory_(makeReplyMemory(memory)), budget_(budget) {}
 
 Ledger::~Ledger()
 {
@@ -15,6 +29,17 @@ Ledger::~Ledger()
 char* Ledger::record(const std::string& text, HandedReply reply)
 {
     const std::size_t size = text.size() + 1;
+    if (budget_) {
+        if (Status charged = budget_->charge(heldReplies, size + entryCost); !charged) {
+            if (!refused_)
+                refused_ = charged.error();
+            return nullptr;
+        }
+    }
+    reply.size = text.size();
+    reply.hash = fnv1a(text.data(), text.size());
+    if (reply.text.size() > shownLength)
+        reply.text.resize(shownLength);
     char* block = memory_->allocate(size, reply.command);
     std::memcpy(block, text.c_str(), size);
     byCall_[reply.callNumber].push_back(block);
@@ -25,24 +50,36 @@ char* Ledger::record(const std::string& text, HandedReply reply)
 
 char* Ledger::handOut(const std::string& text, const std::string& command, std::uint64_t callNumber)
 {
-    return record(text, HandedReply{text, command, callNumber, false, false});
+    return record(text, HandedReply{text, 0, command, callNumber, false, false, 0});
 }
 
 char* Ledger::handOutKept(const std::string& text, const std::string& command, std::uint64_t callNumber)
 {
-    return record(text, HandedReply{text, command, callNumber, true, false});
+    return record(text, HandedReply{text, 0, command, callNumber, true, false, 0});
 }
 
 void Ledger::nullOut(const std::string& command, std::uint64_t callNumber)
 {
-    nulls_.push_back(NullReply{HandedReply{std::string(), command, callNumber, false, true}});
+    nulls_.push_back(NullReply{HandedReply{std::string(), 0, command, callNumber, false, true, 0}});
+}
+
+void Ledger::forget(const void* block)
+{
+    const auto retired = retired_.find(block);
+    if (retired == retired_.end())
+        return;
+    if (budget_)
+        budget_->refund(heldReplies, retired->second.reply.size + 1 + entryCost);
+    retired_.erase(retired);
 }
 
 void Ledger::retire(const char* block, std::size_t size, HandedReply reply, ReleaseCheck::Kind kind)
 {
-    const char* gone = memory_->retire(const_cast<char*>(block), size);
-    if (gone && gone != block)
-        retired_.erase(gone);
+    std::vector<const char*> gone;
+    memory_->retire(const_cast<char*>(block), size, gone);
+    for (const char* old : gone)
+        if (old != block)
+            forget(old);
     retired_[block] = Retired{std::move(reply), kind};
 }
 
@@ -58,7 +95,7 @@ ReleaseCheck Ledger::release(const void* data)
         check.kind = ReleaseCheck::Kind::returned;
         const std::size_t size = live->second.size;
         const char* bytes = static_cast<const char*>(data);
-        if (std::memcmp(bytes, check.reply.text.c_str(), size) != 0) {
+        if (bytes[size - 1] != '\0' || fnv1a(bytes, size - 1) != check.reply.hash) {
             check.modified = true;
             const void* end = std::memchr(bytes, 0, size);
             check.cameBack.assign(bytes, end ? static_cast<const char*>(end) - bytes : size);

@@ -6,30 +6,42 @@
 //
 // It keeps only what is live: a reply that came back, or was reported as
 // missing, leaves the ledger; its memory is retired (ReplyMemory), and what
-// a later message needs about it (its text and command) stays only while
-// its block is in quarantine, so a second or late hand-back is named as
-// such. Finding the replies of a call that did not come back costs time in
-// proportion to that call's replies.
+// a later message needs about it (the start of its text and its command)
+// stays only while its block is in quarantine (the last 256 hand-backs with
+// guarded memory, 1024 with plain, and at most 16 MiB of texts), so a
+// second or late hand-back within that reach is named as such. Finding the
+// replies of a call that did not come back costs time in proportion to that
+// call's replies. Texts live once, in their blocks, and count against the
+// run's memory budget until they leave the quarantine.
 #ifndef VESK_HOST_LEDGER_H
 #define VESK_HOST_LEDGER_H
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "memory_budget.h"
 #include "reply_memory.h"
 
 namespace vesk_host {
 
+// Reply texts are held once, in their blocks; a record keeps only what a
+// message shows of a text (its first shownLength bytes) and a hash of the
+// whole, to tell a text that came back changed.
+constexpr std::size_t shownLength = 1000;
+
 struct HandedReply {
-    std::string text;     // as handed out
+    std::string text;     // as handed out, cut at shownLength bytes
+    std::size_t size = 0; // the text's whole length
     std::string command;  // the command it answered
     std::uint64_t callNumber = 0;  // the call into the script that received it
     bool kept = false;    // a word answering a command whose reply is never handed back
     bool null = false;    // a null reply that must come back as null ("RN")
+    std::uint64_t hash = 0;  // of the whole text
 };
 
 struct ReleaseCheck {
@@ -48,18 +60,22 @@ struct ReleaseCheck {
 
 class Ledger {
 public:
-    explicit Ledger(MemoryKind memory = MemoryKind::guarded);
+    // Reply texts count against `budget` (may be null, which must outlive the ledger).
+    explicit Ledger(MemoryKind memory = MemoryKind::guarded, MemoryBudget* budget = nullptr);
     ~Ledger();
 
     Ledger(const Ledger&) = delete;
     Ledger& operator=(const Ledger&) = delete;
 
     // A fresh NUL-terminated copy of `text`, recorded as the reply to
-    // `command` received during call `callNumber`.
+    // `command` received during call `callNumber`; null when the memory
+    // budget refuses it (see refused()).
     char* handOut(const std::string& text, const std::string& command, std::uint64_t callNumber);
     // A host-owned text answering `command`, whose reply is never handed
     // back: it must not come back with code 5. It lives until its call ends.
     char* handOutKept(const std::string& text, const std::string& command, std::uint64_t callNumber);
+    // The first reply the memory budget refused, and why.
+    const std::optional<Error>& refused() const { return refused_; }
     // A null reply to `command` that must come back as null ("RN").
     void nullOut(const std::string& command, std::uint64_t callNumber);
     // A non-null pointer the script handed back with code 5.
@@ -105,11 +121,15 @@ private:
     };
 
     char* record(const std::string& text, HandedReply reply);
+    // Forgets a retired block: its record, and its bytes in the budget.
+    void forget(const void* block);
     // Retires a block; forgets what the quarantine let go.
     void retire(const char* block, std::size_t size, HandedReply reply, ReleaseCheck::Kind kind);
     std::vector<HandedReply> takeUpTo(std::uint64_t callNumber, bool all);
 
     std::unique_ptr<ReplyMemory> memory_;
+    MemoryBudget* budget_;
+    std::optional<Error> refused_;
     std::unordered_map<const void*, Live> live_;
     // Blocks handed out per call, in order; entries that came back are skipped when taken.
     std::map<std::uint64_t, std::vector<const void*>> byCall_;

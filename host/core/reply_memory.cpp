@@ -15,26 +15,29 @@ class PlainReplyMemory final : public ReplyMemory {
 public:
     ~PlainReplyMemory() override
     {
-        for (char* block : quarantine_)
+        for (const auto& [block, size] : quarantine_)
             delete[] block;
     }
     MemoryKind kind() const override { return MemoryKind::plain; }
     char* allocate(std::size_t size, std::string_view) override { return new char[size]; }
-    const char* retire(char* block, std::size_t) override
+    void retire(char* block, std::size_t size, std::vector<const char*>& gone) override
     {
-        quarantine_.push_back(block);
-        if (quarantine_.size() <= plainQuarantine)
-            return nullptr;
-        char* oldest = quarantine_.front();
-        quarantine_.pop_front();
-        delete[] oldest;
-        return oldest;
+        quarantine_.emplace_back(block, size);
+        bytes_ += size;
+        while (quarantine_.size() > plainQuarantine || (bytes_ > quarantineBytes && quarantine_.size() > 1)) {
+            const auto [oldest, oldSize] = quarantine_.front();
+            quarantine_.pop_front();
+            bytes_ -= oldSize;
+            delete[] oldest;
+            gone.push_back(oldest);
+        }
     }
     void free(char* block, std::size_t) override { delete[] block; }
     std::size_t quarantineLength() const override { return plainQuarantine; }
 
 private:
-    std::deque<char*> quarantine_;
+    std::deque<std::pair<char*, std::size_t>> quarantine_;
+    std::size_t bytes_ = 0;
 };
 
 } // namespace

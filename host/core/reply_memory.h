@@ -14,10 +14,14 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace vesk_host {
 
 enum class MemoryKind { guarded, plain };
+
+// Bytes of handed-back texts the quarantine holds at most.
+constexpr std::size_t quarantineBytes = 16 * 1024 * 1024;
 
 const char* memoryKindName(MemoryKind kind);
 std::optional<MemoryKind> memoryKindNamed(std::string_view name);
@@ -35,12 +39,14 @@ public:
     // `label` (copied in quotes, cut to a fixed length) names the block in fault reports.
     virtual char* allocate(std::size_t size, std::string_view label) = 0;
     // The block is handed back: inaccessible (guarded) and out of reuse until
-    // it leaves the quarantine. Returns the block that left the quarantine to
-    // make room, or null; the caller forgets what it kept about that one.
-    virtual const char* retire(char* block, std::size_t size) = 0;
+    // it leaves the quarantine. Adds to `gone` the blocks that left the
+    // quarantine to make room (the oldest first); the caller forgets what it
+    // kept about those.
+    virtual void retire(char* block, std::size_t size, std::vector<const char*>& gone) = 0;
     // Frees a block at once, without quarantine (the host's own words).
     virtual void free(char* block, std::size_t size) = 0;
-    // How many handed-back blocks stay out of reuse.
+    // How many handed-back blocks stay out of reuse (and at most
+    // quarantineBytes of them).
     virtual std::size_t quarantineLength() const = 0;
 };
 

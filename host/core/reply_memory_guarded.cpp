@@ -87,19 +87,21 @@ public:
         return slot->block;
     }
 
-    const char* retire(char* block, std::size_t) override
+    void retire(char* block, std::size_t, std::vector<const char*>& gone) override
     {
         Slot* slot = find(block);
         if (!slot)
-            return nullptr;
+            return;
         mprotect(slot->base, slot->dataPages * pageSize(), PROT_NONE);
         slot->state = 2;
         quarantine_.push_back(slot);
-        if (quarantine_.size() <= guardedQuarantine)
-            return nullptr;
-        Slot* oldest = quarantine_.front();
-        quarantine_.pop_front();
-        return release(oldest);
+        bytes_ += slot->dataPages * pageSize();
+        while (quarantine_.size() > guardedQuarantine || (bytes_ > quarantineBytes && quarantine_.size() > 1)) {
+            Slot* oldest = quarantine_.front();
+            quarantine_.pop_front();
+            bytes_ -= oldest->dataPages * pageSize();
+            gone.push_back(release(oldest));
+        }
     }
 
     void free(char* block, std::size_t) override
@@ -168,6 +170,7 @@ private:
     std::vector<Slot*> free_;  // slot records without pages
     std::map<std::size_t, std::vector<Slot*>> pool_;  // mapped slots by data pages, ready for reuse
     std::deque<Slot*> quarantine_;
+    std::size_t bytes_ = 0;  // data pages in quarantine
     std::unordered_map<const char*, Slot*> byBlock_;
 };
 

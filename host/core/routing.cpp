@@ -8,7 +8,7 @@ void takeCrosspoint(Router& router, std::int32_t source, std::int32_t destinatio
 {
     router.crosspoints[static_cast<std::size_t>(destination)] = source;
     if (router.registered(destination))
-        queue.push_back(PendingRevertive{router.device, destination, router.sourceText(source)});
+        queue.push(PendingRevertive{router.device, destination, router.sourceText(source)});
 }
 
 int pollDestinations(const Router& router, std::int32_t first, std::int32_t last, RevertiveQueue& queue)
@@ -18,8 +18,9 @@ int pollDestinations(const Router& router, std::int32_t first, std::int32_t last
     int count = 0;
     for (std::int64_t destination = from; destination <= to; ++destination, ++count) {
         const std::int32_t source = router.crosspoints[static_cast<std::size_t>(destination)];
-        queue.push_back(PendingRevertive{router.device, static_cast<std::int32_t>(destination),
-                                         router.sourceText(source)});
+        if (!queue.push(PendingRevertive{router.device, static_cast<std::int32_t>(destination),
+                                         router.sourceText(source)}))
+            break;
     }
     return count;
 }

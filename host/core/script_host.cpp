@@ -75,7 +75,7 @@ std::string describeReply(const HandedReply& reply)
 {
     if (reply.null)
         return "the null reply to " + quoteText(reply.command);
-    return "the reply " + quoteText(reply.text) + " to " + quoteText(reply.command);
+    return "the reply " + quoteText(reply.text, 1000, reply.size) + " to " + quoteText(reply.command);
 }
 
 // What the script received with each code, for messages about its result.
@@ -96,7 +96,7 @@ ScriptHost::ScriptHost(CommandContext& commands, EventBus& events, const Options
     : commands_(commands),
       events_(events),
       options_(options),
-      ledger_(options.memory),
+      ledger_(options.memory, options.budget),
       previousGuard_(heap::setFreeGuard(heap::FreeGuard{&ScriptHost::isHostText, &ScriptHost::badFree, this}))
 {
 }
@@ -264,10 +264,13 @@ void* ScriptHost::command(const void* data)
     }
 
     void* word = nullptr;
-    if (reply.kind == Reply::Kind::text)
-        word = ledger_.handOut(reply.text, text, callNumber_);
-    else if (reply.kind == Reply::Kind::word)
-        word = ledger_.handOutKept(reply.text, text, callNumber_);
+    if (reply.kind == Reply::Kind::text || reply.kind == Reply::Kind::word) {
+        word = reply.kind == Reply::Kind::text ? ledger_.handOut(reply.text, text, callNumber_)
+                                               : ledger_.handOutKept(reply.text, text, callNumber_);
+        // Over the memory budget: answered null, and the run stops after this action.
+        if (!word)
+            reply = Reply{};
+    }
     else if (reply.kind == Reply::Kind::status)
         word = reinterpret_cast<void*>(reply.status);
     else if (parsed && parsed->row->handBack == HandBack::always)
@@ -300,22 +303,22 @@ void ScriptHost::release(void* data)
     const HandedReply& reply = check.reply;
     if (check.kind == ReleaseCheck::Kind::late) {
         // Already reported as never handed back: the one fault is not reported twice.
-        events_.emit(ReplyReturned{Pointer::late, reply.text, reply.command});
+        events_.emit(ReplyReturned{Pointer::late, reply.text, reply.command, reply.size});
         return;
     }
     if (check.kind == ReleaseCheck::Kind::kept) {
-        events_.emit(ReplyReturned{Pointer::kept, reply.text, reply.command});
+        events_.emit(ReplyReturned{Pointer::kept, reply.text, reply.command, reply.size});
         report(rule::releaseUnknown, "code 5 with the host's answer to " + quoteText(reply.command) +
                                          ", a command whose reply is never handed back, during " + callName());
         return;
     }
     const bool twice = check.kind == ReleaseCheck::Kind::twice;
-    events_.emit(ReplyReturned{twice ? Pointer::twice : Pointer::reply, reply.text, reply.command});
+    events_.emit(ReplyReturned{twice ? Pointer::twice : Pointer::reply, reply.text, reply.command, reply.size});
     if (twice)
-        report(rule::releaseTwice, "the reply " + quoteText(reply.text) + " to " + quoteText(reply.command) +
+        report(rule::releaseTwice, describeReply(reply) +
                                        " was handed back a second time, during " + callName());
     else if (check.modified)
-        report(rule::replyModified, "the reply " + quoteText(reply.text) + " to " + quoteText(reply.command) +
+        report(rule::replyModified, describeReply(reply) +
                                         " came back changed to " + quoteText(check.cameBack));
 }
 

@@ -31,6 +31,7 @@ public:
     struct Options {
         MemoryKind memory = MemoryKind::guarded;  // where reply texts live
         double slowCallMilliseconds = 100;        // a call longer than this is a slow-call warning
+        MemoryBudget* budget = nullptr;           // held replies and queued revertives count against it
     };
     // Both must outlive the host.
     ScriptHost(CommandContext& commands, EventBus& events, const Options& options);
@@ -82,6 +83,8 @@ public:
     // Replies handed out so far, words never handed back included.
     std::uint64_t repliesHandedOut() const { return ledger_.handedOut(); }
     const Ledger& ledger() const { return ledger_; }
+    // The first reply the memory budget refused, and why.
+    const std::optional<Error>& overBudget() const { return ledger_.refused(); }
 
 private:
     // One call into the script: `event` opens it, `body` calls the script,

@@ -244,8 +244,12 @@ struct SessionRunner::Visitor {
 StepResult SessionRunner::run(const Step& step)
 {
     fatal::stepStarted(step.line, step.source);
-    const StepResult result = std::visit(Visitor{*this, step}, step.action);
+    StepResult result = std::visit(Visitor{*this, step}, step.action);
     fatal::stepEnded();
+    // The run stops at the first thing the memory budget refused.
+    if (result == StepResult::carryOn)
+        if (const auto over = emulator_.overBudget())
+            result = refuse(step, over->message);
     return result;
 }
 

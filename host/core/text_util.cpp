@@ -41,14 +41,15 @@ void appendEscaped(std::string& out, std::string_view text)
 
 } // namespace
 
-std::string quoteText(std::string_view text, std::size_t shown)
+std::string quoteText(std::string_view text, std::size_t shown, std::size_t whole)
 {
     std::string out = "\"";
     const std::string_view part = text.substr(0, shown);
     appendEscaped(out, part);
     out += '"';
-    if (part.size() < text.size())
-        out += "... (" + std::to_string(text.size()) + " bytes in all)";
+    const std::size_t length = whole > text.size() ? whole : text.size();
+    if (part.size() < length)
+        out += "... (" + std::to_string(length) + " bytes in all)";
     return out;
 }
 

@@ -22,7 +22,8 @@ std::optional<std::size_t> boundedLength(const char* text, std::size_t limit = m
 // The text in double quotes on one line: backslash, double quote, control
 // bytes and bytes above 0x7e are escaped. Texts longer than `shown` bytes
 // are cut there and the full length is noted after the closing quote.
-std::string quoteText(std::string_view text, std::size_t shown = 1000);
+// `whole` is the length of the text `text` was cut from, when it was.
+std::string quoteText(std::string_view text, std::size_t shown = 1000, std::size_t whole = 0);
 
 // Plain signed decimal: an optional '-', then digits only, within range.
 std::optional<std::int32_t> parseInt32(std::string_view text);

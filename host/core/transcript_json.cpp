@@ -150,6 +150,8 @@ struct JsonOf {
                                                               : "late");
             json["text"] = e.text;
             json["command"] = e.command;
+            if (e.size > e.text.size())
+                json["bytes"] = e.size;  // the text is cut
             return json;
         }
         }

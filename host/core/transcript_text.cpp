@@ -68,12 +68,15 @@ struct LineOf {
         case Pointer::null: return script("5  null");
         case Pointer::unknown: return script("5  unknown pointer");
         case Pointer::kept:
-            return script("5  " + quoteText(e.text) + " (answer to " + quoteText(e.command) + ", never handed back)");
-        case Pointer::reply: return script("5  " + quoteText(e.text) + " (reply to " + quoteText(e.command) + ")");
+            return script("5  " + quoteText(e.text, 1000, e.size) + " (answer to " + quoteText(e.command) +
+                          ", never handed back)");
+        case Pointer::reply:
+            return script("5  " + quoteText(e.text, 1000, e.size) + " (reply to " + quoteText(e.command) + ")");
         case Pointer::twice:
-            return script("5  " + quoteText(e.text) + " (reply to " + quoteText(e.command) + ", already handed back)");
+            return script("5  " + quoteText(e.text, 1000, e.size) + " (reply to " + quoteText(e.command) +
+                          ", already handed back)");
         case Pointer::late:
-            return script("5  " + quoteText(e.text) + " (reply to " + quoteText(e.command) +
+            return script("5  " + quoteText(e.text, 1000, e.size) + " (reply to " + quoteText(e.command) +
                           ", after its call had ended)");
         }
         return std::nullopt;

@@ -77,11 +77,12 @@ protected:
                 EXPECT_TRUE(execution.findings.empty()) << execution.findings[0].message;
             }
             std::vector<std::string> revertives;
-            for (const auto& pending : queue)
+            while (!queue.empty()) {
+                const PendingRevertive pending = queue.pop();
                 revertives.push_back(std::to_string(pending.device) + " " + std::to_string(pending.index) + " " +
                                      pending.text);
+            }
             EXPECT_EQ(revertives, row.revertives);
-            queue.clear();
         }
     }
 
