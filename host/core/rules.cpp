@@ -1,5 +1,7 @@
 #include "rules.h"
 
+#include "text_util.h"
+
 namespace vesk_host {
 
 namespace rule {
@@ -117,5 +119,16 @@ const std::vector<const Rule*>& allRules()
 }
 
 const char* severityName(Severity severity) { return severity == Severity::violation ? "violation" : "warning"; }
+
+std::string ruleTableMarkdown()
+{
+    std::string table = "| rule | kind | what it checks |\n|---|---|---|\n";
+    for (Severity severity : {Severity::violation, Severity::warning})
+        for (const Rule* rule : allRules())
+            if (rule->severity == severity)
+                table += std::string("| `") + rule->name + "` | " + severityName(severity) + " | " +
+                         markdownCell(rule->description) + " |\n";
+    return table;
+}
 
 } // namespace vesk_host

@@ -82,6 +82,9 @@ const std::vector<const Rule*>& allRules();
 
 const char* severityName(Severity severity);
 
+// The docs' rules table (Markdown): one row per rule, violations first.
+std::string ruleTableMarkdown();
+
 } // namespace vesk_host
 
 #endif

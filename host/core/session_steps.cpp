@@ -444,12 +444,8 @@ std::string sessionHelp()
 std::string stepTableMarkdown()
 {
     std::string table = "| step | meaning |\n|---|---|\n";
-    for (const StepRow& row : stepRows) {
-        std::string form = row.form;
-        for (std::size_t at = 0; (at = form.find('|', at)) != std::string::npos; at += 2)
-            form.replace(at, 1, "\\|");
-        table += "| `" + form + "` | " + row.description + " |\n";
-    }
+    for (const StepRow& row : stepRows)
+        table += "| `" + markdownCell(row.form) + "` | " + row.description + " |\n";
     return table;
 }
 

@@ -95,4 +95,16 @@ std::string int32Problem(std::string_view text)
     return negative ? "is too small (at least -2147483648)" : "is too large (at most 2147483647)";
 }
 
+std::string markdownCell(std::string_view text)
+{
+    std::string cell;
+    cell.reserve(text.size());
+    for (char c : text) {
+        if (c == '|')
+            cell += '\\';
+        cell += c;
+    }
+    return cell;
+}
+
 } // namespace vesk_host

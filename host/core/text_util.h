@@ -32,6 +32,9 @@ std::optional<std::int64_t> parseInt64(std::string_view text);
 // "is too large (at most 2147483647)" or "is too small (at least -2147483648)".
 std::string int32Problem(std::string_view text);
 
+// `text` as one cell of a Markdown table: every '|' escaped.
+std::string markdownCell(std::string_view text);
+
 } // namespace vesk_host
 
 #endif

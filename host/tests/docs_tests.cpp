@@ -1,17 +1,20 @@
-// The docs' command and step tables are the tables in the code, row for row.
+// The docs' tables of commands, steps, rules and checks are the tables in the
+// code, row for row.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "checks.h"
 #include "command_table.h"
 #include "files.h"
+#include "rules.h"
 #include "session_steps.h"
 
 using namespace vesk_host;
 
 namespace {
 
-TEST(DocsTest, TheCommandAndStepTablesAreTheCodes)
+TEST(DocsTest, TheTablesAreTheCodes)
 {
     const auto docs = readWholeFile(DOCS_DIR "/host_emulator.md");
     ASSERT_TRUE(docs);
@@ -19,6 +22,10 @@ TEST(DocsTest, TheCommandAndStepTablesAreTheCodes)
         << "docs/host_emulator.md must hold this command table:\n" << commandTableMarkdown();
     EXPECT_NE(docs->find(stepTableMarkdown()), std::string::npos)
         << "docs/host_emulator.md must hold this steps table:\n" << stepTableMarkdown();
+    EXPECT_NE(docs->find(ruleTableMarkdown()), std::string::npos)
+        << "docs/host_emulator.md must hold this rules table:\n" << ruleTableMarkdown();
+    EXPECT_NE(docs->find(validator::checkTableMarkdown()), std::string::npos)
+        << "docs/host_emulator.md must hold this checks table:\n" << validator::checkTableMarkdown();
 }
 
 } // namespace

@@ -89,6 +89,9 @@ struct Check {
 // Every check, in the order they run.
 const std::vector<Check>& allChecks();
 
+// The docs' checks table (Markdown), one row per check.
+std::string checkTableMarkdown();
+
 } // namespace vesk_host::validator
 
 #endif

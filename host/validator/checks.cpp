@@ -1,5 +1,7 @@
 #include "checks.h"
 
+#include "text_util.h"
+
 namespace vesk_host::validator {
 
 const std::vector<Check>& allChecks()
@@ -10,23 +12,24 @@ const std::vector<Check>& allChecks()
          "sends \"AS\".",
          checkLoadBasic},
         {"load.null-host",
-         "Calls the export with a null host, with the plant's path and with a null path, and destroys the script.",
+         "Calls the export with a null host, with the plant's path and with a null path, and destroys the script; "
+         "a null result warns.",
          checkLoadNullHost},
         {"load.paths", "Loads and destroys the script with an empty, a null, a 4096-byte and an oddly quoted path.",
          checkLoadPaths},
         {"load.repeat",
          "Loads and destroys the script 100 times: every reply comes back each time, and the process's heap in "
-         "use (the allocator's count) grows by at most 1024 bytes from load 20 to load 100.",
+         "use (the allocator's count) grows by at most 1024 bytes from load 20 to load 100 (see below).",
          checkLoadRepeat},
         {"codes.0", "Code 0, which a host never sends a script, with a command text and with null: answered null.",
          checkCode0},
         {"codes.1",
-         "Revertives (code 1) for each router's first and last destination, an unknown device, and empty, long "
-         "and quoted texts.",
+         "Revertives (code 1) for each router's first and last destination, an unknown device, and empty, "
+         "4000-byte and quoted texts.",
          checkCode1},
         {"codes.2",
          "Control events (code 2) on every control, on an unknown panel and control, and with empty, dotted, "
-         "overflowing and long event texts.",
+         "overflowing and 5000-byte event texts.",
          checkCode2},
         {"codes.3", "Parent queries (code 3) \"_events\" and null; a text answer is read and handed back.", checkCode3},
         {"codes.4", "Timer ticks (code 4) for timer 1 and for timer 0 (a null data word).", checkCode4},
@@ -44,19 +47,23 @@ const std::vector<Check>& allChecks()
          checkNullRecords, true},
         {"queries.texts",
          "Parent queries null, empty, 100000 bytes long, dotted (31, 32, 40 and 100000 dots), with quotes, "
-         "percent signs, line breaks and high bytes: each answer ends in time, is handed back and freed.",
+         "percent signs, line breaks and high bytes: each answer ends within 65536 bytes, is handed back and "
+         "freed.",
          checkQueries},
         {"release.answers",
-         "The release rule on the script's own answers: answers held across later queries, events and ticks stay "
-         "unchanged and distinct, and are handed back newest first.",
+         "The release rule on the script's own answers: all answers held across later queries, a press and a "
+         "second of ticks stay unchanged and distinct, then go back newest first; SKIP when the script answers "
+         "no query with a text.",
          checkHeldAnswers},
         {"timers.unknown-ids",
          "Ticks (code 4) of timers the script never started: 0, 1, 2, 3, 7, 99, 1000, 65535, 65536, -1, INT_MAX "
          "and INT_MIN.",
          checkUnknownTimers},
         {"release.every-reply",
-         "The release rule on every reply under the ordinary workload: each comes back once, unchanged, before "
-         "its call returns, and no pointer the host never handed out comes back.",
+         "The release rule on every reply under the ordinary workload (every control pressed with the usual "
+         "event texts, every router destination polled, the common queries, a second of ticks): each reply "
+         "comes back once, unchanged, before its call returns, and no pointer the host never handed out comes "
+         "back.",
          checkEveryReply},
         {"replies.null", "Every command answered with null (\"PS\" with failure), from start-up to shutdown.",
          checkNullReplies},
@@ -64,7 +71,8 @@ const std::vector<Check>& allChecks()
          "Every command answered with an empty text; only replies to \"SD\", \"XI\", \"RN\" and \"TG\" come back.",
          checkEmptyReplies},
         {"replies.long",
-         "Every command answered with a text of 100000 bytes; only replies to \"SD\", \"XI\", \"RN\" and \"TG\" "
+         "Every command answered with a 100000-byte text of commas, apostrophes, blanks, digits and '='; only "
+         "replies to \"SD\", \"XI\", \"RN\" and \"TG\" "
          "come back.",
          checkLongReplies},
         {"end.after-as",
@@ -79,6 +87,14 @@ const std::vector<Check>& allChecks()
          checkSoak, false, true},
     };
     return checks;
+}
+
+std::string checkTableMarkdown()
+{
+    std::string table = "| id | what it does |\n|---|---|\n";
+    for (const Check& check : allChecks())
+        table += std::string("| `") + check.id + "` | " + markdownCell(check.description) + " |\n";
+    return table;
 }
 
 } // namespace vesk_host::validator
