@@ -113,6 +113,8 @@ public:
     MemoryKind memoryKind() const { return memory_->kind(); }
     // How many handed-back texts stay known.
     std::size_t quarantineLength() const { return memory_->quarantineLength(); }
+    // How many handed-back texts are known now (at most quarantineLength()).
+    std::size_t quarantined() const { return retired_.size(); }
 
 private:
     struct Live {

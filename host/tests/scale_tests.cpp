@@ -13,9 +13,12 @@ using namespace vesk_host;
 
 namespace {
 
+// What grows with a run if anything does: the quarantine is left out, as it
+// fills up to its fixed length (sooner or later, with the kind of memory).
 std::size_t held(const Emulator& emulator)
 {
-    return emulator.host().ledger().entries() + emulator.queued() + emulator.timers().list().size();
+    const Ledger& ledger = emulator.host().ledger();
+    return ledger.entries() - ledger.quarantined() + emulator.queued() + emulator.timers().list().size();
 }
 
 TEST(AtScaleTest, TwoHundredThousandStepsHoldNoMoreThanAThousand)
@@ -35,7 +38,8 @@ TEST(AtScaleTest, TwoHundredThousandStepsHoldNoMoreThanAThousand)
             afterThousand = held(emulator);
     }
     EXPECT_LE(held(emulator), afterThousand);
-    EXPECT_LE(emulator.host().ledger().entries(), emulator.host().ledger().quarantineLength());
+    EXPECT_LE(emulator.host().ledger().quarantined(), emulator.host().ledger().quarantineLength());
+    EXPECT_LE(emulator.host().ledger().entries(), emulator.host().ledger().quarantineLength() + afterThousand);
     emulator.shutdown();
 }
 
