@@ -145,7 +145,7 @@ want out "^  PASS    load\\.basic "
 case_ "detection: no clue and no call at load stops with exit 4" 4 run "${empty[@]}" "$(plain _silent)"
 want err "no call during load_vesk_client_script, so its C\\+\\+ layout cannot be learned: name it with --abi"
 
-case_ "detection: no clue and no call at load, validate cannot run" 2 "${validate[@]}" "$(plain _silent)"
+case_ "detection: no clue and no call at load, validate cannot run" 4 "${validate[@]}" "$(plain _silent)"
 want err "cannot be learned: name it with --abi"
 
 case_ "detection: --abi $layout drives the silent script" 0 run "${empty[@]}" --abi "$layout" "$(plain _silent)"
