@@ -25,11 +25,19 @@ std::string countText(int count, const char* one, const char* many)
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// The words of a numeric command: the first few are kept, all are counted
+// (no command takes more than four numbers and "'ADD'").
+struct Pieces {
+    static constexpr std::size_t kept = 5;
+    Piece items[kept];
+    std::size_t count = 0;
+};
+
 // Blank-separated words of `body` (which starts at `column`): a blank more
 // than one between words, before the first or after the last is an error.
-Result<std::vector<Piece>> words(const CommandRow& row, std::string_view body, std::size_t column)
+Result<Pieces> words(const CommandRow& row, std::string_view body, std::size_t column)
 {
-    std::vector<Piece> pieces;
+    Pieces pieces;
     std::size_t start = 0;
     for (std::size_t i = 0; i <= body.size(); ++i) {
         if (i < body.size() && body[i] != ' ')
@@ -40,7 +48,9 @@ Result<std::vector<Piece>> words(const CommandRow& row, std::string_view body, s
             return malformed(row, std::string(i == 0 ? "two blanks after the letters" : "two blanks between arguments") +
                                       at(column + i));
         }
-        pieces.push_back(Piece{body.substr(start, i - start), column + start});
+        if (pieces.count < Pieces::kept)
+            pieces.items[pieces.count] = Piece{body.substr(start, i - start), column + start};
+        ++pieces.count;
         start = i + 1;
     }
     return pieces;
@@ -75,6 +85,7 @@ Result<ParsedCommand> readTexts(const CommandRow& row, std::string_view body, st
         return malformed(row, "missing closing apostrophe at the end (texts in apostrophes)" +
                                   at(column + body.size()));
     std::vector<std::string_view> pieces;
+    pieces.reserve(static_cast<std::size_t>(row.most > 0 ? row.most : 1));
     const std::string_view inner = body.substr(1, body.size() - 2);
     for (std::size_t start = 0;;) {
         const std::size_t found = inner.find("' '", start);
@@ -110,20 +121,20 @@ Result<ParsedCommand> readNumbers(const CommandRow& row, std::string_view body, 
     auto split = words(row, body, column);
     if (!split)
         return split.error();
-    std::vector<Piece>& pieces = *split;
-    if (std::string_view(row.letters) == "RR" && pieces.size() == 4 && pieces[3].text == "'ADD'") {
+    Pieces& pieces = *split;
+    if (std::string_view(row.letters) == "RR" && pieces.count == 4 && pieces.items[3].text == "'ADD'") {
         command.add = true;
-        pieces.pop_back();
+        pieces.count = 3;
     }
-    const int count = static_cast<int>(pieces.size());
+    const int count = static_cast<int>(pieces.count);
     if (count < row.fewest || count > row.most)
         return malformed(row, "expected " +
                                   (row.fewest == row.most ? countText(row.fewest, "number", "numbers")
                                                           : std::to_string(row.fewest) + " to " +
                                                                 std::to_string(row.most) + " numbers") +
                                   ", found " + std::to_string(count) + " words");
-    for (const Piece& piece : pieces) {
-        auto value = number(row, piece);
+    for (std::size_t i = 0; i < pieces.count; ++i) {
+        auto value = number(row, pieces.items[i]);
         if (!value)
             return value.error();
         command.numbers.push_back(*value);
@@ -182,6 +193,15 @@ Result<ParsedCommand> parseCommand(std::string_view text)
                      &rule::unknownCommand};
     ParsedCommand command;
     command.row = row;
+    // One allocation for the arguments of each kind the command has.
+    if (row->shape == ArgumentShape::texts)
+        command.texts.reserve(static_cast<std::size_t>(row->most));
+    else if (row->shape == ArgumentShape::numbers)
+        command.numbers.reserve(static_cast<std::size_t>(row->most));
+    else if (row->shape == ArgumentShape::route) {
+        command.texts.reserve(1);
+        command.numbers.reserve(4);
+    }
     if (text.size() > 2 && text[2] != ' ')
         return malformed(*row, "the letters must be followed by one blank");
     if (row->shape == ArgumentShape::none) {

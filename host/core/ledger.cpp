@@ -42,7 +42,7 @@ char* Ledger::record(const std::string& text, HandedReply reply)
         reply.text.resize(shownLength);
     char* block = memory_->allocate(size, reply.command);
     std::memcpy(block, text.c_str(), size);
-    byCall_[reply.callNumber].push_back(block);
+    byCall_.emplace_back(reply.callNumber, block);
     live_.emplace(block, Live{std::move(reply), size});
     ++handedOut_;
     return block;
@@ -75,9 +75,9 @@ void Ledger::forget(const void* block)
 
 void Ledger::retire(const char* block, std::size_t size, HandedReply reply, ReleaseCheck::Kind kind)
 {
-    std::vector<const char*> gone;
-    memory_->retire(const_cast<char*>(block), size, gone);
-    for (const char* old : gone)
+    gone_.clear();
+    memory_->retire(const_cast<char*>(block), size, gone_);
+    for (const char* old : gone_)
         if (old != block)
             forget(old);
     retired_[block] = Retired{std::move(reply), kind};
@@ -131,21 +131,20 @@ bool Ledger::releaseNull()
 std::vector<HandedReply> Ledger::takeUpTo(std::uint64_t callNumber, bool all)
 {
     std::vector<HandedReply> missing;
-    while (!byCall_.empty() && (all || byCall_.begin()->first <= callNumber)) {
-        for (const void* block : byCall_.begin()->second) {
-            const auto live = live_.find(block);
-            if (live == live_.end())
-                continue;
-            HandedReply reply = std::move(live->second.reply);
-            const std::size_t size = live->second.size;
-            live_.erase(live);
-            const bool kept = reply.kept;
-            if (!kept)
-                missing.push_back(reply);
-            retire(static_cast<const char*>(block), size, std::move(reply),
-                   kept ? ReleaseCheck::Kind::kept : ReleaseCheck::Kind::late);
-        }
-        byCall_.erase(byCall_.begin());
+    while (!byCall_.empty() && (all || byCall_.front().first <= callNumber)) {
+        const void* block = byCall_.front().second;
+        byCall_.pop_front();
+        const auto live = live_.find(block);
+        if (live == live_.end())
+            continue;
+        HandedReply reply = std::move(live->second.reply);
+        const std::size_t size = live->second.size;
+        live_.erase(live);
+        const bool kept = reply.kept;
+        if (!kept)
+            missing.push_back(reply);
+        retire(static_cast<const char*>(block), size, std::move(reply),
+               kept ? ReleaseCheck::Kind::kept : ReleaseCheck::Kind::late);
     }
     auto null = nulls_.begin();
     while (null != nulls_.end() && (all || null->reply.callNumber <= callNumber))
@@ -202,10 +201,7 @@ std::size_t Ledger::outstanding() const
 
 std::size_t Ledger::entries() const
 {
-    std::size_t listed = 0;
-    for (const auto& [call, blocks] : byCall_)
-        listed += blocks.size();
-    return live_.size() + nulls_.size() + retired_.size() + answers_.size() + listed;
+    return live_.size() + nulls_.size() + retired_.size() + answers_.size() + byCall_.size();
 }
 
 } // namespace vesk_host

@@ -17,7 +17,7 @@
 #define VESK_HOST_LEDGER_H
 
 #include <cstdint>
-#include <map>
+#include <deque>
 #include <optional>
 #include <memory>
 #include <string>
@@ -133,8 +133,10 @@ private:
     MemoryBudget* budget_;
     std::optional<Error> refused_;
     std::unordered_map<const void*, Live> live_;
-    // Blocks handed out per call, in order; entries that came back are skipped when taken.
-    std::map<std::uint64_t, std::vector<const void*>> byCall_;
+    // Blocks handed out with the call they were handed out in, in order (call
+    // numbers only grow); entries that came back are skipped when taken.
+    std::deque<std::pair<std::uint64_t, const void*>> byCall_;
+    std::vector<const char*> gone_;  // what the quarantine let go at the last retire
     struct NullReply {
         HandedReply reply;
     };

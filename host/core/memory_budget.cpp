@@ -12,7 +12,10 @@ std::uint64_t saturatingSum(std::uint64_t a, std::uint64_t b) { return a > UINT6
 
 Status MemoryBudget::charge(std::string_view category, std::uint64_t bytes)
 {
-    std::uint64_t& held = categories_[std::string(category)];
+    auto found = categories_.find(category);
+    if (found == categories_.end())
+        found = categories_.emplace(std::string(category), 0).first;
+    std::uint64_t& held = found->second;
     // Written so that no sum can wrap: bytes may be anything a file asks for.
     if (bytes > limit_ || used_ > limit_ - bytes)
         return fail(std::string(category) + " would need " + byteSize(saturatingSum(held, bytes)) + " (the run " +

@@ -22,7 +22,10 @@ struct Error {
 
 template <class T> class [[nodiscard]] Result {
 public:
-    Result(T value) : state_(std::move(value)) {}
+    // Taken by reference, so that `return local;` moves a local into the
+    // Result instead of copying it.
+    Result(const T& value) : state_(value) {}
+    Result(T&& value) : state_(std::move(value)) {}
     Result(Error error) : state_(std::move(error)) {}
 
     bool ok() const { return state_.index() == 0; }

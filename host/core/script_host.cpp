@@ -58,14 +58,48 @@ const char* kindOf(const HostEvent& event)
     return "call with that code";
 }
 
+// Room that is on the stack when small, as nearly every record is, and on
+// the heap otherwise: an event costs no allocation for it.
+constexpr std::size_t smallRoom = 512;
+
 // A copy of bytes to compare after a call.
 class Snapshot {
 public:
-    void add(const void* data, std::size_t size) { bytes_.append(static_cast<const char*>(data), size); }
-    bool operator!=(const Snapshot& other) const { return bytes_ != other.bytes_; }
+    void add(const void* data, std::size_t size)
+    {
+        if (large_.empty() && used_ + size <= smallRoom) {
+            std::memcpy(small_ + used_, data, size);
+            used_ += size;
+            return;
+        }
+        if (large_.empty())
+            large_.assign(small_, used_);
+        large_.append(static_cast<const char*>(data), size);
+    }
+    std::string_view bytes() const { return large_.empty() ? std::string_view(small_, used_) : std::string_view(large_); }
+    bool operator!=(const Snapshot& other) const { return bytes() != other.bytes(); }
 
 private:
-    std::string bytes_;
+    char small_[smallRoom];
+    std::size_t used_ = 0;
+    std::string large_;
+};
+
+// A zeroed record slot where the arena has none.
+class LocalSlot {
+public:
+    explicit LocalSlot(std::size_t size)
+    {
+        if (size > smallRoom)
+            large_.reset(new char[size]());
+        else
+            std::memset(small_, 0, size);
+    }
+    char* data() { return large_ ? large_.get() : small_; }
+
+private:
+    alignas(16) char small_[smallRoom];
+    std::unique_ptr<char[]> large_;
 };
 
 std::string shownQuery(const std::optional<std::string>& query) { return query ? quoteText(*query) : "null"; }
@@ -161,14 +195,15 @@ template <class Body> void ScriptHost::intoScript(const HostEvent& event, Body b
     if (heap::watching() && !std::holds_alternative<ScriptLoading>(event) &&
         !std::holds_alternative<ScriptDeleting>(event) && !std::holds_alternative<QueryDelivered>(event) &&
         !std::holds_alternative<AnswerHandedBack>(event))
-        heapGrew(event.index(), kindOf(event), callName(), rule::leakPerEvent, heap::scriptNet() - heapBefore);
+        heapGrew(event.index(), kindOf(event), [this] { return callName(); }, rule::leakPerEvent,
+                 heap::scriptNet() - heapBefore);
     // Whatever the script sends before the next call belongs to no call.
     call_ = nullptr;
     ++callNumber_;
 }
 
-void ScriptHost::heapGrew(std::size_t kind, const char* what, const std::string& last, const Rule& rule,
-                          std::int64_t bytes)
+void ScriptHost::heapGrew(std::size_t kind, const char* what, const std::function<std::string()>& last,
+                          const Rule& rule, std::int64_t bytes)
 {
     if (streaks_.size() <= kind)
         streaks_.resize(kind + 1);
@@ -184,7 +219,7 @@ void ScriptHost::heapGrew(std::size_t kind, const char* what, const std::string&
     streak.reported = true;
     report(rule, std::string("each ") + what + " left the script's heap " + std::to_string(streak.bytes / streak.calls) +
                      " bytes bigger on average, " + std::to_string(streak.calls) + " in a row (" +
-                     std::to_string(streak.bytes) + " bytes in all; the last: " + last + ")",
+                     std::to_string(streak.bytes) + " bytes in all; the last: " + last() + ")",
            0);
 }
 
@@ -361,11 +396,9 @@ void ScriptHost::deliverControl(const std::string& panel, const std::string& con
     char* slot = textsAt + textBytes <= RecordArena::slotSize && options_.memory == MemoryKind::guarded
                      ? arena_.take("a control event")
                      : nullptr;
-    std::string local;
-    if (!slot) {
-        local.assign(textsAt + textBytes, '\0');
-        slot = local.data();
-    }
+    std::optional<LocalSlot> local;
+    if (!slot)
+        slot = local.emplace(textsAt + textBytes).data();
     auto* record = new (slot) ControlEventRecord{};
     auto* parsed = new (slot + parsedAt) DottedName(event.c_str());
     char* panelText = slot + textsAt;
@@ -400,21 +433,20 @@ void ScriptHost::deliverRevertive(std::int32_t device, std::int32_t index, const
     char* slot = size <= RecordArena::slotSize && options_.memory == MemoryKind::guarded
                      ? arena_.take("a revertive")
                      : nullptr;
-    std::vector<char> local;
-    if (!slot) {
-        local.resize(size);
-        slot = local.data();
-    }
+    std::optional<LocalSlot> local;
+    if (!slot)
+        slot = local.emplace(size).data();
     auto* record = new (slot) RevertiveEventRecord{};
     record->deviceNumber = device;
     record->entryIndex = index;
     std::memcpy(slot + textOffset, text.c_str(), text.size() + 1);
-    const std::string before(slot, size);
+    Snapshot before;
+    before.add(slot, size);
     const HostEvent call = RevertiveDelivered{device, index, text};
     void* result = nullptr;
     intoScript(call, [&] { result = abi_->call(script_, record, VESK_CODE_REVERTIVE); });
     checkNull(VESK_CODE_REVERTIVE, call, result);
-    if (std::memcmp(slot, before.data(), size) != 0)
+    if (std::memcmp(slot, before.bytes().data(), size) != 0)
         report(rule::recordModified, "the script wrote into the record of the " + std::visit(CallNamer{}, call));
 }
 
@@ -428,7 +460,8 @@ std::optional<std::string> ScriptHost::deliverQuery(const std::optional<std::str
     // A query and the hand-back of its answer leave the script's heap as they found it.
     if (heap::watching() && script_)
         heapGrew(HostEvent(QueryDelivered{}).index(), "parent query with the hand-back of its answer",
-                 "parent query " + shownQuery(query), rule::leakPerQuery, heap::scriptNet() - heapBefore);
+                 [&query] { return "parent query " + shownQuery(query); }, rule::leakPerQuery,
+                 heap::scriptNet() - heapBefore);
     return text;
 }
 

@@ -99,8 +99,10 @@ private:
     // Every code but a parent query is answered with null.
     void checkNull(int code, const HostEvent& call, const void* result);
     // Growth of the script's heap over a call (or a query with its hand-back)
-    // of one kind; many such calls in a row are a leak.
-    void heapGrew(std::size_t kind, const char* what, const std::string& last, const Rule& rule, std::int64_t bytes);
+    // of one kind; many such calls in a row are a leak. `last` names the
+    // call, asked only when the leak is reported.
+    void heapGrew(std::size_t kind, const char* what, const std::function<std::string()>& last, const Rule& rule,
+                  std::int64_t bytes);
     // What the allocator stops: a free() of a host text, or a second free().
     static bool isHostText(const void* block, void* host);
     static void badFree(const void* block, heap::BadFree kind, void* host);

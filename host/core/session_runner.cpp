@@ -14,16 +14,34 @@ SessionRunner::SessionRunner(Emulator& emulator, EventBus& events) : emulator_(e
 
 SessionRunner::~SessionRunner() { events_.unsubscribe(*this); }
 
+void SessionRunner::ActionTexts::push(std::optional<std::string_view> text)
+{
+    if (count_ == texts_.size()) {
+        texts_.emplace_back();
+        present_.push_back(false);
+    }
+    present_[count_] = text.has_value();
+    texts_[count_].assign(text ? *text : std::string_view());
+    ++count_;
+}
+
+std::optional<std::string_view> SessionRunner::ActionTexts::operator[](std::size_t i) const
+{
+    if (!present_[i])
+        return std::nullopt;
+    return std::string_view(texts_[i]);
+}
+
 void SessionRunner::observe(const HostEvent& event)
 {
     if (const auto* sent = std::get_if<CommandSent>(&event)) {
-        commands_.push_back(sent->text ? *sent->text : std::string("(null)"));
+        commands_.push(sent->text ? std::string_view(*sent->text) : std::string_view("(null)"));
     } else if (const auto* back = std::get_if<ReplyReturned>(&event)) {
         if (back->pointer == ReplyReturned::Pointer::null)
-            handedBack_.emplace_back(std::nullopt);
+            handedBack_.push(std::nullopt);
         else
-            handedBack_.emplace_back(back->pointer == ReplyReturned::Pointer::unknown ? std::string("(unknown)")
-                                                                                      : back->text);
+            handedBack_.push(back->pointer == ReplyReturned::Pointer::unknown ? std::string_view("(unknown)")
+                                                                              : std::string_view(back->text));
     }
 }
 
@@ -129,8 +147,9 @@ struct SessionRunner::Visitor {
         if (runner.handedBackCursor_ >= runner.handedBack_.size()) {
             runner.expectation(step, false, expected, "no further hand-back in the last action");
         } else {
-            const auto& actual = runner.handedBack_[runner.handedBackCursor_++];
-            runner.expectation(step, actual == expect.text, expected, shown(actual));
+            const auto actual = runner.handedBack_[runner.handedBackCursor_++];
+            const std::optional<std::string> held = actual ? std::optional<std::string>(*actual) : std::nullopt;
+            runner.expectation(step, held == expect.text, expected, shown(held));
         }
         return StepResult::carryOn;
     }
@@ -194,7 +213,7 @@ struct SessionRunner::Visitor {
         if (runner.cursor_ >= runner.commands_.size()) {
             runner.expectation(step, false, expected, "no further command from the last action");
         } else {
-            const std::string& actual = runner.commands_[runner.cursor_++];
+            const std::string_view actual = *runner.commands_[runner.cursor_++];
             runner.expectation(step, actual == expect.text, expected, quoteText(actual));
         }
         return StepResult::carryOn;
@@ -204,7 +223,7 @@ struct SessionRunner::Visitor {
         const std::size_t left = runner.commands_.size() - runner.cursor_;
         std::string actual = "nothing more";
         if (left > 0)
-            actual = quoteText(runner.commands_[runner.cursor_]) +
+            actual = quoteText(*runner.commands_[runner.cursor_]) +
                      (left > 1 ? " and " + std::to_string(left - 1) + " more" : "");
         runner.expectation(step, left == 0, "nothing more", actual);
         runner.cursor_ = runner.commands_.size();

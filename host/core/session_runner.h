@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "emulator.h"
@@ -54,9 +55,23 @@ private:
     Emulator& emulator_;
     EventBus& events_;
     std::string panel_ = "1";
-    std::vector<std::string> commands_;  // sent by the last action
-    std::size_t cursor_ = 0;             // the next one "expect command" reads
-    std::vector<std::optional<std::string>> handedBack_;  // texts handed back in the last action (null: a null)
+    // Texts of the last action; their storage is kept from one action to
+    // the next, so a long run does not allocate them anew.
+    class ActionTexts {
+    public:
+        void clear() { count_ = 0; }
+        void push(std::optional<std::string_view> text);
+        std::size_t size() const { return count_; }
+        std::optional<std::string_view> operator[](std::size_t i) const;
+
+    private:
+        std::vector<std::string> texts_;
+        std::vector<bool> present_;
+        std::size_t count_ = 0;
+    };
+    ActionTexts commands_;     // sent by the last action
+    std::size_t cursor_ = 0;   // the next one "expect command" reads
+    ActionTexts handedBack_;  // texts handed back in the last action (null: a null)
     std::size_t handedBackCursor_ = 0;
     std::optional<std::optional<std::string>> answer_;  // of the last query
     std::string error_;

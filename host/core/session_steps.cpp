@@ -21,6 +21,7 @@ bool blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 Result<Words> splitWords(std::string_view line)
 {
     Words words;
+    words.reserve(6);
     std::size_t i = 0;
     while (i < line.size()) {
         const char c = line[i];
@@ -32,11 +33,11 @@ Result<Words> splitWords(std::string_view line)
             break;
         Word word;
         if (c != '"') {
-            for (; i < line.size() && !blank(line[i]); ++i) {
+            const std::size_t start = i;
+            for (; i < line.size() && !blank(line[i]); ++i)
                 if (line[i] == '"')
                     return fail("a double quote inside a word; quote the whole word");
-                word.text += line[i];
-            }
+            word.text.assign(line.substr(start, i - start));
             words.push_back(std::move(word));
             continue;
         }
@@ -76,11 +77,17 @@ Result<Words> splitWords(std::string_view line)
 std::string canonical(const Words& words)
 {
     std::string text;
+    std::size_t size = 0;
+    for (const auto& word : words)
+        size += word.text.size() + 1;
+    text.reserve(size);
     for (const auto& word : words) {
         if (!text.empty())
             text += ' ';
-        const bool plain = !word.quoted && !word.text.empty();
-        text += plain ? word.text : quoteText(word.text);
+        if (!word.quoted && !word.text.empty())
+            text += word.text;
+        else
+            text += quoteText(word.text);
     }
     return text;
 }
