@@ -1,10 +1,12 @@
 // The emulator at scale: the same session shape (presses on "Sources",
 // indexes 1 to 5 in turn, and "advance 250" every tenth step) at growing
 // lengths, run by vesk_host as a separate process with the transcript to
-// /dev/null, then with --quiet. For each: wall time, time per step, events
-// delivered per second, peak resident memory, and the emulator's cost per
-// delivered event as a ratio to the bare cost of the same events, measured
-// in this run by driving Rig_Vue from a minimal host loop.
+// /dev/null, then with --quiet, each with guarded and with plain reply
+// memory. For each: wall time, time per step, events delivered per second,
+// peak resident memory, and the cost per delivered event as a ratio to the
+// bare cost of the same events, measured in this run by driving Rig_Vue
+// from a minimal host loop: "x bare" is the whole cost, "own x" the
+// emulator's share beside the script's (the whole less the bare cost).
 //
 //   vesk_scale_bench [--steps 10000,100000,1000000]
 #include <sys/resource.h>
@@ -46,9 +48,9 @@ std::string writeSession(long steps)
 }
 
 // Runs vesk_host on `session` with its standard output to `output` (a file name).
-Measure runHost(const std::string& session, bool quiet, const char* output)
+Measure runHost(const std::string& session, bool quiet, const char* memory, const char* output)
 {
-    std::vector<std::string> words = {VESK_HOST, "run", "--plant", PLANT_FILE, "--session", session};
+    std::vector<std::string> words = {VESK_HOST, "run", "--plant", PLANT_FILE, "--session", session, "--memory", memory};
     if (quiet)
         words.push_back("--quiet");
     words.push_back(RIG_VUE_LIBRARY);
@@ -61,6 +63,9 @@ Measure runHost(const std::string& session, bool quiet, const char* output)
     if (child == 0) {
         const int fd = open(output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(fd, STDOUT_FILENO);
+        // The layout line on standard error is not part of the table.
+        const int none = open("/dev/null", O_WRONLY);
+        dup2(none, STDERR_FILENO);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -80,7 +85,7 @@ struct Deliveries {
 Deliveries countDeliveries(const std::string& session)
 {
     const std::string transcript = std::string(SCALE_WORK_DIR) + "/scale_transcript.txt";
-    runHost(session, false, transcript.c_str());
+    runHost(session, false, "plain", transcript.c_str());
     std::ifstream lines(transcript);
     Deliveries counted;
     for (std::string line; std::getline(lines, line);) {
@@ -137,21 +142,28 @@ int main(int argc, char** argv)
     std::printf("session shape: %.2f deliveries a step (control %ld, revertive %ld, timer %ld in 10000 steps)\n",
                 perStep, mix.control, mix.revertive, mix.timer);
     std::printf("bare cost of the same events into Rig_Vue from a minimal host: %.0f ns an event\n\n", bare);
-    std::printf("%-10s %-6s %9s %10s %12s %9s %12s %7s\n", "steps", "output", "time s", "us/step", "events/s",
-                "peak MB", "ns/event", "x bare");
-    for (const bool quiet : {false, true})
-        for (const long steps : counts) {
-            const std::string session = writeSession(steps);
-            const Measure measure = runHost(session, quiet, "/dev/null");
-            std::remove(session.c_str());
-            const double events = perStep * static_cast<double>(steps);
-            const double nsPerEvent = measure.seconds * 1e9 / events;
-            std::printf("%-10ld %-6s %9.2f %10.2f %12.0f %9.1f %12.0f %7.1f%s\n", steps, quiet ? "quiet" : "text",
-                        measure.seconds, measure.seconds * 1e6 / static_cast<double>(steps), events / measure.seconds,
-                        static_cast<double>(measure.peakKilobytes) / 1024.0, nsPerEvent, nsPerEvent / bare,
-                        WIFEXITED(measure.status) && WEXITSTATUS(measure.status) == 0 ? "" : "  (vesk_host failed)");
-            std::fflush(stdout);
-        }
+    std::printf("%-10s %-6s %-8s %8s %9s %11s %8s %9s %7s %6s\n", "steps", "output", "memory", "time s", "us/step",
+                "events/s", "peak MB", "ns/event", "x bare", "own x");
+    std::vector<std::string> sessions;
+    for (const long steps : counts)
+        sessions.push_back(writeSession(steps));
+    for (const char* memory : {"guarded", "plain"})
+        for (const bool quiet : {false, true})
+            for (std::size_t i = 0; i < counts.size(); ++i) {
+                const long steps = counts[i];
+                const Measure measure = runHost(sessions[i], quiet, memory, "/dev/null");
+                const double events = perStep * static_cast<double>(steps);
+                const double nsPerEvent = measure.seconds * 1e9 / events;
+                std::printf("%-10ld %-6s %-8s %8.2f %9.2f %11.0f %8.1f %9.0f %7.1f %6.1f%s\n", steps,
+                            quiet ? "quiet" : "text", memory, measure.seconds,
+                            measure.seconds * 1e6 / static_cast<double>(steps), events / measure.seconds,
+                            static_cast<double>(measure.peakKilobytes) / 1024.0, nsPerEvent, nsPerEvent / bare,
+                            (nsPerEvent - bare) / bare,
+                            WIFEXITED(measure.status) && WEXITSTATUS(measure.status) == 0 ? "" : "  (vesk_host failed)");
+                std::fflush(stdout);
+            }
+    for (const std::string& session : sessions)
+        std::remove(session.c_str());
     std::remove(sample.c_str());
     return 0;
 }

@@ -50,8 +50,11 @@ std::size_t commandCount() { return rows.size(); }
 
 const CommandRow* findCommand(std::string_view letters)
 {
+    // Every command has two letters: compared as such, this runs once per command a script sends.
+    if (letters.size() != 2)
+        return nullptr;
     for (const CommandRow& row : rows)
-        if (letters == row.letters)
+        if (letters[0] == row.letters[0] && letters[1] == row.letters[1])
             return &row;
     return nullptr;
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -103,11 +104,11 @@ double timeout = 0;
 pid_t installedIn = 0;
 Report report;
 
+// The clock the host times its calls with.
 long long nowNanoseconds()
 {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 struct CallWriter {
@@ -322,10 +323,10 @@ void install(Sink reportTo, double timeoutSeconds)
 void arm() { armed = true; }
 void disarm() { armed = false; }
 
-void callStarted(const HostEvent& call)
+void callStarted(const HostEvent& call, std::int64_t started)
 {
     currentCall = &call;
-    callStart = nowNanoseconds();
+    callStart = started;
 }
 
 void callEnded()

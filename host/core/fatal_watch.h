@@ -12,6 +12,7 @@
 #define VESK_HOST_FATAL_WATCH_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "host_events.h"
@@ -38,8 +39,9 @@ void arm();
 void disarm();
 
 // What the script is doing, for the report. `call` and `step` must stay
-// alive until the matching end; a command text is copied.
-void callStarted(const HostEvent& call);
+// alive until the matching end; a command text is copied. `started` is
+// when the call began, in nanoseconds of std::chrono::steady_clock.
+void callStarted(const HostEvent& call, std::int64_t started);
 void callEnded();
 void stepStarted(int line, std::string_view source);
 void stepEnded();

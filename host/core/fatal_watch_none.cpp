@@ -10,7 +10,7 @@ bool available() { return false; }
 void install(Sink, double) {}
 void arm() {}
 void disarm() {}
-void callStarted(const HostEvent&) {}
+void callStarted(const HostEvent&, std::int64_t) {}
 void callEnded() {}
 void stepStarted(int, std::string_view) {}
 void stepEnded() {}

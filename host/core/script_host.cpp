@@ -170,8 +170,8 @@ template <class Body> void ScriptHost::intoScript(const HostEvent& event, Body b
     call_ = &event;
     ++callNumber_;
     inCall_ = true;
-    fatal::callStarted(event);
     const auto started = std::chrono::steady_clock::now();
+    fatal::callStarted(event, std::chrono::duration_cast<std::chrono::nanoseconds>(started.time_since_epoch()).count());
     const std::int64_t heapBefore = heap::scriptNet();
     try {
         heap::ScriptScope scope;
@@ -268,7 +268,7 @@ void* ScriptHost::command(const void* data)
                                          std::to_string(maxScriptText) + " bytes (during " + callName() + ")");
         return nullptr;
     }
-    const std::string text(bytes, *length);
+    std::string text(bytes, *length);
     fatal::commandSent(text);
     std::vector<Finding> findings;
     if (ended_)
@@ -310,7 +310,7 @@ void* ScriptHost::command(const void* data)
         word = reinterpret_cast<void*>(reply.status);
     else if (parsed && parsed->row->handBack == HandBack::always)
         ledger_.nullOut(text, callNumber_);
-    events_.emit(CommandSent{text, false, std::move(reply)});
+    events_.emit(CommandSent{std::move(text), false, std::move(reply)});
     for (auto& finding : findings)
         events_.emit(FindingRaised{std::move(finding), 1});
     return word;

@@ -406,18 +406,50 @@ Result<std::optional<Step>> parseStep(std::string_view line, int lineNumber, con
     return std::optional<Step>(Step{lineNumber, canonical(*words), std::move(*action)});
 }
 
-Status forEachStep(std::istream& lines, const std::string& name, const Plant& plant,
-                   const std::function<bool(const Step& step)>& visit)
+namespace {
+
+// Hands each line (a byte-order mark at the start skipped) and its number
+// to `take`, which answers an error, or whether to go on.
+template <class Take> Status eachLine(std::istream& lines, const std::string& name, Take take)
 {
     std::string line;
     for (int lineNumber = 1; std::getline(lines, line); ++lineNumber) {
-        auto parsed = parseStep(lineNumber == 1 ? withoutByteOrderMark(line) : std::string_view(line), lineNumber, plant);
-        if (!parsed)
-            return fail(name + ":" + std::to_string(lineNumber) + ": " + parsed.error().message);
-        if (*parsed && !visit(**parsed))
+        const Result<bool> more =
+            take(lineNumber == 1 ? withoutByteOrderMark(line) : std::string_view(line), lineNumber);
+        if (!more)
+            return fail(name + ":" + std::to_string(lineNumber) + ": " + more.error().message);
+        if (!*more)
             break;
     }
     return Done{};
+}
+
+} // namespace
+
+Status forEachStep(std::istream& lines, const std::string& name, const Plant& plant,
+                   const std::function<bool(const Step& step)>& visit)
+{
+    return eachLine(lines, name, [&](std::string_view line, int lineNumber) -> Result<bool> {
+        auto parsed = parseStep(line, lineNumber, plant);
+        if (!parsed)
+            return parsed.error();
+        return !*parsed || visit(**parsed);
+    });
+}
+
+Status checkSteps(std::istream& lines, const std::string& name, const Plant& plant)
+{
+    // The words and the step's reading only: no step is made.
+    return eachLine(lines, name, [&](std::string_view line, int) -> Result<bool> {
+        auto words = splitWords(line);
+        if (!words)
+            return words.error();
+        if (words->empty())
+            return true;
+        if (auto action = readStep(*words, plant); !action)
+            return action.error();
+        return true;
+    });
 }
 
 Result<std::vector<Step>> parseSession(std::string_view text, const std::string& name, const Plant& plant)

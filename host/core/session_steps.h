@@ -112,6 +112,9 @@ Result<std::optional<Step>> parseStep(std::string_view line, int lineNumber, con
 // mark at the start is skipped.
 Status forEachStep(std::istream& lines, const std::string& name, const Plant& plant,
                    const std::function<bool(const Step& step)>& visit);
+// Whether every line of a session is a step, as forEachStep would read it,
+// without making the steps: the quick first reading of a session file.
+Status checkSteps(std::istream& lines, const std::string& name, const Plant& plant);
 // A whole session text, as steps.
 Result<std::vector<Step>> parseSession(std::string_view text, const std::string& name, const Plant& plant);
 
