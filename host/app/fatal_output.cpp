@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "fatal_watch.h"
+#include "fixed_text.h"
 #include "run_isolation.h"
 
 #if defined(_WIN32)
@@ -19,47 +20,6 @@ namespace {
 
 Output* watchedOutput = nullptr;
 bool watchedJson = false;
-
-class Line {
-public:
-    Line(char* buffer, std::size_t size) : buffer_(buffer), size_(size) { buffer_[0] = '\0'; }
-    void text(const char* piece)
-    {
-        while (*piece)
-            put(*piece++);
-    }
-    // A JSON string's content: quotes, backslashes and control bytes escaped.
-    void json(const char* piece)
-    {
-        static const char hex[] = "0123456789abcdef";
-        for (; *piece; ++piece) {
-            const auto byte = static_cast<unsigned char>(*piece);
-            if (*piece == '"' || *piece == '\\') {
-                put('\\');
-                put(*piece);
-            } else if (byte < 0x20) {
-                text("\\u00");
-                put(hex[byte >> 4]);
-                put(hex[byte & 15]);
-            } else {
-                put(*piece);
-            }
-        }
-    }
-    std::size_t length() const { return length_; }
-
-private:
-    void put(char c)
-    {
-        if (length_ + 1 >= size_)
-            return;
-        buffer_[length_++] = c;
-        buffer_[length_] = '\0';
-    }
-    char* buffer_;
-    std::size_t size_;
-    std::size_t length_ = 0;
-};
 
 void writeAll(int fd, const char* text, std::size_t size)
 {
@@ -80,7 +40,7 @@ void reportToRun(const fatal::Report& report)
     fatalLine(line, sizeof line, watchedJson, report.rule->name, report.message);
     writeAll(1, line, std::strlen(line));
     static char said[4096];
-    Line out(said, sizeof said);
+    FixedText out(said, sizeof said);
     out.text("vesk_host: the script ended the run: ");
     out.text(report.rule->name);
     out.text(": ");
@@ -96,7 +56,7 @@ void reportToRun(const fatal::Report& report)
 
 void fatalLine(char* buffer, std::size_t size, bool json, const char* rule, const char* message)
 {
-    Line out(buffer, size);
+    FixedText out(buffer, size);
     if (json) {
         out.text("{\"kind\":\"finding\",\"depth\":0,\"severity\":\"violation\",\"rule\":\"");
         out.text(rule);

@@ -25,6 +25,7 @@ int isolatedDoneChannel() { return -1; }
 #include "fatal_output.h"
 #include "output.h"
 #include "rules.h"
+#include "signal_names.h"
 
 namespace vesk_host {
 
@@ -45,19 +46,6 @@ void writeAll(int fd, const char* text, std::size_t size)
     }
 }
 
-const char* signalName(int number)
-{
-    switch (number) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGABRT: return "SIGABRT";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    case SIGKILL: return "SIGKILL";
-    case SIGTERM: return "SIGTERM";
-    default: return "a signal";
-    }
-}
 
 } // namespace
 

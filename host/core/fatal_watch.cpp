@@ -13,78 +13,14 @@
 #include <cstring>
 #include <thread>
 
+#include "fixed_text.h"
 #include "record_arena.h"
 #include "reply_memory.h"
+#include "signal_names.h"
 
 namespace vesk_host::fatal {
 
 namespace {
-
-// A text that grows in a fixed buffer and never overflows it.
-class Writer {
-public:
-    Writer(char* buffer, std::size_t size) : buffer_(buffer), size_(size) { buffer_[0] = '\0'; }
-    void text(std::string_view piece)
-    {
-        for (const char c : piece)
-            put(c);
-    }
-    void number(long long value)
-    {
-        char digits[24];
-        int n = 0;
-        const bool negative = value < 0;
-        unsigned long long rest = negative ? 0ULL - static_cast<unsigned long long>(value)
-                                           : static_cast<unsigned long long>(value);
-        do {
-            digits[n++] = static_cast<char>('0' + rest % 10);
-            rest /= 10;
-        } while (rest > 0);
-        if (negative)
-            put('-');
-        while (n > 0)
-            put(digits[--n]);
-    }
-    // In double quotes, with control bytes and quotes escaped, cut at 100 bytes.
-    void quoted(std::string_view piece)
-    {
-        static const char hex[] = "0123456789abcdef";
-        put('"');
-        std::size_t shown = 0;
-        for (const char c : piece) {
-            if (++shown > 100) {
-                text("...");
-                break;
-            }
-            const auto byte = static_cast<unsigned char>(c);
-            if (c == '"' || c == '\\') {
-                put('\\');
-                put(c);
-            } else if (byte < 0x20 || byte > 0x7e) {
-                put('\\');
-                put('x');
-                put(hex[byte >> 4]);
-                put(hex[byte & 15]);
-            } else {
-                put(c);
-            }
-        }
-        put('"');
-    }
-
-private:
-    void put(char c)
-    {
-        if (length_ + 1 >= size_)
-            return;
-        buffer_[length_++] = c;
-        buffer_[length_] = '\0';
-    }
-
-    char* buffer_;
-    std::size_t size_;
-    std::size_t length_ = 0;
-};
 
 constexpr int keptCommands = 6;
 constexpr std::size_t commandSize = 120;
@@ -112,7 +48,7 @@ long long nowNanoseconds()
 }
 
 struct CallWriter {
-    Writer& out;
+    FixedText& out;
     void operator()(const ScriptLoading&) const { out.text("start-up (load_vesk_client_script)"); }
     void operator()(const ControlDelivered& e) const
     {
@@ -157,7 +93,7 @@ struct CallWriter {
     template <class Other> void operator()(const Other&) const { out.text("a call"); }
 };
 
-void callDescription(Writer& out)
+void callDescription(FixedText& out)
 {
     if (const HostEvent* call = currentCall)
         std::visit(CallWriter{out}, *call);
@@ -167,16 +103,8 @@ void callDescription(Writer& out)
 
 const char* signalName(int number)
 {
-    switch (number) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGABRT: return "SIGABRT";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    case SIGTRAP: return "SIGTRAP";
-    case SIGSYS: return "SIGSYS";
-    default: return "a fatal signal";
-    }
+    const char* name = signalNameOrNull(number);
+    return name ? name : "a fatal signal";
 }
 
 const char* signalMeaning(int number)
@@ -222,7 +150,7 @@ void onSignal(int number, siginfo_t* info, void*)
         number == SIGSEGV || number == SIGBUS ? describeFault(info ? info->si_addr : nullptr, label, sizeof label)
                                               : FaultKind::none;
     char what[512];
-    Writer out(what, sizeof what);
+    FixedText out(what, sizeof what);
     if (fault == FaultKind::none && (number == SIGSEGV || number == SIGBUS) && info &&
         recordFault(info->si_addr, label, sizeof label)) {
         out.text("the script read the record of ");
@@ -281,7 +209,7 @@ void watch()
         report.signal = nullptr;
         report.timedOut = true;
         char what[128];
-        Writer out(what, sizeof what);
+        FixedText out(what, sizeof what);
         out.text("the script did not return within ");
         out.number(static_cast<long long>(timeout));
         out.text(" s (hung, or far too slow)");
@@ -362,7 +290,7 @@ void commandSent(std::string_view text)
 void describe(Report& into, const Rule* rule, const char* what)
 {
     into.rule = rule;
-    Writer out(into.message, sizeof into.message);
+    FixedText out(into.message, sizeof into.message);
     out.text(what);
     out.text(", during ");
     callDescription(out);

@@ -18,7 +18,7 @@ using namespace vesk_host;
 
 namespace {
 
-const PeSpec rigVueMsvc = {{{"vesk_string.dll", {"??0vesk_string@@QAE@PBD@Z", "??1vesk_string@@QAE@XZ"}, {}},
+const PePlan rigVueMsvc = {{{"vesk_string.dll", {"??0vesk_string@@QAE@PBD@Z", "??1vesk_string@@QAE@XZ"}, {}},
                             {"msvcrt.dll", {"malloc", "free"}, {}},
                             {"kernel32.dll", {"OutputDebugStringA"}, {7}}},
                            {"load_vesk_client_script"}};
@@ -36,9 +36,9 @@ TEST(PeImageTest, ImportsAndExportsReadAsWritten)
 {
     for (bool pe32plus : {false, true}) {
         SCOPED_TRACE(pe32plus ? "PE32+" : "PE32");
-        PeSpec spec = rigVueMsvc;
-        spec.pe32plus = pe32plus;
-        const PeImage image = readOrFail(buildPe(spec).bytes);
+        PePlan plan = rigVueMsvc;
+        plan.pe32plus = pe32plus;
+        const PeImage image = readOrFail(buildPe(plan).bytes);
         EXPECT_EQ(image.pe32plus, pe32plus);
         EXPECT_EQ(image.machine, pe32plus ? 0x8664 : 0x14c);
         ASSERT_EQ(image.imports.size(), 3u);
@@ -115,10 +115,10 @@ TEST(PeImageTest, EveryCutAndEveryFlippedByteIsReadSafely)
 TEST(PeImageTest, ATableWithoutItsEndStopsAtTheLimit)
 {
     // Descriptors that repeat through the whole section and never end with zeros.
-    PeSpec spec;
+    PePlan plan;
     for (int i = 0; i < 5000; ++i)
-        spec.imports.push_back({"a.dll", {}, {}});
-    PeBuilt built = buildPe(spec);
+        plan.imports.push_back({"a.dll", {}, {}});
+    PeBuilt built = buildPe(plan);
     std::string& bytes = built.bytes;
     putU32(bytes, built.sectionData + 5000 * 20 + 12, 1);  // the end mark is no longer all zeros
     const PeRead read = readPeImage(bytes);
@@ -130,7 +130,7 @@ TEST(AbiClueTest, EachKindOfClueNamesItsLayout)
 {
     struct Row {
         const char* what;
-        PeSpec spec;
+        PePlan plan;
         std::optional<AbiKind> kind;
         std::string evidence;
     };
@@ -163,7 +163,7 @@ TEST(AbiClueTest, EachKindOfClueNamesItsLayout)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        const AbiClue clue = abiClueOf(readOrFail(buildPe(row.spec).bytes));
+        const AbiClue clue = abiClueOf(readOrFail(buildPe(row.plan).bytes));
         EXPECT_EQ(clue.kind, row.kind);
         EXPECT_EQ(clue.evidence, row.evidence);
     }

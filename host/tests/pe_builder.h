@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-struct PeSpec {
+struct PePlan {
     struct Dll {
         std::string name;
         std::vector<std::string> names;      // imported by name
@@ -27,7 +27,7 @@ struct PeBuilt {
     std::size_t sectionData = 0;   // offset of the section's raw data (RVA 0x1000)
 };
 
-PeBuilt buildPe(const PeSpec& spec);
+PeBuilt buildPe(const PePlan& plan);
 
 void putU32(std::string& bytes, std::size_t offset, std::uint32_t value);
 

@@ -1,6 +1,7 @@
 // Session files: the steps as read, and the message each mistake gets.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ TEST(SessionStepsTest, ReadsEveryStep)
                        "replies long\n";
     const auto parse = parseSession(text, "s.vesk", sessionPlant());
     ASSERT_TRUE(parse) << parse.error().message;
+    // The quick first reading of a file accepts what the reading of its steps does.
+    std::istringstream lines(text);
+    const Status checked = checkSteps(lines, "s.vesk", sessionPlant());
+    EXPECT_TRUE(checked) << checked.error().message;
     const auto& steps = *parse;
     ASSERT_EQ(steps.size(), 23u);
     const auto as = [&](std::size_t i, auto type) { return std::get<decltype(type)>(steps.at(i).action); };
@@ -124,9 +129,15 @@ TEST(SessionStepsTest, EachMistakeNamesItsLine)
     };
     for (const auto& [line, message] : cases) {
         SCOPED_TRACE(line);
-        const auto parse = parseSession(std::string("# first\n") + line + "\n", "s.vesk", sessionPlant());
+        const std::string text = std::string("# first\n") + line + "\npress never_read\n";
+        const auto parse = parseSession(text, "s.vesk", sessionPlant());
         ASSERT_FALSE(parse);
         EXPECT_EQ(parse.error().message.rfind(std::string("s.vesk:2: ") + message, 0), 0u) << parse.error().message;
+        // The quick first reading refuses the file with the same words.
+        std::istringstream lines(text);
+        const Status checked = checkSteps(lines, "s.vesk", sessionPlant());
+        ASSERT_FALSE(checked);
+        EXPECT_EQ(checked.error().message, parse.error().message);
     }
 }
 

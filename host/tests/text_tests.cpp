@@ -2,10 +2,13 @@
 // transcripts readable, stable and comparable.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "fixed_text.h"
 #include "golden.h"
 #include "text_util.h"
 #include "finding_tally.h"
@@ -47,6 +50,46 @@ TEST(TextTest, BoundedLengthStopsAtTheLimit)
     const char text[] = {'a', 'b', 'c', '\0'};
     EXPECT_EQ(boundedLength(text, 4), 3u);
     EXPECT_EQ(boundedLength(text, 3), std::nullopt);
+}
+
+// The fixed buffer of the last report: cut, never overrun, and quoting as
+// the transcript does, so a text reads the same in both.
+TEST(TextTest, FixedTextNeverOverrunsItsBuffer)
+{
+    struct Case {
+        const char* what;
+        std::size_t size;
+        void (*write)(FixedText& out);
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"numbers at both ends", 64,
+         [](FixedText& out) {
+             out.number(INT64_MIN);
+             out.text(" ");
+             out.number(0);
+             out.text(" ");
+             out.number(INT64_MAX);
+         },
+         "-9223372036854775808 0 9223372036854775807"},
+        {"cut at the buffer", 4, [](FixedText& out) { out.text("abcdef"); }, "abc"},
+        {"a byte holds the NUL only", 1, [](FixedText& out) { out.number(-5); }, ""},
+        {"quoted", 64, [](FixedText& out) { out.quoted(std::string_view("a\"b\\c\n\t\r\x01\xe9", 10)); },
+         quoteText(std::string_view("a\"b\\c\n\t\r\x01\xe9", 10))},
+        {"quoted and cut", 64, [](FixedText& out) { out.quoted("abcdef", 3); }, "\"abc...\""},
+        {"a JSON string's content", 64, [](FixedText& out) { out.json("q\"\\\x01\xc3\xa9"); },
+         "q\\\"\\\\\\u0001\xc3\xa9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        char buffer[80];
+        std::memset(buffer, '#', sizeof buffer);
+        FixedText out(buffer, c.size);
+        c.write(out);
+        EXPECT_EQ(std::string(buffer), c.expected);
+        EXPECT_EQ(out.length(), c.expected.size());
+        EXPECT_EQ(buffer[c.size], '#') << "written past the buffer";
+    }
 }
 
 // Each kind of event: its transcript line and its JSON line, side by side.

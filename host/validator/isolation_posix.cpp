@@ -16,6 +16,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "signal_names.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 #define VESK_HOST_ASAN 1
 #elif defined(__has_feature)
@@ -56,24 +58,6 @@ public:
 private:
     int fd_;
 };
-
-std::string signalName(int number)
-{
-    struct Name {
-        int number;
-        const char* name;
-    };
-    static const Name names[] = {
-        {SIGSEGV, "SIGSEGV"}, {SIGABRT, "SIGABRT"}, {SIGBUS, "SIGBUS"},   {SIGFPE, "SIGFPE"},
-        {SIGILL, "SIGILL"},   {SIGKILL, "SIGKILL"}, {SIGTERM, "SIGTERM"}, {SIGTRAP, "SIGTRAP"},
-        {SIGPIPE, "SIGPIPE"}, {SIGSYS, "SIGSYS"},   {SIGINT, "SIGINT"},   {SIGQUIT, "SIGQUIT"},
-        {SIGALRM, "SIGALRM"}, {SIGXCPU, "SIGXCPU"},
-    };
-    for (const Name& name : names)
-        if (name.number == number)
-            return name.name;
-    return "signal " + std::to_string(number);
-}
 
 [[noreturn]] void childMain(int fd, int output, const std::function<void(RecordSink&)>& body)
 {

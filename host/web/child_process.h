@@ -28,9 +28,6 @@ struct ChildEnd {
     std::string signal;  // "SIGSEGV", ... when signalled
 };
 
-// "SIGSEGV" for the signal's number; "signal N" for one without a name here.
-std::string signalName(int number);
-
 class ChildProcess {
 public:
     // Longest line the child may send.

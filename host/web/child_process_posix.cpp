@@ -14,6 +14,8 @@
 #include <iostream>
 #include <memory>
 
+#include "signal_names.h"
+
 namespace vesk_host::web {
 
 namespace {
@@ -71,24 +73,6 @@ void closeFd(int& fd)
 }
 
 } // namespace
-
-std::string signalName(int number)
-{
-    struct Name {
-        int number;
-        const char* name;
-    };
-    static const Name names[] = {
-        {SIGSEGV, "SIGSEGV"}, {SIGABRT, "SIGABRT"}, {SIGBUS, "SIGBUS"},   {SIGFPE, "SIGFPE"},
-        {SIGILL, "SIGILL"},   {SIGKILL, "SIGKILL"}, {SIGTERM, "SIGTERM"}, {SIGTRAP, "SIGTRAP"},
-        {SIGPIPE, "SIGPIPE"}, {SIGSYS, "SIGSYS"},   {SIGINT, "SIGINT"},   {SIGQUIT, "SIGQUIT"},
-        {SIGALRM, "SIGALRM"}, {SIGXCPU, "SIGXCPU"},
-    };
-    for (const Name& name : names)
-        if (name.number == number)
-            return name.name;
-    return "signal " + std::to_string(number);
-}
 
 ChildProcess::~ChildProcess()
 {
