@@ -305,11 +305,11 @@ void* ScriptHost::command(const void* data)
         // Over the memory budget: answered null, and the run stops after this action.
         if (!word)
             reply = Reply{};
-    }
-    else if (reply.kind == Reply::Kind::status)
+    } else if (reply.kind == Reply::Kind::status) {
         word = reinterpret_cast<void*>(reply.status);
-    else if (parsed && parsed->row->handBack == HandBack::always)
+    } else if (parsed && parsed->row->handBack == HandBack::always) {
         ledger_.nullOut(text, callNumber_);
+    }
     events_.emit(CommandSent{std::move(text), false, std::move(reply)});
     for (auto& finding : findings)
         events_.emit(FindingRaised{std::move(finding), 1});
