@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "heap_watch.h"
 #include "vesk_records.h"
 
 FakeScript::Hooks FakeScript::hooks;
@@ -17,7 +18,10 @@ void FakeScript::reset()
 
 vesk_client_callback* VESK_CDECL FakeScript::load(vesk_client_callback* host, const char* path)
 {
-    received.push_back(std::string("load ") + (path ? path : "(null)"));
+    {
+        vesk_host::heap::HostScope testsOwn;
+        received.push_back(std::string("load ") + (path ? path : "(null)"));
+    }
     std::unique_ptr<FakeScript> script(new FakeScript(host));
     if (script->hooks_.start)
         script->hooks_.start(*host);
@@ -32,6 +36,17 @@ FakeScript::~FakeScript()
 
 void* FakeScript::callback(void* data, int code)
 {
+    log(data, code);
+    void* answer = hooks_.event ? hooks_.event(*host_, data, code) : nullptr;
+    if (code == VESK_CODE_RELEASE)
+        std::free(data);
+    return answer;
+}
+
+void FakeScript::log(const void* data, int code)
+{
+    // The log is the test's, not the script's heap: the heap watch leaves it out.
+    vesk_host::heap::HostScope testsOwn;
     switch (code) {
     case VESK_CODE_REVERTIVE: {
         const auto* record = static_cast<const RevertiveEventRecord*>(data);
@@ -57,10 +72,6 @@ void* FakeScript::callback(void* data, int code)
     default:
         received.push_back("code " + std::to_string(code));
     }
-    void* answer = hooks_.event ? hooks_.event(*host_, data, code) : nullptr;
-    if (code == VESK_CODE_RELEASE)
-        std::free(data);
-    return answer;
 }
 
 void* sendCommand(vesk_client_callback& host, const char* text)

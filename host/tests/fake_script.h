@@ -31,6 +31,7 @@ public:
 
 private:
     explicit FakeScript(vesk_client_callback* host) : host_(host), hooks_(hooks) {}
+    static void log(const void* data, int code);
     vesk_client_callback* host_;
     Hooks hooks_;
 };

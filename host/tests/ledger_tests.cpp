@@ -2,6 +2,9 @@
 // in this test tree, loaded the way vesk_host loads any script.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -184,6 +187,48 @@ TEST(LedgerTest, GuardedTextsEndAtTheirGuardAndCloseWhenHandedBack)
     EXPECT_EQ(describeFault(reply, label, sizeof label), FaultKind::afterRelease);
     static const char stack[] = "x";
     EXPECT_EQ(describeFault(stack, label, sizeof label), FaultKind::none);
+}
+
+// A handed-back block stays out of reuse while it is in the quarantine,
+// which lets the oldest go first: after its length of hand-backs, or when
+// its texts pass 16 MiB (one text always stays, however long).
+TEST(ReplyMemoryTest, TheQuarantineKeepsBlocksOutOfReuseAndLetsTheOldestGoFirst)
+{
+    struct Case {
+        std::size_t size;     // bytes of each text
+        std::size_t retires;  // hand-backs in a row
+    };
+    for (const MemoryKind kind : {MemoryKind::plain, MemoryKind::guarded}) {
+        if (kind == MemoryKind::guarded && !guardedMemoryAvailable())
+            continue;
+        const std::size_t length = makeReplyMemory(kind)->quarantineLength();
+        for (const Case c : {Case{8, length + 20}, Case{3 * 1024 * 1024, 12}}) {
+            const auto memory = makeReplyMemory(kind);
+            ASSERT_EQ(memory->kind(), kind);
+            SCOPED_TRACE(std::string(memoryKindName(kind)) + ", texts of " + std::to_string(c.size) + " bytes");
+            std::deque<const char*> held;  // in quarantine, oldest first
+            std::vector<const char*> gone;
+            for (std::size_t i = 0; i < c.retires; ++i) {
+                char* block = memory->allocate(c.size, "RN 12 0 1");
+                ASSERT_EQ(std::find(held.begin(), held.end(), block), held.end())
+                    << "a block still in quarantine was handed out again";
+                std::memset(block, 'x', c.size);
+                gone.clear();
+                memory->retire(block, c.size, gone);
+                held.push_back(block);
+                for (const char* left : gone) {
+                    ASSERT_FALSE(held.empty());
+                    EXPECT_EQ(left, held.front()) << "not the oldest";
+                    held.pop_front();
+                }
+                EXPECT_GE(held.size(), 1u);
+                EXPECT_LE(held.size(), memory->quarantineLength());
+                EXPECT_LE((held.size() - 1) * c.size, quarantineBytes);
+            }
+            // Full by count, or by bytes: either way some left.
+            EXPECT_LT(held.size(), c.retires);
+        }
+    }
 }
 
 TEST(LedgerTest, AnswersTheHostKeepsAreNamed)

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "channel.h"
+#include "checks.h"
 #include "isolation.h"
 #include "plant_file.h"
 #include "temp_folder.h"
@@ -255,6 +256,29 @@ TEST(ReportTest, XmlTextIsAsciiWithoutMarkup)
     };
     for (const auto& [text, expected] : rows)
         EXPECT_EQ(xmlText(text), expected);
+}
+
+TEST(LoadRepeatTest, AHeapLeaksWhenItGrowsSteadily)
+{
+    struct Case {
+        const char* what;
+        std::size_t before, between, after;
+        bool leaks;
+    };
+    constexpr std::size_t base = 300000;
+    const std::vector<Case> cases = {
+        {"flat", base, base, base, false},
+        {"16 bytes a load", base, base + 640, base + 1280, true},
+        {"a block of 100 a load", base, base + 4000, base + 8000, true},
+        {"one page, late", base, base, base + 4096, false},
+        {"one page, early", base, base + 4096, base + 4096, false},
+        {"at the tolerance", base, base + 512, base + 1024, false},
+        {"shrinking", base, base - 2048, base - 4096, false},
+        {"a jump, then a slow leak", base, base + 4096, base + 4096 + 300, true},
+        {"below the measure", 0, 0, 0, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(validator::heapLeaks(c.before, c.between, c.after), c.leaks) << c.what;
 }
 
 TEST(SoakTest, TheSeededSequenceIsSplitmix64)

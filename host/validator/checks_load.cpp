@@ -95,6 +95,14 @@ void checkLoadPaths(CheckContext& context)
     judge(tally, context);
 }
 
+bool heapLeaks(std::size_t before, std::size_t between, std::size_t after)
+{
+    const auto grew = [](std::size_t from, std::size_t to) { return static_cast<long long>(to) - static_cast<long long>(from); };
+    const long long steady = static_cast<long long>(heapTolerance) / 4;
+    return grew(before, after) > static_cast<long long>(heapTolerance) && grew(before, between) > steady &&
+           grew(between, after) > steady;
+}
+
 void checkLoadRepeat(CheckContext& context)
 {
     constexpr int cycles = 100;
@@ -141,14 +149,11 @@ void checkLoadRepeat(CheckContext& context)
         return;
     }
     const long long growth = static_cast<long long>(*after) - static_cast<long long>(*before);
-    const long long firstHalf = static_cast<long long>(*between) - static_cast<long long>(*before);
-    const long long secondHalf = static_cast<long long>(*after) - static_cast<long long>(*between);
     const std::string measured = "heap in use after load " + std::to_string(warmUp) + ": " +
                                  std::to_string(*before) + " bytes, after load " + std::to_string(middle) + ": " +
                                  std::to_string(*between) + " bytes, after load " + std::to_string(cycles) + ": " +
                                  std::to_string(*after) + " bytes (" + heapSource() + ")";
-    const long long steady = static_cast<long long>(heapTolerance) / 4;
-    if (growth > static_cast<long long>(heapTolerance) && firstHalf > steady && secondHalf > steady)
+    if (heapLeaks(*before, *between, *after))
         context.fail("the heap grew by " + std::to_string(growth) + " bytes over " +
                      std::to_string(cycles - warmUp) + " loads (about " +
                      std::to_string(growth / (cycles - warmUp)) + " a load; tolerance " +
