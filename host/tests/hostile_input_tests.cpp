@@ -21,6 +21,7 @@
 #include "memory_budget.h"
 #include "panel_file.h"
 #include "plant_file.h"
+#include "routing.h"
 #include "session_steps.h"
 #include "temp_folder.h"
 #include "timers.h"
@@ -508,6 +509,87 @@ TEST(HostileTimersTest, TicksDroppedInAStormDoNotLagBehindTheClock)
     EXPECT_EQ(list[0].due, 60000);
     EXPECT_EQ(list[1].id, 2);
     EXPECT_EQ(list[1].due, 60004);  // 7 ms steps from 7: the first at or after 60000
+}
+
+// Timers as "ET" and the clock move them: a restart takes its place at the
+// back of the start order, ticks due together go in start order, and the
+// clock never goes back.
+TEST(TimersTest, StartStopRearmAndTheClockKeepTickOrder)
+{
+    auto order = [](const Timers& timers) {
+        std::string out;
+        for (const RunningTimer& timer : timers.list())
+            out += (out.empty() ? "" : " ") + std::to_string(timer.id) + "@" + std::to_string(timer.due);
+        return out;
+    };
+    Timers timers;
+    EXPECT_FALSE(timers.next());
+    EXPECT_FALSE(timers.stop(1));
+    timers.start(1, 100);
+    timers.start(2, 50);
+    timers.start(3, 100);
+    EXPECT_EQ(order(timers), "2@50 1@100 3@100");
+    timers.start(1, 100);  // restarted: now after 3 among the ticks at 100
+    EXPECT_EQ(order(timers), "2@50 3@100 1@100");
+    EXPECT_EQ(timers.next()->id, 2);
+    timers.rearm(2);
+    EXPECT_EQ(order(timers), "2@100 3@100 1@100");  // a tick keeps its timer's place
+    EXPECT_TRUE(timers.stop(3));
+    EXPECT_FALSE(timers.running(3));
+    EXPECT_TRUE(timers.running(1));
+    timers.setNow(100);
+    timers.setNow(40);  // never backwards
+    EXPECT_EQ(timers.now(), 100);
+    EXPECT_EQ(order(timers), "2@100 1@100");
+    timers.setNow(101);  // both ticks left behind: each moves to its first one from now
+    EXPECT_EQ(order(timers), "2@150 1@200");
+    timers.start(4, 2147483647);
+    EXPECT_EQ(timers.list().back().due, 101 + 2147483647LL);
+}
+
+// Polls and takes on a router: a poll reads only destinations the router
+// has, reports each registered or not, and stops where the memory budget
+// does, saying so once; a take reports only a registered destination.
+TEST(HostileRoutingTest, PollsStayWithinTheRouterAndTheBudget)
+{
+    Router router;
+    router.device = 7;
+    router.sources = 4;
+    router.destinations = 6;
+    router.crosspoints = {0, 1, 2, 3, 0, 1};
+    router.sourceNames[1] = "CAM 1";
+    router.registrations = {{2, 2}};
+    auto drain = [](RevertiveQueue& queue) {
+        std::string out;
+        while (!queue.empty()) {
+            const PendingRevertive next = queue.pop();
+            out += (out.empty() ? "" : ",") + std::to_string(next.index) + "=" + next.text;
+        }
+        return out;
+    };
+    RevertiveQueue queue;
+    EXPECT_EQ(pollDestinations(router, 4, 100, queue), 2);
+    EXPECT_EQ(drain(queue), "4=0,5=CAM 1");
+    EXPECT_EQ(pollDestinations(router, -5, 1, queue), 2);
+    EXPECT_EQ(drain(queue), "0=0,1=CAM 1");
+    EXPECT_EQ(pollDestinations(router, 3, 2, queue), 0);
+    EXPECT_EQ(pollDestinations(router, 2147483647, -2147483647 - 1, queue), 0);
+    takeCrosspoint(router, 3, 1, queue);  // not registered: routed, not reported
+    takeCrosspoint(router, 1, 2, queue);
+    takeCrosspoint(router, 1, 2, queue);  // the same take again reports again
+    EXPECT_EQ(drain(queue), "2=CAM 1,2=CAM 1");
+    EXPECT_EQ(router.crosspoints[1], 3);
+
+    // Room for "0", "3" and "CAM 1" (destinations 0 to 2), not for a fourth.
+    const std::uint64_t room = 3 * entryCost + 1 + 1 + 5;
+    MemoryBudget budget(room);
+    RevertiveQueue bounded(&budget);
+    EXPECT_EQ(pollDestinations(router, 0, 5, bounded), 3);
+    ASSERT_TRUE(bounded.refused());
+    EXPECT_NE(bounded.refused()->message.find("queued revertives would need"), std::string::npos);
+    EXPECT_EQ(budget.used(), room);
+    bounded.clear();
+    EXPECT_EQ(budget.used(), 0u);
 }
 
 } // namespace

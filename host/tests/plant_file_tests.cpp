@@ -1,5 +1,6 @@
 // Plant and panel files: what a good one gives, and the message each
-// mistake gets (file, line, what is wrong).
+// mistake gets (file, line, what is wrong); and the plant's lookups, which
+// must keep up with lists that grow after they were first indexed.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -150,6 +151,50 @@ TEST(PanelFileTest, EachMistakeNamesItsLine)
         ASSERT_FALSE(read);
         EXPECT_EQ(read.error().message.rfind(bad.message, 0), 0u) << read.error().message;
     }
+}
+
+TEST(PlantLookupTest, IndexesKeepUpWithTheListsAndKeepPairsApart)
+{
+    Plant plant;
+    plant.devices.push_back(Device{"SDI", 7, {"SDI B"}});
+    plant.devices.push_back(Device{"SDI", 9, {}});  // a second "SDI": the first one answers
+    EXPECT_EQ(plant.deviceByName("SDI")->number, 7);
+    EXPECT_EQ(plant.deviceByName("SDI B")->number, 7);
+    EXPECT_EQ(plant.deviceByNumber(9)->name, "SDI");
+    EXPECT_EQ(plant.deviceByName("sdi"), nullptr);
+    EXPECT_EQ(plant.deviceByNumber(0), nullptr);
+
+    // Appended after the first lookup: found all the same.
+    plant.devices.push_back(Device{"Audio", 8, {}});
+    plant.routers.push_back(Router{});
+    plant.routers.back().device = 8;
+    EXPECT_EQ(plant.deviceByName("Audio")->number, 8);
+    ASSERT_NE(plant.router(8), nullptr);
+    EXPECT_EQ(plant.router(7), nullptr);
+
+    // Databases are told apart by device and number together, negative
+    // numbers included.
+    const std::pair<std::int32_t, std::int32_t> keys[] = {{1, -1}, {-1, 1}, {0, -1}, {-1, -1}, {0, 0}, {1, 0}};
+    for (const auto& [device, number] : keys)
+        plant.databases.push_back(Database{device, number, {{1, std::to_string(device) + "/" + std::to_string(number)}}});
+    for (const auto& [device, number] : keys) {
+        const Database* database = plant.database(device, number);
+        ASSERT_NE(database, nullptr) << device << " " << number;
+        EXPECT_EQ(database->entries.at(1), std::to_string(device) + "/" + std::to_string(number));
+    }
+    EXPECT_EQ(plant.database(-1, 0), nullptr);
+
+    // Lists that shrank are indexed anew rather than read past their end.
+    plant.devices.clear();
+    plant.devices.push_back(Device{"Names", 11, {}});
+    EXPECT_EQ(plant.deviceByName("SDI"), nullptr);
+    EXPECT_EQ(plant.deviceByNumber(11)->name, "Names");
+
+    // A copy answers from its own lists.
+    const Plant copy = plant;
+    EXPECT_EQ(copy.deviceByNumber(11), &copy.devices[0]);
+    EXPECT_EQ(copy.describeDevice(11), "\"Names\" (device 11)");
+    EXPECT_EQ(copy.describeDevice(12), "device 12");
 }
 
 } // namespace
