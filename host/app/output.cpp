@@ -1,38 +1,15 @@
 #include "output.h"
 
-#include <cerrno>
 #include <cstring>
 
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
-#else
-#include <unistd.h>
 #endif
+
+#include "write_all.h"
 
 namespace vesk_host {
-
-namespace {
-
-// Writes everything or gives up on an error; no allocation, no locks.
-void writeAll(int fd, const char* bytes, std::size_t size)
-{
-    while (size > 0) {
-#if defined(_WIN32)
-        const int written = _write(fd, bytes, static_cast<unsigned>(size > 1u << 30 ? 1u << 30 : size));
-#else
-        const ssize_t written = ::write(fd, bytes, size);
-#endif
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return;
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-}
-
-} // namespace
 
 Output::Output(int fd) : fd_(fd)
 {

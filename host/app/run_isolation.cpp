@@ -26,26 +26,13 @@ int isolatedDoneChannel() { return -1; }
 #include "output.h"
 #include "rules.h"
 #include "signal_names.h"
+#include "write_all.h"
 
 namespace vesk_host {
 
 namespace {
 
 int doneChannel = -1;
-
-void writeAll(int fd, const char* text, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, text, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return;
-        text += written;
-        size -= static_cast<std::size_t>(written);
-    }
-}
-
 
 } // namespace
 

@@ -425,6 +425,8 @@ TEST(HostileNumbersTest, NumbersOutOfRangeSaySo)
     }
 }
 
+// Library headers for machines other than this one (x86-64 Linux).
+#if defined(__x86_64__) && !defined(_WIN32)
 std::string elfHeader(unsigned char type, unsigned short machine)
 {
     std::string header(64, '\0');
@@ -447,7 +449,6 @@ std::string peHeader(unsigned short machine)
     return header;
 }
 
-#if defined(__x86_64__) && !defined(_WIN32)
 TEST(HostileLibraryTest, ALibraryForAnotherMachineIsNamedAsSuch)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {

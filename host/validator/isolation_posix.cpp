@@ -17,6 +17,7 @@
 #include <stdexcept>
 
 #include "signal_names.h"
+#include "write_all.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VESK_HOST_ASAN 1
@@ -44,15 +45,8 @@ public:
     int descriptor() const override { return fd_; }
     void write(const std::string& bytes) override
     {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t written = ::write(fd_, bytes.data() + done, bytes.size() - done);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return;  // the validator is gone; nothing left to tell
-            done += static_cast<std::size_t>(written);
-        }
+        // A failed write means the validator is gone; nothing left to tell.
+        writeAll(fd_, bytes.data(), bytes.size());
     }
 
 private:

@@ -8,15 +8,12 @@
 #include <filesystem>
 #include <stdexcept>
 
-#if !defined(_WIN32)
-#include <unistd.h>
-#endif
-
 #include "channel.h"
 #include "fatal_watch.h"
 #include "emulator.h"
 #include "isolation.h"
 #include "loader.h"
+#include "write_all.h"
 
 namespace vesk_host::validator {
 
@@ -78,12 +75,7 @@ void reportFatal(const fatal::Report& report)
         at = putRecord(records, at, sizeof records, tag::signal, report.signal, nullptr);
     if (report.timedOut)
         at = putRecord(records, at, sizeof records, tag::timeout, "", nullptr);
-    for (std::size_t done = 0; done < at;) {
-        const auto written = ::write(fatalChannel, records + done, at - done);
-        if (written <= 0)
-            break;
-        done += static_cast<std::size_t>(written);
-    }
+    writeAll(fatalChannel, records, at);
 }
 #endif
 

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "signal_names.h"
+#include "write_all.h"
 
 namespace vesk_host::web {
 
@@ -124,18 +125,9 @@ bool ChildProcess::send(const std::string& line)
 {
     if (toChild_ < 0)
         return false;
+    // MSG_NOSIGNAL exists only for sockets; SIGPIPE is ignored by the server instead.
     const std::string bytes = line + "\n";
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        // MSG_NOSIGNAL exists only for sockets; SIGPIPE is ignored by the server instead.
-        const ssize_t written = ::write(toChild_, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
+    return writeAll(toChild_, bytes.data(), bytes.size());
 }
 
 ChildProcess::Read ChildProcess::readLine(std::string& line, std::chrono::steady_clock::time_point deadline)
@@ -243,17 +235,8 @@ std::function<std::optional<std::string>()> lineReader(int fd)
 
 std::function<void(const std::string&)> fdWriter(int fd)
 {
-    return [fd](const std::string& bytes) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return;  // the server is gone; nothing left to tell
-            done += static_cast<std::size_t>(written);
-        }
-    };
+    // A failed write means the server is gone; nothing left to tell.
+    return [fd](const std::string& bytes) { writeAll(fd, bytes.data(), bytes.size()); };
 }
 
 } // namespace vesk_host::web
