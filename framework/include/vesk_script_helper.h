@@ -93,9 +93,12 @@ public:
                     const vesk_string& a6, const vesk_string& a7, const vesk_string& a8,
                     const vesk_string& a9);
 
-    // Applies one alarm action to every "alm_" control of panel "1":
+    // Applies one alarm action to every control the host lists for "alm_" on
+    // panel "1", in list order and as listed (an empty identifier included):
     // "ack" acknowledges, one digit sets that value, anything else only sets
-    // the "alarm" property.
+    // the "alarm" property. Called again while it runs (a host answering one
+    // of its commands with an alarm event), the nested call does nothing and
+    // the walk under way goes on.
     void alarmAction(const vesk_string& action);
 
 protected:
@@ -106,6 +109,9 @@ protected:
     bool alarmHandling;
 
 private:
+    // True while alarmAction walks the controls.
+    bool alarmActionRunning;
+
     // The one place a command leaves: null without a host.
     void* sendCommand(const char* text);
     // Hands a reply of a reading command back to the host with code 5.

@@ -3,8 +3,6 @@
 // every "alm_" control of panel "1"; "AckAll" acknowledges them all.
 #include "vesk_script_helper.h"
 
-#include <string.h>
-
 namespace {
 
 const char actionControl[] = "ActionAll";
@@ -42,6 +40,14 @@ bool vesk_script_helper::interceptAlarm(const ControlEvent& event)
 
 void vesk_script_helper::alarmAction(const vesk_string& action)
 {
+    // A host may answer one of the walk's own commands with a control event
+    // (a listed "ActionAll" whose "alarm" property was just set, say). That
+    // nested action is dropped: the walk under way already acts on every
+    // control, and starting another from inside it could recurse for ever.
+    if (alarmActionRunning)
+        return;
+    alarmActionRunning = true;
+
     int alarmCode = noValueCode;
     if (action == acknowledgeAction)
         alarmCode = acknowledgeCode;
@@ -51,11 +57,9 @@ void vesk_script_helper::alarmAction(const vesk_string& action)
     const vesk_string panel(alarmPanel);
     const vesk_stringlist controls = controlList(panel, alarmPrefix);
     for (vesk_stringlistIterator it = controls.begin(); it != controls.end(); ++it) {
+        // Every identifier as the host listed it: the host matched the
+        // pattern, so an empty or unprefixed one is acted on too.
         const vesk_string& control = *it;
-        // Only what the host was asked for: a reply piece without the prefix
-        // is no alarm control, and a hostile reply of many pieces costs nothing.
-        if (strncmp(control.c_str(), alarmPrefix, sizeof alarmPrefix - 1) != 0)
-            continue;
         textSet(alarmProperty, action, panel, control);
         if (alarmCode == acknowledgeCode) {
             vesk_string current;
@@ -66,4 +70,5 @@ void vesk_script_helper::alarmAction(const vesk_string& action)
             textSet(valueProperty, vesk_string(alarmCode, 0, 0, 10), panel, control);
         }
     }
+    alarmActionRunning = false;
 }

@@ -6,7 +6,7 @@
 #include <string.h>
 
 vesk_script_helper::vesk_script_helper(vesk_client_callback* hostLink, const char* folder)
-    : host(hostLink), path(folder), alarmHandling(false)
+    : host(hostLink), path(folder), alarmHandling(false), alarmActionRunning(false)
 {
 }
 

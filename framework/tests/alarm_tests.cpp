@@ -1,7 +1,9 @@
 // Alarm controls answered by the framework while alarm handling is on.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "deliveries.h"
@@ -117,19 +119,86 @@ TEST(AlarmTest, NoControlsMeansNothingFurther)
     }
 }
 
-// The reply names only controls with the prefix; anything else in it (a
-// hostile or broken host's reply) is no alarm control and is left alone, so
-// a long reply of other texts costs no command per piece.
-TEST(AlarmTest, ControlsWithoutThePrefixAreSkipped)
+// Every identifier the host lists is acted on as it stands, in list order:
+// the host matched the pattern, so the framework neither filters nor trims.
+TEST(AlarmTest, EveryListedIdentifierIsActedOnAsItStands)
 {
-    AlarmPlant plant("alm_a,other,,xalm_b,ALM_c,alm,alm_d");
-    deliver::control(plant.script, "1", "ActionAll", "alarm=2");
-    EXPECT_EQ(plant.host.commands(), (Calls{"XI '1' 'alm_'", "TP 'alarm=2' '1' 'alm_a'", "TP 'value=2' '1' 'alm_a'",
-                                            "TP 'alarm=2' '1' 'alm_d'", "TP 'value=2' '1' 'alm_d'"}));
+    struct Case {
+        const char* name;
+        const char* reply;
+        const char* event;
+        Calls commands;
+    } cases[] = {
+        {"an empty identifier gets its commands too", "alm_a,,alm_c", "alarm=12",
+         {"XI '1' 'alm_'", "TP 'alarm=12' '1' 'alm_a'", "TP 'alarm=12' '1' ''", "TP 'alarm=12' '1' 'alm_c'"}},
+        {"blanks and identifiers without the prefix are kept", " alm_b,fire,alm_c ", "alarm=12",
+         {"XI '1' 'alm_'", "TP 'alarm=12' '1' ' alm_b'", "TP 'alarm=12' '1' 'fire'", "TP 'alarm=12' '1' 'alm_c '"}},
+        {"a digit sets the value of an unprefixed identifier", "fire,", "alarm=2",
+         {"XI '1' 'alm_'", "TP 'alarm=2' '1' 'fire'", "TP 'value=2' '1' 'fire'", "TP 'alarm=2' '1' ''",
+          "TP 'value=2' '1' ''"}},
+        {"acknowledge reads an empty identifier's value", ",", "alarm=ack",
+         {"XI '1' 'alm_'", "TP 'alarm=ack' '1' ''", "TG '1' '' 'value'", "TP 'alarm=ack' '1' ''",
+          "TG '1' '' 'value'"}},
+    };
+    for (const auto& c : cases) {
+        AlarmPlant plant(c.reply);
+        deliver::control(plant.script, "1", "ActionAll", c.event);
+        EXPECT_EQ(plant.host.commands(), c.commands) << c.name;
+        EXPECT_TRUE(plant.script.calls.empty()) << c.name;
+    }
+}
 
-    AlarmPlant longReply(std::string(100000, ',').c_str());
-    deliver::control(longReply.script, "1", "AckAll", "press");
-    EXPECT_EQ(longReply.host.commands(), Calls{"XI '1' 'alm_'"});
+// A host that answers the alarm walk's own "TP" on a listed control with a
+// control event, as a host may when "ActionAll" itself is listed.
+class EchoingHost : public vesk_client_callback {
+public:
+    void* callback(void* data, int code) override
+    {
+        void* reply = recorded.callback(data, code);
+        if (code == VESK_CODE_COMMAND && script && data && echoes.count(static_cast<const char*>(data))) {
+            const auto& event = echoes.at(static_cast<const char*>(data));
+            deliver::control(*script, "1", event.first.c_str(), event.second.c_str());
+        }
+        return reply;
+    }
+    RecordingHost recorded;
+    vesk_client_callback* script = nullptr;
+    std::map<std::string, std::pair<std::string, std::string>> echoes;
+};
+
+TEST(AlarmTest, AnAlarmEventDuringTheWalkIsDroppedAndTheWalkGoesOn)
+{
+    struct Case {
+        const char* name;
+        const char* echoed;  // the command answered with an event
+        std::pair<std::string, std::string> event;
+        Calls scriptCalls;
+    } cases[] = {
+        {"ActionAll alarm from a listed ActionAll", "TP 'alarm=2' '1' 'ActionAll'", {"ActionAll", "alarm=7"}, {}},
+        {"AckAll from its own value", "TP 'value=2' '1' 'ActionAll'", {"AckAll", "press"}, {}},
+        {"another control still reaches the script", "TP 'alarm=2' '1' 'ActionAll'", {"Sources", "index=1"},
+         {"control 1 Sources index=1"}},
+    };
+    for (const auto& c : cases) {
+        EchoingHost host;
+        ProbeScript script(&host);
+        script.setAlarmHandling(true);
+        host.script = &script;
+        host.recorded.reply("XI '1' 'alm_'", "alm_a,ActionAll,alm_c");
+        host.echoes[c.echoed] = c.event;
+        deliver::control(script, "1", "ActionAll", "alarm=2");
+        EXPECT_EQ(host.recorded.commands(), (Calls{"XI '1' 'alm_'", "TP 'alarm=2' '1' 'alm_a'", "TP 'value=2' '1' 'alm_a'",
+                                          "TP 'alarm=2' '1' 'ActionAll'", "TP 'value=2' '1' 'ActionAll'",
+                                          "TP 'alarm=2' '1' 'alm_c'", "TP 'value=2' '1' 'alm_c'"}))
+            << c.name;
+        EXPECT_EQ(script.calls, c.scriptCalls) << c.name;
+
+        // The guard is lifted once the walk ends: the next action runs whole.
+        host.recorded.clear();
+        host.echoes.clear();
+        deliver::control(script, "1", "AckAll", "press");
+        EXPECT_EQ(host.recorded.commands().size(), 7u) << c.name;
+    }
 }
 
 TEST(AlarmTest, EventsFromAnyPanelActOnPanelOne)

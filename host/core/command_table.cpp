@@ -26,7 +26,7 @@ const std::array<CommandRow, 12> rows = {{
     {"TG", S::texts, 3, 3, "TG 'panel' 'control' 'property'", R::text, H::whenNotNull, commands::textGet,
      "reads the property",
      "`property=value` (empty value when unset); for `all`, every `key=value`, one per line"},
-    {"XI", S::texts, 2, 2, "XI 'panel' 'pattern'", R::text, H::whenNotNull, commands::controlList,
+    {"XI", S::texts, 2, 2, "XI 'panel' 'pattern'", R::list, H::whenNotNull, commands::controlList,
      "lists the panel's controls whose identifiers start with the pattern, in panel order",
      "the identifiers joined with \",\", or null when none matches"},
     {"RC", S::route, 4, 4, "RC device source destination ',extra' flag", R::ignored, H::never, commands::routeSet,

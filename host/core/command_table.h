@@ -25,6 +25,7 @@ enum class ArgumentShape {
 enum class ReplyKind {
     ignored,  // null from the plant; the script does not read it
     text,     // a host-owned text, or null
+    list,     // a host-owned text of items joined with ",", or null ("XI")
     status,   // a word read as an integer ("PS": 1 loaded, 0 not)
 };
 

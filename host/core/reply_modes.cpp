@@ -34,6 +34,22 @@ const std::string& longReplyText()
     return text;
 }
 
+const std::string& longListReplyText()
+{
+    static const std::string text = [] {
+        const std::string piece = "7 'a b' key=value%1 12 ";
+        std::string item;
+        while (item.size() < longReplyLength / longListItems)
+            item += piece;
+        std::string out;
+        for (std::size_t i = 0; i < longListItems; ++i)
+            out += (i ? "," : "") + item;
+        out.resize(longReplyLength);
+        return out;
+    }();
+    return text;
+}
+
 Reply replyInMode(ReplyMode mode, const CommandRow& row, Reply fromPlant)
 {
     if (mode == ReplyMode::plant)
@@ -50,7 +66,7 @@ Reply replyInMode(ReplyMode mode, const CommandRow& row, Reply fromPlant)
         return reply;
     reply.kind = row.handBack != HandBack::never ? Reply::Kind::text : Reply::Kind::word;
     if (mode == ReplyMode::long_)
-        reply.text = longReplyText();
+        reply.text = row.reply == ReplyKind::list ? longListReplyText() : longReplyText();
     return reply;
 }
 

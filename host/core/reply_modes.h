@@ -31,6 +31,12 @@ std::optional<ReplyMode> replyModeNamed(std::string_view name);
 // The long reply: commas, apostrophes, blanks, digits, letters and an
 // equals sign, in every tokenizer's way.
 const std::string& longReplyText();
+// The long reply to a list ("XI"): as long, but only longListItems items,
+// each of them long. A script acts on every item it is given, with a command
+// or two each answered long again, so thousands of short items would cost
+// the run millions of reply bytes per event and test nothing more.
+constexpr std::size_t longListItems = 4;
+const std::string& longListReplyText();
 
 // What the host answers the command of `row` in `mode`, given what the
 // plant answered.

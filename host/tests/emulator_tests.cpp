@@ -259,6 +259,7 @@ TEST(EmulatorTest, ReplyModesAnswerEveryCommandTheSameWay)
         const char* seen;  // "null", "status N", "text:..." or "word:..."
     };
     const std::string longText = "text:" + longReplyText();
+    const std::string longList = "text:" + longListReplyText();
     const std::vector<Row> rows = {
         {ReplyMode::plant, "SD 'ZEP SDI Router'", "text:21"},
         {ReplyMode::plant, "RC 21 5 12 ',' 0", "null"},
@@ -269,7 +270,8 @@ TEST(EmulatorTest, ReplyModesAnswerEveryCommandTheSameWay)
         {ReplyMode::empty, "TG '1' 'Sources' 'select'", "text:"},
         {ReplyMode::empty, "PS '1' 'panels/Rig_Vue.vesk_ui'", "status 1"},
         {ReplyMode::empty, "RC 21 5 12 ',' 0", "word:"},
-        {ReplyMode::long_, "XI '1' 'S'", longText.c_str()},
+        {ReplyMode::long_, "RN 12 0 1", longText.c_str()},
+        {ReplyMode::long_, "XI '1' 'S'", longList.c_str()},
         {ReplyMode::long_, "AS", "word:(long)"},
     };
     for (const auto& row : rows) {
@@ -303,6 +305,16 @@ TEST(EmulatorTest, ReplyModesAnswerEveryCommandTheSameWay)
         for (const auto& finding : run.findings())
             EXPECT_NE(finding.rule->severity, Severity::violation) << run.text();
     }
+}
+
+// A long list is as long as any long reply, but of a few long items, so a
+// script acting on each item costs the run a few commands, not thousands.
+TEST(EmulatorTest, ALongListHasAFewLongItems)
+{
+    const std::string& list = longListReplyText();
+    EXPECT_EQ(list.size(), longReplyLength);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(list.begin(), list.end(), ',')), longListItems - 1);
+    EXPECT_GT(std::count(longReplyText().begin(), longReplyText().end(), ','), 1000);
 }
 
 TEST(EmulatorTest, AWordThatIsNeverHandedBackMustNotComeBack)
