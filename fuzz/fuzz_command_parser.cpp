@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "command_parser.h"
+#include "commands/command_parser.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

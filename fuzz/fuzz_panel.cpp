@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "command_table.h"
+#include "commands/command_table.h"
 #include "fuzz_check.h"
 #include "vesk_client_callback.h"
 #include "vesk_records.h"

@@ -8,8 +8,8 @@
 #include <unordered_set>
 
 #include "fuzz_check.h"
-#include "panel_file.h"
-#include "panels.h"
+#include "plant/panel_file.h"
+#include "plant/panels.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

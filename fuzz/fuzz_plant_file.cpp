@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "memory_budget.h"
-#include "plant_file.h"
+#include "base/memory_budget.h"
+#include "plant/plant_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

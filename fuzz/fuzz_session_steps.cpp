@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "session_steps.h"
+#include "session/session_steps.h"
 
 namespace {
 

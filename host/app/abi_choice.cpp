@@ -1,4 +1,4 @@
-#include "abi_choice.h"
+#include "app/abi_choice.h"
 
 #include <iostream>
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "abi_detect.h"
-#include "script_host.h"
+#include "abi/abi_detect.h"
+#include "emulator/script_host.h"
 
 namespace vesk_host {
 

@@ -1,9 +1,9 @@
-#include "command_line.h"
+#include "app/command_line.h"
 
 #include <iostream>
 #include <regex>
 
-#include "exit_codes.h"
+#include "app/exit_codes.h"
 
 namespace vesk_host {
 

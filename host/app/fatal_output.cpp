@@ -1,10 +1,10 @@
-#include "fatal_output.h"
+#include "app/fatal_output.h"
 
 #include <cstring>
 
-#include "fatal_watch.h"
-#include "fixed_text.h"
-#include "run_isolation.h"
+#include "app/run_isolation.h"
+#include "base/fixed_text.h"
+#include "traps/fatal_watch.h"
 
 #if defined(_WIN32)
 #include <io.h>

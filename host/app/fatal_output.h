@@ -5,7 +5,7 @@
 #ifndef VESK_HOST_FATAL_OUTPUT_H
 #define VESK_HOST_FATAL_OUTPUT_H
 
-#include "output.h"
+#include "app/output.h"
 
 namespace vesk_host {
 

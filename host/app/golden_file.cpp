@@ -1,4 +1,4 @@
-#include "golden_file.h"
+#include "app/golden_file.h"
 
 #include <cstdio>
 #include <system_error>

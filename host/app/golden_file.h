@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "golden.h"
-#include "result.h"
+#include "base/result.h"
+#include "transcript/golden.h"
 
 namespace vesk_host {
 

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
-#include "exit_codes.h"
-#include "new_script.h"
-#include "new_script.h"
-#include "rules.h"
-#include "run_command.h"
-#include "output.h"
-#include "serve_command.h"
-#include "validate_command.h"
+#include "app/command_line.h"
+#include "app/exit_codes.h"
+#include "app/new_script.h"
+#include "app/new_script.h"
+#include "app/output.h"
+#include "app/run_command.h"
+#include "app/serve_command.h"
+#include "app/validate_command.h"
+#include "events/rules.h"
 
 #ifndef VESK_HOST_VERSION
 #define VESK_HOST_VERSION "unknown"

@@ -1,9 +1,9 @@
-#include "memory_option.h"
+#include "app/memory_option.h"
 
 #include <cctype>
 
-#include "memory_budget.h"
-#include "text_util.h"
+#include "base/memory_budget.h"
+#include "base/text_util.h"
 
 namespace vesk_host {
 

@@ -8,7 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "result.h"
+#include "base/result.h"
 
 namespace vesk_host {
 

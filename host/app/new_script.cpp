@@ -1,4 +1,4 @@
-#include "new_script.h"
+#include "app/new_script.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,8 +8,8 @@
 #include <system_error>
 #include <vector>
 
-#include "exit_codes.h"
-#include "new_script_templates.h"
+#include "app/exit_codes.h"
+#include "app/new_script_templates.h"
 
 namespace vesk_host {
 

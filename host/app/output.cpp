@@ -1,4 +1,4 @@
-#include "output.h"
+#include "app/output.h"
 
 #include <cstring>
 
@@ -7,7 +7,7 @@
 #include <io.h>
 #endif
 
-#include "write_all.h"
+#include "base/write_all.h"
 
 namespace vesk_host {
 

@@ -1,4 +1,4 @@
-#include "progress.h"
+#include "app/progress.h"
 
 #include <cstdio>
 

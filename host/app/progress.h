@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "host_events.h"
+#include "events/host_events.h"
 
 namespace vesk_host {
 

@@ -1,4 +1,4 @@
-#include "prompt.h"
+#include "app/prompt.h"
 
 #include <cstdio>
 #include <cstdlib>

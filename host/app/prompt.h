@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "result.h"
+#include "base/result.h"
 
 namespace vesk_host {
 

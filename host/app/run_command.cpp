@@ -1,30 +1,30 @@
-#include "run_command.h"
+#include "app/run_command.h"
 
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
 
-#include "abi_choice.h"
-#include "emulator.h"
-#include "exit_codes.h"
-#include "fatal_output.h"
-#include "files.h"
-#include "finding_tally.h"
-#include "golden_file.h"
-#include "loader.h"
-#include "memory_budget.h"
-#include "memory_option.h"
-#include "output.h"
-#include "panel_view.h"
-#include "plant_file.h"
-#include "progress.h"
-#include "prompt.h"
-#include "run_isolation.h"
-#include "run_output.h"
-#include "session_runner.h"
-#include "session_steps.h"
-#include "transcript_json.h"
+#include "abi/loader.h"
+#include "app/abi_choice.h"
+#include "app/exit_codes.h"
+#include "app/fatal_output.h"
+#include "app/golden_file.h"
+#include "app/memory_option.h"
+#include "app/output.h"
+#include "app/progress.h"
+#include "app/prompt.h"
+#include "app/run_isolation.h"
+#include "app/run_output.h"
+#include "base/files.h"
+#include "base/memory_budget.h"
+#include "emulator/emulator.h"
+#include "plant/panel_view.h"
+#include "plant/plant_file.h"
+#include "session/session_runner.h"
+#include "session/session_steps.h"
+#include "transcript/finding_tally.h"
+#include "transcript/transcript_json.h"
 
 namespace vesk_host {
 

@@ -1,4 +1,4 @@
-#include "run_isolation.h"
+#include "app/run_isolation.h"
 
 #if defined(_WIN32)
 
@@ -22,11 +22,11 @@ int isolatedDoneChannel() { return -1; }
 #include <iostream>
 #include <string>
 
-#include "fatal_output.h"
-#include "output.h"
-#include "rules.h"
-#include "signal_names.h"
-#include "write_all.h"
+#include "app/fatal_output.h"
+#include "app/output.h"
+#include "base/write_all.h"
+#include "events/rules.h"
+#include "traps/signal_names.h"
 
 namespace vesk_host {
 

@@ -1,7 +1,7 @@
-#include "run_output.h"
+#include "app/run_output.h"
 
-#include "transcript_json.h"
-#include "transcript_text.h"
+#include "transcript/transcript_json.h"
+#include "transcript/transcript_text.h"
 
 namespace vesk_host {
 

@@ -5,9 +5,9 @@
 #ifndef VESK_HOST_RUN_OUTPUT_H
 #define VESK_HOST_RUN_OUTPUT_H
 
-#include "golden_file.h"
-#include "host_events.h"
-#include "output.h"
+#include "app/golden_file.h"
+#include "app/output.h"
+#include "events/host_events.h"
 
 namespace vesk_host {
 

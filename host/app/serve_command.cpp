@@ -1,9 +1,9 @@
-#include "serve_command.h"
+#include "app/serve_command.h"
 
 #include <iostream>
 #include <memory>
 
-#include "exit_codes.h"
+#include "app/exit_codes.h"
 
 #if defined(VESK_HOST_SERVE)
 #include <signal.h>
@@ -11,11 +11,11 @@
 
 #include <thread>
 
-#include "broadcast.h"
-#include "live_session.h"
-#include "plant_file.h"
-#include "request_guard.h"
-#include "web_server.h"
+#include "plant/plant_file.h"
+#include "web/broadcast.h"
+#include "web/live_session.h"
+#include "web/request_guard.h"
+#include "web/web_server.h"
 #endif
 
 namespace vesk_host {

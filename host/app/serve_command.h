@@ -4,7 +4,7 @@
 #ifndef VESK_HOST_SERVE_COMMAND_H
 #define VESK_HOST_SERVE_COMMAND_H
 
-#include "command_line.h"
+#include "app/command_line.h"
 
 namespace vesk_host {
 

@@ -1,4 +1,4 @@
-#include "validate_command.h"
+#include "app/validate_command.h"
 
 #include <cerrno>
 #include <chrono>
@@ -11,15 +11,15 @@
 #include <random>
 #include <regex>
 
-#include "abi_choice.h"
-#include "exit_codes.h"
-#include "isolation.h"
-#include "memory_budget.h"
-#include "memory_option.h"
-#include "plant_file.h"
-#include "report.h"
-#include "runner.h"
-#include "text_util.h"
+#include "app/abi_choice.h"
+#include "app/exit_codes.h"
+#include "app/memory_option.h"
+#include "base/memory_budget.h"
+#include "base/text_util.h"
+#include "plant/plant_file.h"
+#include "validator/isolation.h"
+#include "validator/report.h"
+#include "validator/runner.h"
 
 namespace vesk_host {
 

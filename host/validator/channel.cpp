@@ -1,6 +1,6 @@
-#include "channel.h"
+#include "validator/channel.h"
 
-#include "text_util.h"
+#include "base/text_util.h"
 
 namespace vesk_host::validator {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "check.h"
+#include "validator/check.h"
 
 namespace vesk_host::validator {
 

@@ -1,4 +1,4 @@
-#include "check.h"
+#include "validator/check.h"
 
 namespace vesk_host::validator {
 

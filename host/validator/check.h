@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "plant.h"
-#include "rules.h"
-#include "script_abi.h"
+#include "abi/script_abi.h"
+#include "events/rules.h"
+#include "plant/plant.h"
 
 namespace vesk_host::validator {
 

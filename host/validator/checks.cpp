@@ -1,6 +1,6 @@
-#include "checks.h"
+#include "validator/checks.h"
 
-#include "text_util.h"
+#include "base/text_util.h"
 
 namespace vesk_host::validator {
 

@@ -3,7 +3,7 @@
 #ifndef VESK_HOST_VALIDATOR_CHECKS_H
 #define VESK_HOST_VALIDATOR_CHECKS_H
 
-#include "check.h"
+#include "validator/check.h"
 
 namespace vesk_host::validator {
 

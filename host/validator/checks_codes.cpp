@@ -1,13 +1,13 @@
 // Checks of every callback code the host can send, with ordinary and null data.
-#include "checks.h"
+#include "validator/checks.h"
 
 #include <climits>
 #include <cstdint>
 #include <tuple>
 #include <vector>
 
-#include "script_run.h"
-#include "text_util.h"
+#include "base/text_util.h"
+#include "validator/script_run.h"
 
 namespace vesk_host::validator {
 

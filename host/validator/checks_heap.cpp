@@ -1,9 +1,9 @@
 // The script's heap over many events of one kind: what a script allocates
 // for an event it frees again.
-#include "checks.h"
+#include "validator/checks.h"
 
-#include "heap_watch.h"
-#include "script_run.h"
+#include "traps/heap_watch.h"
+#include "validator/script_run.h"
 
 namespace vesk_host::validator {
 

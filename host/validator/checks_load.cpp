@@ -1,9 +1,9 @@
 // Checks of loading and destroying a script.
-#include "checks.h"
+#include "validator/checks.h"
 
-#include "isolation.h"
-#include "script_run.h"
-#include "text_util.h"
+#include "base/text_util.h"
+#include "validator/isolation.h"
+#include "validator/script_run.h"
 
 namespace vesk_host::validator {
 

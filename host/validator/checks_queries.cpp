@@ -1,9 +1,9 @@
 // Checks of parent queries and of the release rule on the script's answers.
-#include "checks.h"
+#include "validator/checks.h"
 
 #include <vector>
 
-#include "script_run.h"
+#include "validator/script_run.h"
 
 namespace vesk_host::validator {
 

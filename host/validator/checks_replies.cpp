@@ -1,10 +1,10 @@
 // Checks of timer ticks, of the replies to every command, of the release
 // rule on every reply, and of the script's end.
-#include "checks.h"
+#include "validator/checks.h"
 
 #include <climits>
 
-#include "script_run.h"
+#include "validator/script_run.h"
 
 namespace vesk_host::validator {
 

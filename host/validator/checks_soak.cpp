@@ -1,13 +1,13 @@
 // The randomised soak, run as a session so that a failure replays.
-#include "checks.h"
+#include "validator/checks.h"
 
 #include <cstdio>
 #include <fstream>
 
-#include "script_run.h"
-#include "session_steps.h"
-#include "session_runner.h"
-#include "soak_steps.h"
+#include "session/session_runner.h"
+#include "session/session_steps.h"
+#include "session/soak_steps.h"
+#include "validator/script_run.h"
 
 namespace vesk_host::validator {
 

@@ -1,4 +1,4 @@
-#include "isolation.h"
+#include "validator/isolation.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -16,8 +16,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "signal_names.h"
-#include "write_all.h"
+#include "base/write_all.h"
+#include "traps/signal_names.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VESK_HOST_ASAN 1

@@ -3,7 +3,7 @@
 // needs on the command line. The child's standard output is a pipe, its
 // channel of records; its standard input reads nothing; its standard error
 // is ours. A crash ends it at once with the exception code as exit code.
-#include "isolation.h"
+#include "validator/isolation.h"
 
 #include <windows.h>
 

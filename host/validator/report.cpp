@@ -1,4 +1,4 @@
-#include "report.h"
+#include "validator/report.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "text_util.h"
+#include "base/text_util.h"
 
 namespace vesk_host::validator {
 

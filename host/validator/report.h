@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "runner.h"
+#include "validator/runner.h"
 
 namespace vesk_host::validator {
 

@@ -1,4 +1,4 @@
-#include "runner.h"
+#include "validator/runner.h"
 
 #include <chrono>
 #include <cstring>
@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "channel.h"
-#include "fatal_watch.h"
-#include "emulator.h"
-#include "isolation.h"
-#include "loader.h"
-#include "write_all.h"
+#include "abi/loader.h"
+#include "base/write_all.h"
+#include "emulator/emulator.h"
+#include "traps/fatal_watch.h"
+#include "validator/channel.h"
+#include "validator/isolation.h"
 
 namespace vesk_host::validator {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "check.h"
-#include "isolation.h"
-#include "result.h"
+#include "base/result.h"
+#include "validator/check.h"
+#include "validator/isolation.h"
 
 namespace vesk_host::validator {
 

@@ -1,6 +1,6 @@
-#include "script_run.h"
+#include "validator/script_run.h"
 
-#include "transcript_text.h"
+#include "transcript/transcript_text.h"
 
 namespace vesk_host::validator {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "check.h"
-#include "emulator.h"
-#include "finding_tally.h"
-#include "loader.h"
+#include "abi/loader.h"
+#include "emulator/emulator.h"
+#include "transcript/finding_tally.h"
+#include "validator/check.h"
 
 namespace vesk_host::validator {
 

@@ -1,4 +1,4 @@
-#include "broadcast.h"
+#include "web/broadcast.h"
 
 namespace vesk_host::web {
 

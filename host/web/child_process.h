@@ -16,8 +16,8 @@
 #include <functional>
 #include <string>
 
-#include "child_protocol.h"
-#include "result.h"
+#include "base/result.h"
+#include "web/child_protocol.h"
 
 namespace vesk_host::web {
 

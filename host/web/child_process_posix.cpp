@@ -1,4 +1,4 @@
-#include "child_process.h"
+#include "web/child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,8 +14,8 @@
 #include <iostream>
 #include <memory>
 
-#include "signal_names.h"
-#include "write_all.h"
+#include "base/write_all.h"
+#include "traps/signal_names.h"
 
 namespace vesk_host::web {
 

@@ -1,4 +1,4 @@
-#include "child_protocol.h"
+#include "web/child_protocol.h"
 
 #include <cstring>
 

@@ -25,7 +25,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "recorder.h"
+#include "web/recorder.h"
 
 namespace vesk_host::web {
 

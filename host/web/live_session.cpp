@@ -1,11 +1,11 @@
-#include "live_session.h"
+#include "web/live_session.h"
 
 #include <filesystem>
 #include <fstream>
 
-#include "script_child.h"
-#include "session_steps.h"
-#include "transcript_json.h"
+#include "session/session_steps.h"
+#include "transcript/transcript_json.h"
+#include "web/script_child.h"
 
 namespace vesk_host::web {
 

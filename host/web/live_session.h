@@ -25,11 +25,11 @@
 #include <string>
 #include <thread>
 
-#include "broadcast.h"
-#include "child_process.h"
-#include "child_protocol.h"
-#include "plant.h"
-#include "recorder.h"
+#include "plant/plant.h"
+#include "web/broadcast.h"
+#include "web/child_process.h"
+#include "web/child_protocol.h"
+#include "web/recorder.h"
 
 namespace vesk_host::web {
 

@@ -1,8 +1,8 @@
-#include "recorder.h"
+#include "web/recorder.h"
 
 #include <type_traits>
 
-#include "session_lines.h"
+#include "session/session_lines.h"
 
 namespace vesk_host::web {
 

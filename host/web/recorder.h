@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "session_steps.h"
+#include "session/session_steps.h"
 
 namespace vesk_host::web {
 

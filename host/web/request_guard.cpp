@@ -1,4 +1,4 @@
-#include "request_guard.h"
+#include "web/request_guard.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,17 +1,17 @@
-#include "script_child.h"
+#include "web/script_child.h"
 
 #include <set>
 #include <tuple>
 #include <vector>
 
-#include "child_protocol.h"
-#include "emulator.h"
-#include "finding_tally.h"
-#include "loader.h"
-#include "session_runner.h"
-#include "session_steps.h"
-#include "state_snapshot.h"
-#include "transcript_json.h"
+#include "abi/loader.h"
+#include "emulator/emulator.h"
+#include "session/session_runner.h"
+#include "session/session_steps.h"
+#include "transcript/finding_tally.h"
+#include "transcript/transcript_json.h"
+#include "web/child_protocol.h"
+#include "web/state_snapshot.h"
 
 namespace vesk_host::web {
 

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "plant.h"
+#include "plant/plant.h"
 
 namespace vesk_host::web {
 

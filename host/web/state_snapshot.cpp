@@ -1,4 +1,4 @@
-#include "state_snapshot.h"
+#include "web/state_snapshot.h"
 
 namespace vesk_host::web {
 

@@ -16,8 +16,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "emulator.h"
-#include "finding_tally.h"
+#include "emulator/emulator.h"
+#include "transcript/finding_tally.h"
 
 namespace vesk_host::web {
 

@@ -1,13 +1,13 @@
-#include "web_server.h"
+#include "web/web_server.h"
 
 #include <httplib.h>
 
 #include <chrono>
 
-#include "request_guard.h"
-#include "text_util.h"
-#include "transcript_json.h"
-#include "web_assets.h"
+#include "base/text_util.h"
+#include "transcript/transcript_json.h"
+#include "web/request_guard.h"
+#include "web/web_assets.h"
 
 namespace vesk_host::web {
 

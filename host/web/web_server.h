@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "broadcast.h"
-#include "live_session.h"
-#include "result.h"
+#include "base/result.h"
+#include "web/broadcast.h"
+#include "web/live_session.h"
 
 namespace httplib {
 class Server;

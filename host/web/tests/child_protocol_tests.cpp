@@ -4,9 +4,9 @@
 
 #include <thread>
 
-#include "broadcast.h"
-#include "child_protocol.h"
-#include "transcript_json.h"
+#include "transcript/transcript_json.h"
+#include "web/broadcast.h"
+#include "web/child_protocol.h"
 
 using namespace vesk_host;
 using namespace vesk_host::web;

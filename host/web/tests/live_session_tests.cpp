@@ -7,14 +7,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "emulator.h"
-#include "files.h"
-#include "finding_tally.h"
-#include "live_session.h"
-#include "loader.h"
-#include "plant_file.h"
-#include "session_runner.h"
-#include "temp_folder.h"
+#include "abi/loader.h"
+#include "base/files.h"
+#include "emulator/emulator.h"
+#include "plant/plant_file.h"
+#include "session/session_runner.h"
+#include "testing/temp_folder.h"
+#include "transcript/finding_tally.h"
+#include "web/live_session.h"
 
 using namespace vesk_host;
 using namespace vesk_host::web;

@@ -3,9 +3,9 @@
 // must read back to the same step.
 #include <gtest/gtest.h>
 
-#include "plant_file.h"
-#include "recorder.h"
-#include "session_lines.h"
+#include "plant/plant_file.h"
+#include "session/session_lines.h"
+#include "web/recorder.h"
 
 using namespace vesk_host;
 using namespace vesk_host::web;

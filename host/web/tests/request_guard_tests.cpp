@@ -3,7 +3,7 @@
 // body sizes.
 #include <gtest/gtest.h>
 
-#include "request_guard.h"
+#include "web/request_guard.h"
 
 using namespace vesk_host::web;
 

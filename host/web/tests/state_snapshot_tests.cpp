@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "fake_script.h"
-#include "plant_file.h"
-#include "state_snapshot.h"
+#include "plant/plant_file.h"
+#include "testing/fake_script.h"
+#include "web/state_snapshot.h"
 
 using namespace vesk_host;
 using namespace vesk_host::web;

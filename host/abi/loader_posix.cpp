@@ -1,0 +1,44 @@
+#include "abi/loader.h"
+
+#include <dlfcn.h>
+
+#include "abi/library_format.h"
+#include "base/files.h"
+
+namespace vesk_host {
+
+ScriptLibrary::~ScriptLibrary() { close(); }
+
+void ScriptLibrary::close()
+{
+    if (handle_)
+        dlclose(handle_);
+    handle_ = nullptr;
+    entry_ = nullptr;
+}
+
+Status ScriptLibrary::open(const std::string& path)
+{
+    // A bare name would make dlopen search the system's folders; a script is always named by its path.
+    const std::string name = path.find('/') == std::string::npos ? "./" + path : path;
+    // The loader words these cases unclearly ("No such file or directory" for a
+    // library of the wrong class, say), so the file is looked at first.
+    if (const auto reason = unreadableReason(name))
+        return fail("cannot load the script library " + path + ": " + *reason);
+    if (const auto reason = foreignLibraryFile(name))
+        return fail("cannot load the script library " + path + ": " + *reason);
+    handle_ = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) {
+        const char* reason = dlerror();
+        return fail("cannot load the script library " + path + ": " + (reason ? reason : "unknown reason"));
+    }
+    dlerror();
+    void* symbol = dlsym(handle_, VESK_LOAD_SYMBOL);
+    if (!symbol)
+        return fail("the script library " + path + " does not export " VESK_LOAD_SYMBOL);
+    // Converting the object pointer dlsym returns is how POSIX hands out functions.
+    entry_ = reinterpret_cast<vesk_load_function>(symbol);
+    return Done{};
+}
+
+} // namespace vesk_host

@@ -1,0 +1,187 @@
+// The emulator's typed events. The script host, the emulator and the
+// session runner emit them as things happen; observers subscribe to the
+// bus: the text transcript and the JSON lines (transcript_text.h,
+// transcript_json.h), the session's expectations, the validator, the
+// finding tally and the live page. Nothing decides anything by reading a
+// transcript line: it observes the event instead.
+#ifndef VESK_HOST_HOST_EVENTS_H
+#define VESK_HOST_HOST_EVENTS_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "events/reply.h"
+#include "events/rules.h"
+
+namespace vesk_host {
+
+// Calls into the script ("host > script").
+struct ScriptLoading {
+    std::optional<std::string> path;  // nothing: a null path
+};
+struct ControlDelivered {
+    std::string panel, control, event;
+};
+struct RevertiveDelivered {
+    std::int32_t device;
+    std::int32_t index;
+    std::string text;
+};
+struct QueryDelivered {
+    std::optional<std::string> query;  // nothing: a null query
+};
+struct TimerDelivered {
+    std::int32_t id;
+    std::int64_t clock;
+};
+struct CodeDelivered {
+    int code;
+    std::string data;  // what the data word is, in words
+};
+struct AnswerHandedBack {
+    std::string query;   // the query as shown ("\"_events\"" or "null")
+    std::string answer;  // the answer as it was read
+};
+struct ScriptDeleting {};
+
+// What the script does inside a call ("script > host").
+struct CommandSent {
+    // Nothing: a null text. For a text without a NUL, its first bytes.
+    std::optional<std::string> text;
+    bool unterminated = false;
+    Reply reply;
+};
+struct OtherCodeSent {
+    int code;
+};
+struct ReplyReturned {
+    enum class Pointer {
+        null,      // a null hand-back (legal)
+        unknown,   // a pointer the host never handed out
+        kept,      // a word answering a command whose reply never comes back
+        reply,     // a reply handed back
+        twice,     // a reply handed back once more
+        late,      // a reply handed back after its call had ended (already reported as missing)
+    };
+    Pointer pointer;
+    std::string text;     // the reply as handed out (reply, twice, kept), cut at 1000 bytes
+    std::string command;  // the command it answered (reply, twice, kept)
+    std::size_t size = 0;  // the reply's whole length, when `text` is cut
+};
+
+// Outcomes the host sees ("host < script") and its own notes.
+struct AnswerReceived {
+    std::optional<std::string> text;  // nothing: the script answered null
+    bool terminated = true;           // false: no NUL within the bound
+};
+struct ExportReturnedNull {};
+// The script made at start-up cannot be called: its C++ layout is not the one given, or not known.
+struct ScriptUncallable {
+    std::string problem;
+};
+struct RevertivesDropped {
+    std::size_t count;
+};
+struct FindingRaised {
+    Finding finding;
+    int depth;  // 1 inside a call into the script, 0 after it
+};
+
+// Changes of the emulator's state, for live views (no transcript line).
+struct TimerStarted {
+    std::int32_t id;
+    std::int32_t interval;
+};
+struct TimerStopped {
+    std::int32_t id;
+};
+struct PropertyChanged {
+    std::string panel, control, property, value;
+};
+struct PanelLoaded {
+    std::string panel, file;
+};
+
+// The session around the script.
+struct StepStarted {
+    std::string step;  // the step in canonical form
+    std::int64_t clock;
+    int line;  // 0 for the run's own steps (start-up, the final shutdown)
+};
+struct StepRefused {
+    int line;
+    std::string message;
+};
+struct StateShown {
+    std::string text;  // a table of several lines
+};
+struct ExpectationChecked {
+    int line;
+    std::string step;
+    bool ok;
+    std::string expected;
+    std::string actual;
+};
+struct RunSummary {
+    int violations;
+    int warnings;
+    int expectationsMet;
+    int expectationsFailed;
+    std::vector<std::pair<std::string, int>> rules;  // broken rules by name, with counts
+};
+
+using HostEvent =
+    std::variant<ScriptLoading, ControlDelivered, RevertiveDelivered, QueryDelivered, TimerDelivered, CodeDelivered,
+                 AnswerHandedBack, ScriptDeleting, CommandSent, OtherCodeSent, ReplyReturned, AnswerReceived,
+                 ExportReturnedNull, ScriptUncallable, RevertivesDropped, FindingRaised, TimerStarted, TimerStopped, PropertyChanged,
+                 PanelLoaded, StepStarted, StepRefused, StateShown, ExpectationChecked, RunSummary>;
+
+class EventObserver {
+public:
+    virtual ~EventObserver() = default;
+    virtual void observe(const HostEvent& event) = 0;
+};
+
+// Hands every event to every subscribed observer, in subscription order.
+// Observers must outlive their subscription; they may not subscribe or
+// unsubscribe while an event is being handed out.
+class EventBus {
+public:
+    void subscribe(EventObserver& observer) { observers_.push_back(&observer); }
+    void unsubscribe(EventObserver& observer);
+    void emit(const HostEvent& event) const
+    {
+        for (EventObserver* observer : observers_)
+            observer->observe(event);
+    }
+
+private:
+    std::vector<EventObserver*> observers_;
+};
+
+inline void EventBus::unsubscribe(EventObserver& observer)
+{
+    for (auto it = observers_.begin(); it != observers_.end(); ++it)
+        if (*it == &observer) {
+            observers_.erase(it);
+            return;
+        }
+}
+
+// An observer made of a function, for small watchers.
+template <class Function> class ObserverFunction final : public EventObserver {
+public:
+    explicit ObserverFunction(Function function) : function_(std::move(function)) {}
+    void observe(const HostEvent& event) override { function_(event); }
+
+private:
+    Function function_;
+};
+
+} // namespace vesk_host
+
+#endif

@@ -1,0 +1,297 @@
+#include "session/session_runner.h"
+
+#include "base/text_util.h"
+#include "plant/panel_view.h"
+#include "session/soak_steps.h"
+#include "traps/fatal_watch.h"
+
+namespace vesk_host {
+
+SessionRunner::SessionRunner(Emulator& emulator, EventBus& events) : emulator_(emulator), events_(events)
+{
+    events_.subscribe(*this);
+}
+
+SessionRunner::~SessionRunner() { events_.unsubscribe(*this); }
+
+void SessionRunner::ActionTexts::push(std::optional<std::string_view> text)
+{
+    if (count_ == texts_.size()) {
+        texts_.emplace_back();
+        present_.push_back(false);
+    }
+    present_[count_] = text.has_value();
+    texts_[count_].assign(text ? *text : std::string_view());
+    ++count_;
+}
+
+std::optional<std::string_view> SessionRunner::ActionTexts::operator[](std::size_t i) const
+{
+    if (!present_[i])
+        return std::nullopt;
+    return std::string_view(texts_[i]);
+}
+
+void SessionRunner::observe(const HostEvent& event)
+{
+    if (const auto* sent = std::get_if<CommandSent>(&event)) {
+        commands_.push(sent->text ? std::string_view(*sent->text) : std::string_view("(null)"));
+    } else if (const auto* back = std::get_if<ReplyReturned>(&event)) {
+        if (back->pointer == ReplyReturned::Pointer::null)
+            handedBack_.push(std::nullopt);
+        else
+            handedBack_.push(back->pointer == ReplyReturned::Pointer::unknown ? std::string_view("(unknown)")
+                                                                              : std::string_view(back->text));
+    }
+}
+
+void SessionRunner::beginAction(const std::string& text, int line)
+{
+    commands_.clear();
+    cursor_ = 0;
+    handedBack_.clear();
+    handedBackCursor_ = 0;
+    header(text, line);
+}
+
+void SessionRunner::header(const std::string& text, int line)
+{
+    events_.emit(StepStarted{text, emulator_.timers().now(), line});
+}
+
+void SessionRunner::show(const std::string& text) { events_.emit(StateShown{text}); }
+
+StepResult SessionRunner::refuse(const Step& step, std::string message)
+{
+    error_ = std::move(message);
+    events_.emit(StepRefused{step.line, error_});
+    return StepResult::failed;
+}
+
+bool SessionRunner::startUp(vesk_load_function entry)
+{
+    beginAction("start-up", 0);
+    return emulator_.start(entry);
+}
+
+void SessionRunner::finish()
+{
+    if (!emulator_.running())
+        return;
+    beginAction("shutdown at the end of the session", 0);
+    emulator_.shutdown();
+}
+
+// One overload per step type: what the step does.
+struct SessionRunner::Visitor {
+    SessionRunner& runner;
+    const Step& step;
+
+    Emulator& emulator() const { return runner.emulator_; }
+
+    // An action that needs a running script: its header, then the refusal or the action.
+    template <class Act> StepResult scriptAction(Act act) const
+    {
+        runner.beginAction(step.source, step.line);
+        if (!emulator().running())
+            return runner.refuse(step, "the script is not running");
+        act();
+        return StepResult::carryOn;
+    }
+    template <class Act> StepResult plantAction(Act act) const
+    {
+        runner.beginAction(step.source, step.line);
+        act();
+        return StepResult::carryOn;
+    }
+
+    StepResult operator()(const step::Press& press) const
+    {
+        runner.beginAction(step.source, step.line);
+        if (!emulator().running())
+            return runner.refuse(step, "the script is not running");
+        const LoadedPanel* panel = emulator().panels().find(runner.panel_);
+        if (!panel)
+            return runner.refuse(step, "panel " + quoteText(runner.panel_) + " is not loaded");
+        if (!panel->control(press.control))
+            return runner.refuse(step, "panel " + quoteText(runner.panel_) + " has no control " +
+                                           quoteText(press.control));
+        emulator().press(runner.panel_, press.control, press.event);
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::Event& event) const
+    {
+        return scriptAction([&] { emulator().press(event.panel, event.control, event.event); });
+    }
+    StepResult operator()(const step::Soak& soak) const
+    {
+        runner.header(step.source, step.line);
+        SoakSteps steps(soak.seed);
+        for (std::int64_t number = 1; number <= soak.steps && emulator().running(); ++number) {
+            const std::string line = steps.next(emulator(), runner.panel_);
+            auto parsed = parseStep(line, step.line, emulator().plant());
+            if (!parsed || !*parsed)
+                return runner.refuse(step, "soak step " + std::to_string(number) + " " + quoteText(line) +
+                                               " does not read back");
+            const StepResult result = runner.run(**parsed);
+            if (result == StepResult::failed)
+                return runner.refuse(step, "soak step " + std::to_string(number) + " " + quoteText(line) + ": " +
+                                               runner.error_);
+        }
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::ExpectHandedBack& expect) const
+    {
+        const auto shown = [](const std::optional<std::string>& text) { return text ? quoteText(*text) : "null"; };
+        const std::string expected = shown(expect.text);
+        if (runner.handedBackCursor_ >= runner.handedBack_.size()) {
+            runner.expectation(step, false, expected, "no further hand-back in the last action");
+        } else {
+            const auto actual = runner.handedBack_[runner.handedBackCursor_++];
+            const std::optional<std::string> held = actual ? std::optional<std::string>(*actual) : std::nullopt;
+            runner.expectation(step, held == expect.text, expected, shown(held));
+        }
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::Panel& panel) const
+    {
+        runner.header(step.source, step.line);
+        runner.panel_ = panel.id;
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::Advance& advance) const
+    {
+        return plantAction([&] { emulator().advance(advance.milliseconds); });
+    }
+    StepResult operator()(const step::Query& query) const
+    {
+        return scriptAction([&] { runner.answer_ = emulator().query(query.text); });
+    }
+    StepResult operator()(const step::Revertive& revertive) const
+    {
+        return scriptAction([&] { emulator().revertive(revertive.device, revertive.index, revertive.text); });
+    }
+    StepResult operator()(const step::Route& route) const
+    {
+        return plantAction(
+            [&] { emulator().route(*emulator().plant().router(route.router), route.source, route.destination); });
+    }
+    StepResult operator()(const step::Poll& poll) const
+    {
+        return plantAction([&] { emulator().poll(*emulator().plant().router(poll.router), poll.first, poll.last); });
+    }
+    StepResult operator()(const step::Tick& tick) const
+    {
+        return scriptAction([&] { emulator().tick(tick.id); });
+    }
+    StepResult operator()(const step::Replies& replies) const
+    {
+        runner.header(step.source, step.line);
+        emulator().setReplyMode(replies.mode);
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::Show& show) const
+    {
+        runner.header(step.source, step.line);
+        switch (show.what) {
+        case step::Show::What::routes: runner.show(routesTable(emulator().plant())); break;
+        case step::Show::What::timers: runner.show(timersTable(emulator().timers())); break;
+        case step::Show::What::panel:
+            if (show.panel.empty())
+                runner.show(panelsTable(emulator().panels()));
+            else if (const LoadedPanel* panel = emulator().panels().find(show.panel))
+                runner.show(panelTable(*panel));
+            else
+                runner.show("panel " + quoteText(show.panel) + " is not loaded");
+            break;
+        }
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::ExpectCommand& expect) const
+    {
+        const std::string expected = quoteText(expect.text);
+        if (runner.cursor_ >= runner.commands_.size()) {
+            runner.expectation(step, false, expected, "no further command from the last action");
+        } else {
+            const std::string_view actual = *runner.commands_[runner.cursor_++];
+            runner.expectation(step, actual == expect.text, expected, quoteText(actual));
+        }
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::ExpectNoMoreCommands&) const
+    {
+        const std::size_t left = runner.commands_.size() - runner.cursor_;
+        std::string actual = "nothing more";
+        if (left > 0)
+            actual = quoteText(*runner.commands_[runner.cursor_]) +
+                     (left > 1 ? " and " + std::to_string(left - 1) + " more" : "");
+        runner.expectation(step, left == 0, "nothing more", actual);
+        runner.cursor_ = runner.commands_.size();
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::ExpectProperty& expect) const
+    {
+        bool found = false;
+        const std::string actual = runner.propertyValue(expect.control, expect.property, found);
+        const std::string expected = quoteText(expect.value);
+        runner.expectation(step, found && actual == expected, expected, actual);
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::ExpectAnswer& expect) const
+    {
+        const std::string expected = expect.text ? quoteText(*expect.text) : "null";
+        if (!runner.answer_) {
+            runner.expectation(step, false, expected, "no query has been sent");
+        } else {
+            const std::string actual = *runner.answer_ ? quoteText(**runner.answer_) : "null";
+            runner.expectation(step, actual == expected, expected, actual);
+        }
+        return StepResult::carryOn;
+    }
+    StepResult operator()(const step::Shutdown&) const
+    {
+        return scriptAction([&] { emulator().shutdown(); });
+    }
+    StepResult operator()(const step::Quit&) const { return StepResult::quit; }
+    StepResult operator()(const step::Help&) const
+    {
+        runner.show("steps:\n" + sessionHelp());
+        return StepResult::carryOn;
+    }
+};
+
+StepResult SessionRunner::run(const Step& step)
+{
+    fatal::stepStarted(step.line, step.source);
+    StepResult result = std::visit(Visitor{*this, step}, step.action);
+    fatal::stepEnded();
+    // The run stops at the first thing the memory budget refused.
+    if (result == StepResult::carryOn)
+        if (const auto over = emulator_.overBudget())
+            result = refuse(step, over->message);
+    return result;
+}
+
+void SessionRunner::expectation(const Step& step, bool ok, const std::string& expected, const std::string& actual)
+{
+    (ok ? met_ : failed_) += 1;
+    events_.emit(ExpectationChecked{step.line, step.source, ok, expected, actual});
+}
+
+std::string SessionRunner::propertyValue(const std::string& control, const std::string& property, bool& found) const
+{
+    found = false;
+    const LoadedPanel* panel = emulator_.panels().find(panel_);
+    if (!panel)
+        return "(panel " + quoteText(panel_) + " is not loaded)";
+    const LoadedControl* loaded = panel->control(control);
+    if (!loaded)
+        return "(panel " + quoteText(panel_) + " has no control " + quoteText(control) + ")";
+    const auto value = loaded->properties.find(property);
+    if (value == loaded->properties.end())
+        return "(" + quoteText(control) + " has no property " + quoteText(property) + ")";
+    found = true;
+    return quoteText(value->second);
+}
+
+} // namespace vesk_host

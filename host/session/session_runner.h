@@ -1,0 +1,84 @@
+// Carries out session steps on an emulator: operator actions, views of the
+// state and expectations. The commands an action makes the script send are
+// kept (observed on the event bus) until the next action, for "expect
+// command".
+#ifndef VESK_HOST_SESSION_RUNNER_H
+#define VESK_HOST_SESSION_RUNNER_H
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "emulator/emulator.h"
+#include "session/session_steps.h"
+
+namespace vesk_host {
+
+enum class StepResult { carryOn, quit, failed };
+
+class SessionRunner final : private EventObserver {
+public:
+    // Subscribes to `events` for the script's commands; the emulator and the
+    // bus must outlive the runner.
+    SessionRunner(Emulator& emulator, EventBus& events);
+    ~SessionRunner() override;
+
+    SessionRunner(const SessionRunner&) = delete;
+    SessionRunner& operator=(const SessionRunner&) = delete;
+
+    // The script's start-up. False when the export returned null.
+    bool startUp(vesk_load_function entry);
+    // One step. `failed` means the step could not be carried out; the
+    // transcript then says why, under the step's own line.
+    StepResult run(const Step& step);
+    // Ends the script if it still runs.
+    void finish();
+
+    int expectationsMet() const { return met_; }
+    int expectationsFailed() const { return failed_; }
+    // Why the last step failed.
+    const std::string& error() const { return error_; }
+
+private:
+    struct Visitor;
+
+    void observe(const HostEvent& event) override;
+    // A header line for a step; an action also starts a new list of commands.
+    void header(const std::string& text, int line);
+    void beginAction(const std::string& text, int line);
+    StepResult refuse(const Step& step, std::string message);
+    void show(const std::string& text);
+    void expectation(const Step& step, bool ok, const std::string& expected, const std::string& actual);
+    std::string propertyValue(const std::string& control, const std::string& property, bool& found) const;
+
+    Emulator& emulator_;
+    EventBus& events_;
+    std::string panel_ = "1";
+    // Texts of the last action; their storage is kept from one action to
+    // the next, so a long run does not allocate them anew.
+    class ActionTexts {
+    public:
+        void clear() { count_ = 0; }
+        void push(std::optional<std::string_view> text);
+        std::size_t size() const { return count_; }
+        std::optional<std::string_view> operator[](std::size_t i) const;
+
+    private:
+        std::vector<std::string> texts_;
+        std::vector<bool> present_;
+        std::size_t count_ = 0;
+    };
+    ActionTexts commands_;     // sent by the last action
+    std::size_t cursor_ = 0;   // the next one "expect command" reads
+    ActionTexts handedBack_;  // texts handed back in the last action (null: a null)
+    std::size_t handedBackCursor_ = 0;
+    std::optional<std::optional<std::string>> answer_;  // of the last query
+    std::string error_;
+    int met_ = 0;
+    int failed_ = 0;
+};
+
+} // namespace vesk_host
+
+#endif

@@ -1,0 +1,105 @@
+// Expectations read the last action only: the commands and hand-backs of
+// an earlier, longer action never show through a later, shorter one, and
+// a failed expectation says what there was instead.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plant/plant_file.h"
+#include "session/session_runner.h"
+#include "testing/fake_script.h"
+#include "vesk_records.h"
+
+using namespace vesk_host;
+
+namespace {
+
+// What each expectation said: "ok" or "FAILED expected | actual".
+class Verdicts final : public EventObserver {
+public:
+    void observe(const HostEvent& event) override
+    {
+        if (const auto* checked = std::get_if<ExpectationChecked>(&event))
+            said.push_back(checked->ok ? std::string("ok") : "FAILED " + checked->expected + " | " + checked->actual);
+    }
+    std::vector<std::string> said;
+};
+
+// The fake script answers a control event by its control id: "three" and
+// "one" set that many timers, "lookups" asks for a device (a reply it hands
+// back) and a database entry the plant lacks (a null reply it hands back).
+void* onControl(vesk_client_callback& host, void* data, int code)
+{
+    if (code != VESK_CODE_CONTROL)
+        return nullptr;
+    const char* control = static_cast<const ControlEventRecord*>(data)->controlId;
+    if (std::strcmp(control, "three") == 0) {
+        sendCommand(host, "ET 1 10");
+        sendCommand(host, "ET 2 20");
+        sendCommand(host, "ET 3 30");
+    } else if (std::strcmp(control, "one") == 0) {
+        sendCommand(host, "ET 4 40");
+    } else if (std::strcmp(control, "lookups") == 0) {
+        sendAndRelease(host, "SD 'ZEP SDI Router'");
+        host.callback(sendCommand(host, "RN 12 0 99"), VESK_CODE_RELEASE);
+    }
+    return nullptr;
+}
+
+TEST(SessionRunnerTest, ExpectationsReadTheLastActionOnly)
+{
+    struct Case {
+        const char* step;
+        const char* said;  // for an expectation; null for an action
+    };
+    const std::vector<Case> cases = {
+        {"event 9 three", nullptr},
+        {"expect command \"ET 1 10\"", "ok"},
+        {"expect command \"ET 2 20\"", "ok"},
+        {"event 9 one", nullptr},
+        {"expect command \"ET 4 40\"", "ok"},
+        {"expect command \"ET 3 30\"", "FAILED \"ET 3 30\" | no further command from the last action"},
+        {"event 9 three", nullptr},
+        {"expect no-more-commands", "FAILED nothing more | \"ET 1 10\" and 2 more"},
+        {"event 9 none", nullptr},
+        {"expect no-more-commands", "ok"},
+        {"expect handed-back null", "FAILED null | no further hand-back in the last action"},
+        {"event 9 lookups", nullptr},
+        {"expect command \"SD 'ZEP SDI Router'\"", "ok"},
+        {"expect command \"RN 12 0 99\"", "ok"},
+        {"expect handed-back \"21\"", "ok"},
+        {"expect handed-back null", "ok"},
+        {"event 9 one", nullptr},
+        {"expect handed-back \"21\"", "FAILED \"21\" | no further hand-back in the last action"},
+        {"expect command \"SD 'ZEP SDI Router'\"", "FAILED \"SD 'ZEP SDI Router'\" | \"ET 4 40\""},
+    };
+    FakeScript::hooks.event = onControl;
+    const Plant plant = *loadPlantFile(EXAMPLES_DIR "/plant.toml");
+    EventBus events;
+    Verdicts verdicts;
+    events.subscribe(verdicts);
+    Emulator emulator(plant, events);
+    SessionRunner runner(emulator, events);
+    ASSERT_TRUE(runner.startUp(FakeScript::load));
+    std::vector<std::string> expected;
+    int line = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        const auto parsed = parseStep(c.step, ++line, plant);
+        ASSERT_TRUE(parsed && *parsed) << (parsed ? "" : parsed.error().message);
+        EXPECT_EQ(runner.run(**parsed), StepResult::carryOn) << runner.error();
+        if (c.said)
+            expected.push_back(c.said);
+    }
+    runner.finish();
+    FakeScript::reset();
+    EXPECT_EQ(verdicts.said, expected);
+    const auto failed = std::count_if(expected.begin(), expected.end(), [](const std::string& s) { return s != "ok"; });
+    EXPECT_EQ(runner.expectationsFailed(), failed);
+    EXPECT_EQ(runner.expectationsMet(), static_cast<int>(expected.size() - failed));
+}
+
+} // namespace

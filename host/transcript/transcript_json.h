@@ -1,0 +1,42 @@
+// The transcript as JSON lines: one object per event with "kind", "depth"
+// and the event's facts as named fields, the same facts the text shows.
+// The first line names the schema ("vesk-host-run") and its version.
+// Texts are written as UTF-8; a byte that is not part of valid UTF-8 is
+// written as U+FFFD, the replacement character.
+#ifndef VESK_HOST_TRANSCRIPT_JSON_H
+#define VESK_HOST_TRANSCRIPT_JSON_H
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "events/host_events.h"
+
+namespace vesk_host {
+
+constexpr int runSchemaVersion = 1;
+
+// The JSON object of an event; nothing for events the transcript leaves out.
+std::optional<nlohmann::ordered_json> jsonOf(const HostEvent& event);
+
+// One line: the object without blanks, then "\n".
+std::string jsonLine(const nlohmann::ordered_json& object);
+
+// The first line of a JSON transcript.
+nlohmann::ordered_json schemaLine();
+
+class JsonTranscript final : public EventObserver {
+public:
+    using Writer = std::function<void(const std::string& text)>;
+    explicit JsonTranscript(Writer write) : write_(std::move(write)) {}
+    void observe(const HostEvent& event) override;
+
+private:
+    Writer write_;
+};
+
+} // namespace vesk_host
+
+#endif

@@ -1,0 +1,318 @@
+// The fatal watch on POSIX: sigaction on the fatal signals (on an alternate
+// stack, so a stack overflow is reported too), an atexit hook, and a
+// watchdog thread. Everything a report needs is kept in fixed buffers.
+#include "traps/fatal_watch.h"
+
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "base/fixed_text.h"
+#include "traps/record_arena.h"
+#include "traps/reply_memory.h"
+#include "traps/signal_names.h"
+
+namespace vesk_host::fatal {
+
+namespace {
+
+constexpr int keptCommands = 6;
+constexpr std::size_t commandSize = 120;
+
+Sink sink = nullptr;
+std::atomic<bool> armed{false};
+std::atomic<bool> reporting{false};
+const HostEvent* currentCall = nullptr;
+std::atomic<long long> callStart{0};
+int stepLine = 0;
+const char* stepSource = nullptr;
+std::size_t stepSourceSize = 0;
+char commands[keptCommands][commandSize];
+int nextCommand = 0;
+int commandCount = 0;
+double timeout = 0;
+pid_t installedIn = 0;
+Report report;
+
+// The clock the host times its calls with.
+long long nowNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+struct CallWriter {
+    FixedText& out;
+    void operator()(const ScriptLoading&) const { out.text("start-up (load_vesk_client_script)"); }
+    void operator()(const ControlDelivered& e) const
+    {
+        out.text("control event ");
+        out.quoted(e.control);
+        out.text(" ");
+        out.quoted(e.event);
+    }
+    void operator()(const RevertiveDelivered& e) const
+    {
+        out.text("revertive from device ");
+        out.number(e.device);
+        out.text(" index ");
+        out.number(e.index);
+    }
+    void operator()(const QueryDelivered& e) const
+    {
+        out.text("parent query ");
+        if (e.query)
+            out.quoted(*e.query);
+        else
+            out.text("null");
+    }
+    void operator()(const TimerDelivered& e) const
+    {
+        out.text("timer ");
+        out.number(e.id);
+    }
+    void operator()(const CodeDelivered& e) const
+    {
+        out.text("code ");
+        out.number(e.code);
+        out.text(" with ");
+        out.text(e.data);
+    }
+    void operator()(const AnswerHandedBack& e) const
+    {
+        out.text("the hand-back of the answer to ");
+        out.text(e.query);
+    }
+    void operator()(const ScriptDeleting&) const { out.text("shutdown (the script's destructor)"); }
+    template <class Other> void operator()(const Other&) const { out.text("a call"); }
+};
+
+void callDescription(FixedText& out)
+{
+    if (const HostEvent* call = currentCall)
+        std::visit(CallWriter{out}, *call);
+    else
+        out.text("no call (the host was not calling the script)");
+}
+
+const char* signalName(int number)
+{
+    const char* name = signalNameOrNull(number);
+    return name ? name : "a fatal signal";
+}
+
+const char* signalMeaning(int number)
+{
+    switch (number) {
+    case SIGSEGV: return "a segmentation fault: a read or write of memory it does not own";
+    case SIGBUS: return "a bus error";
+    case SIGABRT: return "an abort (abort(), a failed assertion, or the C library stopping a heap error)";
+    case SIGFPE: return "an arithmetic fault (a division by zero)";
+    case SIGILL: return "an illegal instruction";
+    default: return "a fatal signal";
+    }
+}
+
+// Hands the report to the sink once and ends the process.
+[[noreturn]] void finish()
+{
+    if (sink)
+        sink(report);
+    _exit(1);
+}
+
+void onSignal(int number, siginfo_t* info, void*)
+{
+    if (!armed.load() || !currentCall) {
+        // Not inside a call into the script: not the script's doing. The
+        // signal takes its ordinary course (the faulting instruction, run
+        // again, meets the default action).
+        struct sigaction ordinary {};
+        ordinary.sa_handler = SIG_DFL;
+        sigemptyset(&ordinary.sa_mask);
+        sigaction(number, &ordinary, nullptr);
+        if (number == SIGABRT || number == SIGTRAP || number == SIGSYS)
+            raise(number);
+        return;
+    }
+    if (reporting.exchange(true))
+        _exit(1);
+    report.signal = signalName(number);
+    report.timedOut = false;
+    char label[200];
+    const FaultKind fault =
+        number == SIGSEGV || number == SIGBUS ? describeFault(info ? info->si_addr : nullptr, label, sizeof label)
+                                              : FaultKind::none;
+    char what[512];
+    FixedText out(what, sizeof what);
+    if (fault == FaultKind::none && (number == SIGSEGV || number == SIGBUS) && info &&
+        recordFault(info->si_addr, label, sizeof label)) {
+        out.text("the script read the record of ");
+        out.text(label);
+        out.text(" after the call that delivered it had returned (");
+        out.text(report.signal);
+        out.text(")");
+        describe(report, &rule::recordKept, what);
+    } else if (fault == FaultKind::afterRelease) {
+        out.text("the script read the host's reply to ");
+        out.text(label);
+        out.text(" after handing it back (");
+        out.text(report.signal);
+        out.text(")");
+        describe(report, &rule::readAfterRelease, what);
+    } else if (fault == FaultKind::pastEnd) {
+        out.text("the script read past the end of the host's reply to ");
+        out.text(label);
+        out.text(" (its NUL is the last byte the host gave; ");
+        out.text(report.signal);
+        out.text(")");
+        describe(report, &rule::readPastEnd, what);
+    } else {
+        out.text("the script died of ");
+        out.text(report.signal);
+        out.text(", ");
+        out.text(signalMeaning(number));
+        describe(report, &rule::scriptCrashed, what);
+    }
+    finish();
+}
+
+void onExit()
+{
+    // exit() outside a call into the script is the host's own ending.
+    if (!armed.load() || !currentCall || reporting.exchange(true))
+        return;
+    report.signal = nullptr;
+    report.timedOut = false;
+    describe(report, &rule::scriptEnded, "the script ended the process with exit()");
+    finish();
+}
+
+void watch()
+{
+    for (;;) {
+        struct timespec pause = {0, 20 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+        const long long started = callStart.load();
+        if (!armed.load() || started == 0 || timeout <= 0)
+            continue;
+        if (static_cast<double>(nowNanoseconds() - started) < timeout * 1e9)
+            continue;
+        if (reporting.exchange(true))
+            return;
+        report.signal = nullptr;
+        report.timedOut = true;
+        char what[128];
+        FixedText out(what, sizeof what);
+        out.text("the script did not return within ");
+        out.number(static_cast<long long>(timeout));
+        out.text(" s (hung, or far too slow)");
+        describe(report, &rule::callTimeout, what);
+        finish();
+    }
+}
+
+} // namespace
+
+bool available() { return true; }
+
+void install(Sink reportTo, double timeoutSeconds)
+{
+    sink = reportTo;
+    timeout = timeoutSeconds;
+    if (installedIn == getpid())
+        return;
+    const bool first = installedIn == 0;
+    installedIn = getpid();
+    // Also in a forked child: its watchdog thread does not come along.
+    if (first) {
+        static char alternateStack[1 << 16];
+        stack_t stack{};
+        stack.ss_sp = alternateStack;
+        stack.ss_size = sizeof alternateStack;
+        sigaltstack(&stack, nullptr);
+        struct sigaction action {};
+        action.sa_sigaction = onSignal;
+        action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+        sigemptyset(&action.sa_mask);
+        for (const int number : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL, SIGTRAP, SIGSYS})
+            sigaction(number, &action, nullptr);
+        std::atexit(onExit);
+    }
+    std::thread(watch).detach();
+}
+
+void arm() { armed = true; }
+void disarm() { armed = false; }
+
+void callStarted(const HostEvent& call, std::int64_t started)
+{
+    currentCall = &call;
+    callStart = started;
+}
+
+void callEnded()
+{
+    callStart = 0;
+    currentCall = nullptr;
+}
+
+void stepStarted(int line, std::string_view source)
+{
+    stepLine = line;
+    stepSource = source.data();
+    stepSourceSize = source.size();
+}
+
+void stepEnded()
+{
+    stepSource = nullptr;
+    stepSourceSize = 0;
+}
+
+void commandSent(std::string_view text)
+{
+    char* slot = commands[nextCommand];
+    const std::size_t length = text.size() < commandSize - 1 ? text.size() : commandSize - 1;
+    std::memcpy(slot, text.data(), length);
+    slot[length] = '\0';
+    nextCommand = (nextCommand + 1) % keptCommands;
+    if (commandCount < keptCommands)
+        ++commandCount;
+}
+
+void describe(Report& into, const Rule* rule, const char* what)
+{
+    into.rule = rule;
+    FixedText out(into.message, sizeof into.message);
+    out.text(what);
+    out.text(", during ");
+    callDescription(out);
+    if (stepSource) {
+        out.text(" (");
+        if (stepLine > 0) {
+            out.text("line ");
+            out.number(stepLine);
+            out.text(": ");
+        }
+        out.text(std::string_view(stepSource, stepSourceSize));
+        out.text(")");
+    }
+    if (commandCount > 0) {
+        out.text("; its last commands: ");
+        for (int i = 0; i < commandCount; ++i) {
+            const int at = (nextCommand - commandCount + i + keptCommands) % keptCommands;
+            if (i > 0)
+                out.text(", ");
+            out.quoted(commands[at]);
+        }
+    }
+}
+
+} // namespace vesk_host::fatal
