@@ -7,7 +7,7 @@
 # Usage: host/app/tests/wine_abi_cases.sh gnu|msvc   (after script/windows or
 # script/msvc has built the binaries). Ends with "N passed, M failed".
 set -uo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../../.."
 
 layout=${1:?gnu or msvc}
 run=cmake/toolchains/wine-run
