@@ -29,10 +29,19 @@ if(gcovr_failed)
   message(FATAL_ERROR "${NAME} coverage: gcovr failed")
 endif()
 file(READ ${REPORT}/summary.json summary)
+# Percentages with one decimal, from the counts (gcovr's own are floats).
 foreach(kind line branch)
   string(JSON ${kind}_covered GET "${summary}" ${kind}_covered)
   string(JSON ${kind}_total GET "${summary}" ${kind}_total)
-  string(JSON ${kind}_percent GET "${summary}" ${kind}_percent)
+  if(${kind}_total GREATER 0)
+    math(EXPR tenths "(${${kind}_covered} * 1000 + ${${kind}_total} / 2) / ${${kind}_total}")
+    math(EXPR whole "${tenths} / 10")
+    math(EXPR tenth "${tenths} % 10")
+    set(${kind}_percent "${whole}.${tenth}")
+  else()
+    set(${kind}_percent "100.0")
+  endif()
 endforeach()
-message("${NAME} coverage: lines ${line_percent}% (${line_covered} of ${line_total}), "
-  "branches ${branch_percent}% (${branch_covered} of ${branch_total}), report ${REPORT}/index.html")
+# On standard output (message() writes to standard error), for a pipe to read.
+execute_process(COMMAND ${CMAKE_COMMAND} -E echo
+  "${NAME} coverage: lines ${line_percent}% (${line_covered} of ${line_total}), branches ${branch_percent}% (${branch_covered} of ${branch_total}), report ${REPORT}/index.html")
