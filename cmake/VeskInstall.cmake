@@ -13,8 +13,15 @@ install(DIRECTORY stringlib/include/ framework/include/
 install(EXPORT veskTargets
   NAMESPACE vesk::
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vesk)
-install(FILES cmake/VeskScript.cmake cmake/VeskSessionTest.cmake cmake/vesk_script.map cmake/vesk_script.def
+install(FILES cmake/VeskScript.cmake cmake/VeskSessionTest.cmake cmake/VeskValidateTest.cmake
+  cmake/VeskScriptTest.cmake cmake/VeskCoverage.cmake cmake/VeskCoverageReport.cmake
+  cmake/vesk_script.map cmake/vesk_script.def
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vesk)
+# The test library for scripts, beside the emulator (not in the MSVC-ABI SDK).
+if(TARGET vesk_testing)
+  install(TARGETS vesk_testing EXPORT veskTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(DIRECTORY framework/testing/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+endif()
 # The emulator is a Windows program in the SDK, whatever builds the scripts.
 if(WIN32)
   set(VESK_HOST_SUFFIX .exe)

@@ -26,3 +26,11 @@ if(VESK_SANITIZE)
     -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# The project's own coverage (CI stage 55-coverage): every target of the
+# tree instrumented for gcov; GCC only, no optimisation.
+option(VESK_COVERAGE_ALL "Build every target with coverage instrumentation (GCC)" OFF)
+if(VESK_COVERAGE_ALL)
+  add_compile_options(--coverage -O0)
+  add_link_options(--coverage)
+endif()

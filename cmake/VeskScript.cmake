@@ -1,13 +1,14 @@
-# vesk_add_script(NAME SOURCES src...)
+# vesk_add_script(NAME SOURCES src... [COVERAGE])
 #
 # Builds a panel script library the way the host loads it: a shared library
 # that exports only load_vesk_client_script (plain C name), links the
 # framework statically and the string library as a module of its own, and
-# hides every other symbol.
+# hides every other symbol. COVERAGE: measured in a VESK_COVERAGE build
+# (VeskCoverage.cmake).
 set(VESK_SCRIPT_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(vesk_add_script name)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "COVERAGE" "" "SOURCES")
   if(NOT ARG_SOURCES)
     message(FATAL_ERROR "vesk_add_script(${name}): no SOURCES given")
   endif()
@@ -38,6 +39,12 @@ function(vesk_add_script name)
     endif()
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${VESK_SCRIPT_CMAKE_DIR}/vesk_script.map)
   endif()
+  if(ARG_COVERAGE)
+    _vesk_script_coverage(${name})
+  endif()
 endfunction()
 
+include(${CMAKE_CURRENT_LIST_DIR}/VeskCoverage.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/VeskSessionTest.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/VeskValidateTest.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/VeskScriptTest.cmake)

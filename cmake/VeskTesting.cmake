@@ -1,10 +1,10 @@
 # GoogleTest, and vesk_test(NAME SOURCES...): a suite of the script side on
-# the shared test support (framework/testing), discovered by CTest.
+# the shared test support (framework/testing: vesk::test_support), discovered by CTest.
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
 function(vesk_test name)
   add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE vesk::testing GTest::gtest_main vesk_warnings)
+  target_link_libraries(${name} PRIVATE vesk::test_support GTest::gtest_main vesk_warnings)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()

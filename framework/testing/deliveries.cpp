@@ -1,4 +1,4 @@
-#include "deliveries.h"
+#include "vesk/testing/deliveries.h"
 
 #include <cstdint>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include "vesk_dotted_name.h"
 #include "vesk_records.h"
 
-namespace deliver {
+namespace vesk::testing::deliver {
 
 void control(vesk_client_callback& script, const char* panel, const char* controlId, const char* event)
 {
@@ -44,4 +44,4 @@ void timer(vesk_client_callback& script, int id)
     script.callback(reinterpret_cast<void*>(static_cast<std::intptr_t>(id)), VESK_CODE_TIMER);
 }
 
-} // namespace deliver
+} // namespace vesk::testing::deliver

@@ -1,25 +1,10 @@
-// Deliveries from a host to a script, built the way a host lays them out.
+// The deliveries of the installed test library, under the short name the
+// framework's and the panel's suites use.
 #ifndef VESK_TEST_DELIVERIES_H
 #define VESK_TEST_DELIVERIES_H
 
-#include <optional>
-#include <string>
+#include "vesk/testing/deliveries.h"
 
-#include "vesk_client_callback.h"
-
-namespace deliver {
-
-// Code 2 with a record for `panel`, `control` and the event text `event`
-// ("index=3"), parsed as the host does.
-void control(vesk_client_callback& script, const char* panel, const char* control, const char* event);
-// Code 1 with a record for `device`, `index` and the content `text`.
-void revertive(vesk_client_callback& script, int device, int index, const char* text);
-// Code 3 with `query`; the answer is copied and handed back with code 5.
-// Null when the script answered null.
-std::optional<std::string> parentQuery(vesk_client_callback& script, const char* query);
-// Code 4 with the timer id in the data word.
-void timer(vesk_client_callback& script, int id);
-
-} // namespace deliver
+namespace deliver = vesk::testing::deliver;
 
 #endif

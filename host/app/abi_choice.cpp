@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "abi/script_abi.h"
+
 namespace vesk_host {
 
 namespace {
@@ -25,7 +27,8 @@ std::string reasonInUse(const AbiDecision& decision, const ScriptHost& host)
 
 } // namespace
 
-std::optional<AbiDecision> chooseAbi(const std::string& requested, const std::string& library, const char* who)
+std::optional<AbiDecision> chooseAbi(const std::string& requested, const std::string& library, const char* who,
+                                     bool verbose)
 {
     AbiDecision decision = decideAbi(requested, library);
     if (!decision.error.empty()) {
@@ -34,7 +37,8 @@ std::optional<AbiDecision> chooseAbi(const std::string& requested, const std::st
     }
     if (!decision.warning.empty())
         std::cerr << who << ": warning: " << decision.warning << "\n";
-    if (decision.kind)
+    const bool chosen = requested != "auto" || availableAbis().size() > 1;
+    if (decision.kind && (chosen || verbose))
         std::cerr << who << ": " << abiLine(*decision.kind, decision.reason) << "\n";
     return decision;
 }

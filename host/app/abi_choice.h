@@ -15,9 +15,13 @@ namespace vesk_host {
 // The words the option takes, for help texts.
 constexpr const char* abiOptionValues = "auto|native|gnu|msvc";
 
-// Decides and says so on standard error, prefixed with `who`; nothing (and
-// the error said) when the request cannot be carried out.
-std::optional<AbiDecision> chooseAbi(const std::string& requested, const std::string& library, const char* who);
+// Decides and says so on standard error, prefixed with `who`, when there
+// was a choice: the layout was asked for, or read from the file in a build
+// that drives more than one; a build's only layout is said with `verbose`
+// alone, so that it does not fill every run's and every failing test's log.
+// Nothing (and the error said) when the request cannot be carried out.
+std::optional<AbiDecision> chooseAbi(const std::string& requested, const std::string& library, const char* who,
+                                     bool verbose = false);
 
 // Once the script has started: the layout learned from its first call, said
 // on standard error when it was to be learned.

@@ -42,10 +42,11 @@ std::optional<fs::path> sameAsInput(const fs::path& golden, const std::vector<fs
 
 } // namespace
 
-GoldenFile GoldenFile::compareWith(const std::string& path)
+GoldenFile GoldenFile::compareWith(const std::string& path, const std::string& recordCommand)
 {
     GoldenFile file;
     file.path_ = path;
+    file.recordCommand_ = recordCommand;
     file.golden_ = std::make_unique<std::ifstream>(path, std::ios::binary);
     if (*file.golden_)
         file.stream_ = std::make_unique<GoldenStream>(*file.golden_);
@@ -78,6 +79,8 @@ GoldenFile::~GoldenFile()
 
 void GoldenFile::feed(std::string_view output)
 {
+    if (skipping_)
+        return;
     if (record_)
         record_->write(output.data(), static_cast<std::streamsize>(output.size()));
     else if (stream_)
@@ -100,14 +103,36 @@ GoldenFile::Ending GoldenFile::finish()
         }
         return Ending{true, false, "recorded " + path_};
     }
+    const std::string recordAgain = "\n  record it (once the new output is what you want):\n    " + recordCommand_;
     if (!stream_)
-        return Ending{false, false, "cannot read the golden file " + path_ + " (record it with --update-golden)"};
+        return Ending{false, false, "cannot read the golden file " + path_ + recordAgain};
     const auto difference = stream_->finish();
     if (!difference)
         return Ending{true, false, std::string()};
     return Ending{false, false,
                   "the output differs from " + path_ + " at line " + std::to_string(difference->line) +
-                      "\n  golden: " + difference->expected + "\n  now:    " + difference->actual};
+                      "\n  golden: " + difference->expected + "\n  now:    " + difference->actual + recordAgain};
+}
+
+std::string shellCommand(const std::vector<std::string>& arguments)
+{
+    std::string command;
+    for (const std::string& argument : arguments) {
+        if (!command.empty())
+            command += ' ';
+        const bool plain = !argument.empty() && argument.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                                            "abcdefghijklmnopqrstuvwxyz"
+                                                                            "0123456789_-./=:,+@%") == std::string::npos;
+        if (plain) {
+            command += argument;
+            continue;
+        }
+        command += '\'';
+        for (const char c : argument)
+            command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        command += '\'';
+    }
+    return command;
 }
 
 } // namespace vesk_host

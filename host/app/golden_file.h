@@ -3,7 +3,8 @@
 // replaces it only when complete, so an interrupted run leaves the old one
 // whole; and a golden file that is one of the run's inputs (the plant, the
 // session, a panel file, the library) is refused, so a run never
-// overwrites what it reads.
+// overwrites what it reads. Every difference ends with the command line
+// that records the file again.
 #ifndef VESK_HOST_GOLDEN_FILE_H
 #define VESK_HOST_GOLDEN_FILE_H
 
@@ -21,8 +22,9 @@ namespace vesk_host {
 
 class GoldenFile {
 public:
-    // Comparing with `path`; a file that cannot be read is a difference, told at finish.
-    static GoldenFile compareWith(const std::string& path);
+    // Comparing with `path`; a file that cannot be read is a difference, told
+    // at finish. `recordCommand` is the command line that records it again.
+    static GoldenFile compareWith(const std::string& path, const std::string& recordCommand);
     // Recording into `path`, which must not be any of `inputs` (files, or
     // folders whose files count).
     static Result<GoldenFile> recordInto(const std::string& path, const std::vector<std::filesystem::path>& inputs);
@@ -31,6 +33,9 @@ public:
     ~GoldenFile();
 
     void feed(std::string_view output);
+    // While on, output is neither compared nor recorded (the final panel
+    // table of a golden file kept without it).
+    void setSkipping(bool on) { skipping_ = on; }
     // Compares what is left or completes the recording; the message says
     // what differs or what could not be written. `written` tells which.
     struct Ending {
@@ -44,12 +49,18 @@ private:
     GoldenFile() = default;
 
     std::string path_;
+    std::string recordCommand_;
     bool recording_ = false;
+    bool skipping_ = false;
     std::unique_ptr<std::ifstream> golden_;
     std::unique_ptr<GoldenStream> stream_;
     std::string temporary_;
     std::unique_ptr<std::ofstream> record_;
 };
+
+// A command line for a POSIX shell: each argument as it is when it is made
+// of letters, digits and "_-./=:,+@%" only, else in apostrophes.
+std::string shellCommand(const std::vector<std::string>& arguments);
 
 } // namespace vesk_host
 

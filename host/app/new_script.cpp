@@ -10,6 +10,7 @@
 
 #include "app/exit_codes.h"
 #include "app/new_script_templates.h"
+#include "app/new_script_tooling.h"
 
 namespace vesk_host {
 
@@ -47,12 +48,15 @@ const char* const usedNames[] = {
     "databaseRead", "revertivePoll", "revertiveRegister", "revertiveUnregister", "textGet", "textSet",
     "timerSet", "timerKill", "debugPrint", "alarmAction", "sendCommand", "handBack", "interceptAlarm",
     "answerParentQuery",
+    // vesk::testing and GoogleTest, which the generated test uses
+    "vesk", "testing", "FakeHost", "FakePlant", "SentCommands", "SentNothing", "KeptTheRules", "HasProperty",
+    "ElementsAre", "SetUp", "TearDown", "Test", "VESK_SCRIPT_LIBRARY",
     // C library
     "NULL", "offsetof", "malloc", "free", "memcpy", "static_assert",
     // the generated code
     "router", "panel", "panelFile", "routerInstance", "watchedDestination", "sourcesControl", "sourcesEvent",
     "nowControl", "statusControl", "textProperty", "statusTimer", "statusInterval", "hostLink", "folder",
-    "event", "query", "id", "source"};
+    "event", "query", "id", "source", "cases", "commands", "Case"};
 
 // Target names CMake keeps for itself (any generator).
 const char* const cmakeTargets[] = {"all", "ALL_BUILD", "clean", "edit_cache", "help", "install", "INSTALL",
@@ -100,10 +104,10 @@ bool writeFile(const fs::path& file, const std::string& text)
 
 // Writes every file into `project`, which exists and is empty; false with a
 // message on the first failure.
-bool writeProject(const fs::path& project, const std::string& name)
+bool writeFiles(const fs::path& project, const std::string& name, const ProjectFile* begin, const ProjectFile* end)
 {
-    for (const ProjectFile& entry : projectFiles) {
-        const fs::path file = project / fs::path(withName(entry.path, name));
+    for (const ProjectFile* entry = begin; entry != end; ++entry) {
+        const fs::path file = project / fs::path(withName(entry->path, name));
         std::error_code error;
         fs::create_directories(file.parent_path(), error);
         if (error) {
@@ -111,12 +115,18 @@ bool writeProject(const fs::path& project, const std::string& name)
                       << "\n";
             return false;
         }
-        if (!writeFile(file, withName(entry.text, name))) {
+        if (!writeFile(file, withName(entry->text, name))) {
             std::cerr << "vesk_host new: cannot write " << file << "\n";
             return false;
         }
     }
     return true;
+}
+
+bool writeProject(const fs::path& project, const std::string& name)
+{
+    return writeFiles(project, name, std::begin(projectFiles), std::end(projectFiles)) &&
+           writeFiles(project, name, std::begin(toolingFiles), std::end(toolingFiles));
 }
 
 } // namespace

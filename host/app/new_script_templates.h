@@ -1,4 +1,5 @@
-// The files `vesk_host new NAME` writes. "@NAME@" stands for the script's
+// The files `vesk_host new NAME` writes (its tests, presets and debugger
+// launches: new_script_tooling.h). "@NAME@" stands for the script's
 // name wherever it appears, in file names too. The project is a small,
 // working script: a list that routes a source to destination 1 of one
 // router, the router's revertive shown in a text, a timer that clears a
@@ -15,25 +16,37 @@ struct ProjectFile {
 
 inline constexpr ProjectFile projectFiles[] = {
     {"CMakeLists.txt", R"(# @NAME@: a panel script for the vesk panel host, built against the
-# installed vesk package (headers, framework, string library, vesk_host).
+# installed vesk package (headers, framework, string library, vesk_host,
+# vesk::testing).
 cmake_minimum_required(VERSION 3.25)
 project(@NAME@ LANGUAGES CXX)
 
 set(CMAKE_CXX_STANDARD 17)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
+# Debug information unless a build type is asked for (cmake --preset
+# release, or -DCMAKE_BUILD_TYPE=Release).
+if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+  set(CMAKE_BUILD_TYPE Debug CACHE STRING "Debug, Release, RelWithDebInfo or MinSizeRel" FORCE)
+endif()
 
 # Installed elsewhere than /usr or /usr/local? Configure with
 # -DCMAKE_PREFIX_PATH=/the/prefix.
 find_package(vesk 1 REQUIRED)
 
 # The library the host loads: lib@NAME@.so here, @NAME@.dll on Windows. It
-# exports load_vesk_client_script only.
-vesk_add_script(@NAME@ SOURCES src/@NAME@.cpp src/export.cpp)
+# exports load_vesk_client_script only. COVERAGE: the coverage preset
+# measures which of its lines and branches the tests below reach.
+vesk_add_script(@NAME@ SOURCES src/@NAME@.cpp src/export.cpp COVERAGE)
 
-# ctest runs the session against the plant with vesk_host: it passes when
-# the script keeps every interface rule and every expectation holds.
 enable_testing()
+# The session in the emulator: it passes when the script keeps every
+# interface rule, every expectation holds and no action sends a command
+# the session does not expect (LENIENT would allow that).
 vesk_add_session_test(@NAME@_session SCRIPT @NAME@ SESSION session.vesk PLANT plant.toml)
+# Unit tests on vesk::testing's fake host, in C++ (GoogleTest).
+vesk_add_script_test(@NAME@_unit SCRIPT @NAME@ SOURCES test/@NAME@_test.cpp)
+# Every rule of the host interface, with a soak of a fixed seed.
+vesk_add_validate_test(@NAME@_validate SCRIPT @NAME@ PLANT plant.toml SEED 1)
 )"},
 
     {"src/@NAME@.h", R"(// @NAME@: a panel script.
@@ -124,9 +137,9 @@ const int statusInterval = 1000;
 
 void @NAME@::onControl(ControlEvent& event)
 {
-    if (event.panelId() != panel || event.controlId() != sourcesControl)
+    if (event.panelId() != panel)
         return;
-    if (event.eventName() != sourcesEvent)
+    if (event.controlId() != sourcesControl || event.eventName() != sourcesEvent)
         return;
     const int source = event.eventValue();
     if (source <= 0)
@@ -258,12 +271,39 @@ vesk_host run --plant plant.toml --session session.vesk build/lib@NAME@.so
 ctest --test-dir build --output-on-failure
 ```
 
-The first builds `build/lib@NAME@.so` (`@NAME@.dll` on Windows), the
-second runs the session in the host emulator and prints every call in both
-directions, the third runs the session as a test. When vesk is installed
-under another prefix, add `-DCMAKE_PREFIX_PATH=/that/prefix` to the first
-command. `vesk_host validate --plant plant.toml build/lib@NAME@.so`
-checks the script against every rule of the host interface.
+The first builds `build/lib@NAME@.so` (`@NAME@.dll` on Windows) with
+debug information, the second runs the session in the host emulator and
+prints every call in both directions, the third runs the tests: the session
+(strict: every command each action sends must be expected), the unit tests
+in `test/` and `vesk_host validate` with a fixed soak seed. When vesk is
+installed under another prefix, add `-DCMAKE_PREFIX_PATH=/that/prefix` to
+the first command.
+
+Presets (`CMakePresets.json`, Ninja): `cmake --preset debug` (the same as
+above), `release`, and `coverage`, which measures the script's own lines
+and branches over all its tests:
+
+```sh
+cmake --preset coverage && cmake --build --preset coverage
+```
+
+prints one line and writes `build-coverage/coverage/@NAME@/index.html`
+(needs GCC and gcovr).
+
+## Debugging
+
+Stop in a handler with gdb, through a unit test (the script runs in the
+test's own process):
+
+```sh
+gdb -ex 'set breakpoint pending on' -ex 'break @NAME@::onControl' -ex run \
+  --args build/@NAME@_unit --gtest_filter='*Choices*'
+```
+
+or through the emulator on the session, with the same breakpoint and
+`--args vesk_host run --plant plant.toml --session session.vesk build/lib@NAME@.so`.
+In VS Code (C/C++ extension), `.vscode/launch.json` has both as launch
+configurations.
 
 ## Files
 
@@ -274,10 +314,13 @@ checks the script against every rule of the host interface.
 | `panels/@NAME@.vesk_ui` | the panel as the emulator shows it |
 | `plant.toml` | the devices, routers and databases the emulator simulates |
 | `session.vesk` | operator actions and the commands each must send |
+| `test/@NAME@_test.cpp` | unit tests on `vesk::testing`'s fake host |
+| `CMakePresets.json`, `.vscode/launch.json` | debug, release and coverage builds; debugger launches |
 
 Script code uses C library functions only: no standard containers or
 strings, no exceptions, no RTTI, no static objects that need a constructor.
-The production host loads it into its own process.
+The production host loads it into its own process. The tests may use the
+whole standard library: they never go into the host.
 )"},
 
     {".gitignore", "build*/\n"},

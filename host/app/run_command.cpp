@@ -42,8 +42,31 @@ struct RunOptions {
     bool isolate = false;
     bool json = false;
     bool updateGolden = false;
+    bool goldenWithoutPanel = false;
+    bool strict = false;
+    bool verbose = false;
     bool quiet = false;
 };
+
+// The run's own command line with --update-golden: what records its golden file again.
+std::string recordGoldenCommand(const RunOptions& options)
+{
+    std::vector<std::string> arguments = {"vesk_host", "run"};
+    const auto add = [&](const char* option, const std::string& value) {
+        if (!value.empty())
+            arguments.insert(arguments.end(), {option, value});
+    };
+    add("--plant", options.plant);
+    add("--session", options.session);
+    if (options.abi != "auto")
+        add("--abi", options.abi);
+    if (options.json)
+        arguments.emplace_back("--json");
+    if (options.goldenWithoutPanel)
+        arguments.emplace_back("--golden-without-panel");
+    arguments.insert(arguments.end(), {"--golden", options.golden, "--update-golden", options.library});
+    return shellCommand(arguments);
+}
 
 // Steps typed at a prompt. False when a step could not be read or carried out.
 bool runInteractive(SessionRunner& runner, const Plant& plant, Output& out)
@@ -143,10 +166,10 @@ int run(const RunOptions& options)
         }
         golden.emplace(std::move(*recording));
     } else if (!options.golden.empty()) {
-        golden.emplace(GoldenFile::compareWith(options.golden));
+        golden.emplace(GoldenFile::compareWith(options.golden, recordGoldenCommand(options)));
     }
 
-    const auto abi = chooseAbi(options.abi, options.library, "vesk_host");
+    const auto abi = chooseAbi(options.abi, options.library, "vesk_host", options.verbose);
     if (!abi)
         return exitUsage;
 
@@ -176,6 +199,8 @@ int run(const RunOptions& options)
     Emulator emulator(std::move(plant), events, emulatorOptions);
     emulator.setAbi(abi->kind);
     SessionRunner runner(emulator, events);
+    // A golden file holds every command, so it checks what no expectation names.
+    runner.setStrict(options.strict && !golden);
 
     // From here a crash, an exit() or a hang of the script ends the run with a report.
     watchRun(out, options.json, options.timeout);
@@ -212,8 +237,12 @@ int run(const RunOptions& options)
     // destructors send is reported, not sent into a host that is gone.
     library.close();
 
+    if (golden && options.goldenWithoutPanel)
+        golden->setSkipping(true);
     if (!options.quiet || golden)
         events.emit(StateShown{"== final panel state\n" + panelsTable(emulator.panels())});
+    if (golden)
+        golden->setSkipping(false);
     events.emit(RunSummary{tally.violations(), tally.warnings(), runner.expectationsMet(), runner.expectationsFailed(),
                            tally.byName()});
     // The host's own fact, not the script's conduct: never in the golden comparison.
@@ -253,6 +282,12 @@ Subcommand addRunCommand(CLI::App& parent)
     app->add_option("--golden", options->golden, "compare the output with FILE and show the first difference")
         ->type_name("FILE");
     app->add_flag("--update-golden", options->updateGolden, "write the output to the --golden FILE instead of comparing");
+    app->add_flag("--golden-without-panel", options->goldenWithoutPanel,
+                  "leave the final panel table out of the --golden FILE, so that a control added to the panel "
+                  "file does not change it");
+    app->add_flag("--strict", options->strict,
+                  "fail when an action sends a command that no \"expect command\" reads before the next action "
+                  "(a --golden FILE reads them all)");
     app->add_option("--memory", options->memory,
                     "where reply texts live: guarded (own pages, faults on misuse; the default where available) "
                     "or plain")
@@ -265,6 +300,7 @@ Subcommand addRunCommand(CLI::App& parent)
                     "how long one call into the script may take before the run ends with call-timeout "
                     "(default 5; calls over 100 ms draw a slow-call warning)")
         ->type_name("SECONDS");
+    app->add_flag("--verbose", options->verbose, "say which C++ layout drives the script even when it is the only one");
     addMaxMemoryOption(*app, options->maxMemory);
     app->add_flag("--isolate", options->isolate,
                   "run in a child process: a script that ends it (even with _exit) is reported, with the last "
@@ -280,6 +316,8 @@ Subcommand addRunCommand(CLI::App& parent)
                               return usageError("run", "name the script library to run");
                           if (options->updateGolden && options->golden.empty())
                               return usageError("run", "--update-golden needs --golden FILE");
+                          if (options->goldenWithoutPanel && options->golden.empty())
+                              return usageError("run", "--golden-without-panel needs --golden FILE");
                           if (!(options->timeout > 0) || options->timeout > 86400)
                               return usageError("run", "--timeout takes seconds above 0 and at most 86400");
                           if (!options->isolate)

@@ -45,8 +45,25 @@ void SessionRunner::observe(const HostEvent& event)
     }
 }
 
+void SessionRunner::checkAllExpected()
+{
+    // After a refused step the run stops there: that is the fault to report.
+    if (!strict_ || refused_ || cursor_ >= commands_.size())
+        return;
+    const std::size_t left = commands_.size() - cursor_;
+    std::string actual = quoteText(*commands_[cursor_]) +
+                         (left > 1 ? " and " + std::to_string(left - 1) + " more" : std::string()) +
+                         " not expected";
+    cursor_ = commands_.size();
+    failed_ += 1;
+    events_.emit(ExpectationChecked{actionLine_, action_, false, "every command expected (a strict session)", actual});
+}
+
 void SessionRunner::beginAction(const std::string& text, int line)
 {
+    checkAllExpected();
+    action_ = text;
+    actionLine_ = line;
     commands_.clear();
     cursor_ = 0;
     handedBack_.clear();
@@ -64,6 +81,7 @@ void SessionRunner::show(const std::string& text) { events_.emit(StateShown{text
 StepResult SessionRunner::refuse(const Step& step, std::string message)
 {
     error_ = std::move(message);
+    refused_ = true;
     events_.emit(StepRefused{step.line, error_});
     return StepResult::failed;
 }
@@ -76,8 +94,10 @@ bool SessionRunner::startUp(vesk_load_function entry)
 
 void SessionRunner::finish()
 {
+    checkAllExpected();
     if (!emulator_.running())
         return;
+    strict_ = false;
     beginAction("shutdown at the end of the session", 0);
     emulator_.shutdown();
 }
@@ -125,7 +145,19 @@ struct SessionRunner::Visitor {
     }
     StepResult operator()(const step::Soak& soak) const
     {
+        runner.checkAllExpected();
         runner.header(step.source, step.line);
+        const bool strict = runner.strict_;
+        runner.strict_ = false;
+        struct Restore {
+            SessionRunner& runner;
+            bool strict;
+            ~Restore()
+            {
+                runner.cursor_ = runner.commands_.size();
+                runner.strict_ = strict;
+            }
+        } restore{runner, strict};
         SoakSteps steps(soak.seed);
         for (std::int64_t number = 1; number <= soak.steps && emulator().running(); ++number) {
             const std::string line = steps.next(emulator(), runner.panel_);

@@ -32,8 +32,14 @@ public:
     // One step. `failed` means the step could not be carried out; the
     // transcript then says why, under the step's own line.
     StepResult run(const Step& step);
-    // Ends the script if it still runs.
+    // Ends the script if it still runs. In a strict run the last action's
+    // commands are checked first; the shutdown made here is not.
     void finish();
+    // Strict: every command an action makes the script send must be read by
+    // "expect command" or "expect no-more-commands" before the next action;
+    // what is left fails once, on the action's line. Off by default, and
+    // off inside a soak, whose generated actions nobody expects.
+    void setStrict(bool on) { strict_ = on; }
 
     int expectationsMet() const { return met_; }
     int expectationsFailed() const { return failed_; }
@@ -47,6 +53,8 @@ private:
     // A header line for a step; an action also starts a new list of commands.
     void header(const std::string& text, int line);
     void beginAction(const std::string& text, int line);
+    // In a strict run: the last action's commands that no expectation read.
+    void checkAllExpected();
     StepResult refuse(const Step& step, std::string message);
     void show(const std::string& text);
     void expectation(const Step& step, bool ok, const std::string& expected, const std::string& actual);
@@ -75,6 +83,10 @@ private:
     std::size_t handedBackCursor_ = 0;
     std::optional<std::optional<std::string>> answer_;  // of the last query
     std::string error_;
+    std::string action_ = "start-up";  // the last action, for a strict run's failure
+    int actionLine_ = 0;
+    bool strict_ = false;
+    bool refused_ = false;
     int met_ = 0;
     int failed_ = 0;
 };

@@ -66,6 +66,8 @@ const NameCase nameCases[] = {
     {"ControlEvent", "already a name"},
     {"onTimer", "already a name"},
     {"host", "already a name"},
+    {"FakeHost", "already a name"},
+    {"testing", "already a name"},
     {"router", "already a name"},
     {"test", "CMake"},
     {"ALL_BUILD", "CMake"},
@@ -102,9 +104,10 @@ TEST(NewScript, WritesTheWholeProjectWithTheNameFilledIn)
     const fs::path project = scratch.path / "Mixer_Desk";
     ASSERT_EQ(newScript("Mixer_Desk", project.string()), vesk_host::exitSuccess);
 
-    const std::vector<std::string> files = {"CMakeLists.txt", "README.md",     ".gitignore",
-                                            "plant.toml",     "session.vesk",  "panels/Mixer_Desk.vesk_ui",
-                                            "src/Mixer_Desk.h", "src/Mixer_Desk.cpp", "src/export.cpp"};
+    const std::vector<std::string> files = {"CMakeLists.txt",     "README.md",          ".gitignore",
+                                            "plant.toml",         "session.vesk",       "panels/Mixer_Desk.vesk_ui",
+                                            "src/Mixer_Desk.h",   "src/Mixer_Desk.cpp", "src/export.cpp",
+                                            "test/Mixer_Desk_test.cpp", "CMakePresets.json", ".vscode/launch.json"};
     for (const std::string& file : files) {
         ASSERT_TRUE(fs::is_regular_file(project / file)) << file;
         EXPECT_EQ(readFile(project / file).find("@NAME@"), std::string::npos) << file << " keeps a placeholder";
@@ -116,9 +119,21 @@ TEST(NewScript, WritesTheWholeProjectWithTheNameFilledIn)
 
     const std::string cmake = readFile(project / "CMakeLists.txt");
     EXPECT_NE(cmake.find("find_package(vesk 1 REQUIRED)"), std::string::npos);
-    EXPECT_NE(cmake.find("vesk_add_script(Mixer_Desk SOURCES src/Mixer_Desk.cpp src/export.cpp)"), std::string::npos);
-    EXPECT_NE(cmake.find("vesk_add_session_test(Mixer_Desk_session SCRIPT Mixer_Desk SESSION session.vesk "
-                         "PLANT plant.toml)"),
+    for (const char* call :
+         {"vesk_add_script(Mixer_Desk SOURCES src/Mixer_Desk.cpp src/export.cpp COVERAGE)",
+          "vesk_add_session_test(Mixer_Desk_session SCRIPT Mixer_Desk SESSION session.vesk PLANT plant.toml)",
+          "vesk_add_script_test(Mixer_Desk_unit SCRIPT Mixer_Desk SOURCES test/Mixer_Desk_test.cpp)",
+          "vesk_add_validate_test(Mixer_Desk_validate SCRIPT Mixer_Desk PLANT plant.toml SEED 1)",
+          "set(CMAKE_BUILD_TYPE Debug"})
+        EXPECT_NE(cmake.find(call), std::string::npos) << call;
+    EXPECT_EQ(cmake.find("LENIENT)"), std::string::npos) << "the generated session must be strict";
+    const std::string presets = readFile(project / "CMakePresets.json");
+    for (const char* preset : {"\"name\": \"debug\"", "\"name\": \"release\"", "\"name\": \"coverage\"",
+                               "\"VESK_COVERAGE\": \"ON\"", "\"targets\": [\"Mixer_Desk_coverage\"]"})
+        EXPECT_NE(presets.find(preset), std::string::npos) << preset;
+    EXPECT_NE(readFile(project / "test/Mixer_Desk_test.cpp").find("class Mixer_DeskTest : public ::testing::Test {"),
+              std::string::npos);
+    EXPECT_NE(readFile(project / ".vscode/launch.json").find("${workspaceFolder}/build/Mixer_Desk_unit"),
               std::string::npos);
     EXPECT_NE(readFile(project / "src/export.cpp")
                   .find("extern \"C\" VESK_SCRIPT_EXPORT vesk_client_callback* VESK_CDECL load_vesk_client_script("),

@@ -102,4 +102,70 @@ TEST(SessionRunnerTest, ExpectationsReadTheLastActionOnly)
     EXPECT_EQ(runner.expectationsMet(), static_cast<int>(expected.size() - failed));
 }
 
+// A strict run: what an action sent and no expectation read fails once, on
+// the action's line, when the next action starts or the session ends; a
+// failed "expect no-more-commands" is not reported again, a soak's own
+// actions and the shutdown at the end of the session are not checked, and
+// nothing more is said after a refused step.
+TEST(SessionRunnerTest, StrictRunsFailOnCommandsNoExpectationRead)
+{
+    const char* const unread = "every command expected (a strict session)";
+    struct Case {
+        const char* name;
+        std::vector<const char*> steps;
+        std::vector<std::string> said;  // "ok", or "FAILED line: expected | actual"
+    };
+    const std::vector<Case> cases = {
+        {"all read", {"event 9 three", "expect command \"ET 1 10\"", "expect command \"ET 2 20\"",
+                      "expect command \"ET 3 30\"", "event 9 none", "expect no-more-commands"},
+         {"ok", "ok", "ok", "ok"}},
+        {"left at the next action",
+         {"event 9 three", "expect command \"ET 1 10\"", "event 9 none"},
+         {"ok", std::string("FAILED 1: ") + unread + " | \"ET 2 20\" and 1 more not expected"}},
+        {"left at the end", {"event 9 none", "event 9 one"},
+         {std::string("FAILED 2: ") + unread + " | \"ET 4 40\" not expected"}},
+        {"no-more-commands reads the rest", {"event 9 three", "expect no-more-commands", "event 9 none"},
+         {"FAILED 2: nothing more | \"ET 1 10\" and 2 more"}},
+        {"checks between actions do not end one", {"event 9 one", "show timers", "expect property x y z", "advance 5"},
+         {"FAILED 3: \"z\" | (panel \"1\" is not loaded)",
+          std::string("FAILED 1: ") + unread + " | \"ET 4 40\" not expected"}},
+        {"a soak is not checked", {"event 9 one", "expect command \"ET 4 40\"", "soak 20 1"}, {"ok"}},
+        {"nothing after a refused step", {"event 9 one", "shutdown", "event 9 one"},
+         {std::string("FAILED 1: ") + unread + " | \"ET 4 40\" not expected"}},
+    };
+    FakeScript::hooks.event = onControl;
+    const Plant plant = *loadPlantFile(EXAMPLES_DIR "/plant.toml");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EventBus events;
+        std::vector<std::string> said;
+        struct Collect final : EventObserver {
+            std::vector<std::string>& said;
+            explicit Collect(std::vector<std::string>& s) : said(s) {}
+            void observe(const HostEvent& event) override
+            {
+                if (const auto* checked = std::get_if<ExpectationChecked>(&event))
+                    said.push_back(checked->ok ? std::string("ok")
+                                               : "FAILED " + std::to_string(checked->line) + ": " + checked->expected +
+                                                     " | " + checked->actual);
+            }
+        } collect(said);
+        events.subscribe(collect);
+        Emulator emulator(plant, events);
+        SessionRunner runner(emulator, events);
+        runner.setStrict(true);
+        ASSERT_TRUE(runner.startUp(FakeScript::load));
+        int line = 0;
+        for (const char* text : c.steps) {
+            const auto parsed = parseStep(text, ++line, plant);
+            ASSERT_TRUE(parsed && *parsed) << text;
+            if (runner.run(**parsed) != StepResult::carryOn)
+                break;
+        }
+        runner.finish();
+        EXPECT_EQ(said, c.said);
+    }
+    FakeScript::reset();
+}
+
 } // namespace
