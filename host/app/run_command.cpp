@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 
-#include "abi/loader.h"
 #include "app/abi_choice.h"
 #include "app/exit_codes.h"
 #include "app/fatal_output.h"
@@ -19,6 +18,7 @@
 #include "base/files.h"
 #include "base/memory_budget.h"
 #include "emulator/emulator.h"
+#include "rig/rig.h"
 #include "plant/panel_view.h"
 #include "plant/plant_file.h"
 #include "session/session_runner.h"
@@ -150,41 +150,42 @@ int run(const RunOptions& options)
     if (!abi)
         return exitUsage;
 
-    // Declared before the emulator so that it is unloaded only after the script has ended.
-    ScriptLibrary library;
-    if (const Status opened = library.open(options.library); !opened) {
+    RunPlan plan;
+    plan.library = options.library;
+    plan.plant = std::move(plant);
+    plan.abi = abi->kind;
+    plan.emulator.memory = *memory;
+    plan.emulator.budget = &budget;
+    plan.callTimeoutSeconds = options.timeout;
+
+    Output& out = Output::standard();
+    RunOutput output(out, options.json, options.quiet, golden ? &*golden : nullptr);
+    std::optional<Progress> progress;
+    Rig rig(std::move(plan));
+    if (const Status opened = rig.open(); !opened) {
         std::cerr << "vesk_host: " << opened.error().message << "\n";
         return exitLoad;
     }
-
-    Output& out = Output::standard();
-    EventBus events;
-    RunOutput output(out, options.json, options.quiet, golden ? &*golden : nullptr);
+    EventBus& events = rig.events();
+    Emulator& emulator = rig.emulator();
+    SessionRunner& runner = rig.runner();
+    const FindingTally& tally = rig.tally();
     if (options.json)
         output.write(jsonLine(schemaLine()));
     events.subscribe(output);
-    FindingTally tally;
-    events.subscribe(tally);
-    std::optional<Progress> progress;
     if (!options.quiet && Progress::wanted()) {
         progress.emplace();
         events.subscribe(*progress);
     }
-    EmulatorOptions emulatorOptions;
-    emulatorOptions.memory = *memory;
-    emulatorOptions.budget = &budget;
-    Emulator emulator(std::move(plant), events, emulatorOptions);
-    emulator.setAbi(abi->kind);
-    SessionRunner runner(emulator, events);
 
     // From here a crash, an exit() or a hang of the script ends the run with a report.
     watchRun(out, options.json, options.timeout);
     int exit = exitSuccess;
-    const bool started = runner.startUp(library.entry());
+    const bool started = rig.startUp();
     reportLearnedAbi(*abi, emulator.host(), "vesk_host");
     if (!started) {
         out.flush();
-        std::cerr << "vesk_host: " << startFailure(emulator.host(), options.library) << "\n";
+        std::cerr << "vesk_host: " << rig.startFailure() << "\n";
         exit = exitLoad;
     } else if (!options.session.empty()) {
         // Checked before: the file reads as steps throughout.
@@ -202,7 +203,7 @@ int run(const RunOptions& options)
     } else if (!runInteractive(runner, emulator.plant(), out)) {
         exit = exitUsage;
     }
-    runner.finish();
+    rig.finish();
     runEnded();
     if (progress) {
         events.unsubscribe(*progress);
@@ -210,7 +211,7 @@ int run(const RunOptions& options)
     }
     // Unloaded while the host still listens: what the library's own static
     // destructors send is reported, not sent into a host that is gone.
-    library.close();
+    rig.unload();
 
     if (!options.quiet || golden)
         events.emit(StateShown{"== final panel state\n" + panelsTable(emulator.panels())});

@@ -11,9 +11,11 @@
 #include "abi/loader.h"
 #include "base/write_all.h"
 #include "emulator/emulator.h"
+#include "rig/rig.h"
 #include "traps/fatal_watch.h"
 #include "validator/channel.h"
 #include "validator/isolation.h"
+#include "validator/script_run.h"
 
 namespace vesk_host::validator {
 
@@ -136,24 +138,23 @@ void probeBody(const std::string& library, RecordSink& sink)
 // Details: the layout's name and how it was learned, or "" and why not.
 void learnBody(const CheckSetup& setup, RecordSink& sink)
 {
-    ScriptLibrary library;
+    RunPlan plan = planOf(setup);
+    plan.abi = std::nullopt;
+    Rig rig(std::move(plan));
     std::string error;
     std::string kind;
     std::string reason;
-    if (const Status opened = library.open(setup.library); !opened) {
+    if (const Status opened = rig.open(); !opened) {
         error = opened.error().message;
     } else {
-        EventBus events;
-        Emulator emulator(Plant(setup.plant), events);
-        emulator.setAbi(std::nullopt);
-        const bool started = emulator.start(library.entry());
+        Emulator& emulator = rig.emulator();
+        const bool started = emulator.start(rig.loaded().entry());
         const ScriptAbi* abi = emulator.host().abi();
         if (started && abi && abi->kind()) {
             kind = abiKindName(*abi->kind());
             reason = abi->learnedFrom();
         } else {
-            error = emulator.host().abiProblem().empty() ? "load_vesk_client_script returned null"
-                                                         : emulator.host().abiProblem();
+            error = rig.startFailure();
         }
         emulator.shutdown();
     }
