@@ -10,12 +10,9 @@ int isolatedDoneChannel() { return -1; }
 
 #else
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -26,7 +23,7 @@ int isolatedDoneChannel() { return -1; }
 #include "app/output.h"
 #include "base/write_all.h"
 #include "events/rules.h"
-#include "traps/signal_names.h"
+#include "worker/worker_process.h"
 
 namespace vesk_host {
 
@@ -42,48 +39,33 @@ int isolatedDoneChannel() { return doneChannel; }
 
 int runIsolated(const std::function<int()>& run, bool json)
 {
-    int output[2];
-    int done[2];
-    if (pipe(output) != 0 || pipe(done) != 0) {
-        std::cerr << "vesk_host: cannot make the pipes of a child process (--isolate)\n";
-        return 3;
-    }
-    std::cout.flush();
-    std::cerr.flush();
-    const pid_t child = fork();
-    if (child < 0) {
-        std::cerr << "vesk_host: cannot start a child process (--isolate)\n";
-        return 3;
-    }
-    if (child == 0) {
-        close(output[0]);
-        close(done[0]);
-        dup2(output[1], STDOUT_FILENO);
-        close(output[1]);
-        doneChannel = done[1];
+    worker::Launch launch;
+    launch.body = [&run](worker::Channel& channel) {
+        doneChannel = channel.upDescriptor();
+        // The transcript goes to standard output, which the parent relays.
         const int code = run();
         Output::standard().flush();
         const char finished = static_cast<char>('0' + code);
-        writeAll(done[1], &finished, 1);
-        _exit(code);
+        channel.write(&finished, 1);
+        return code;
+    };
+    launch.keepStandardError = true;
+    worker::WorkerProcess process;
+    if (const Status started = process.start(launch); !started) {
+        std::cerr << "vesk_host: " << started.error().message << " (--isolate)\n";
+        return 3;
     }
-    close(output[1]);
-    close(done[1]);
     // Relay the transcript, keeping its last lines for a report.
     std::deque<std::string> last;
     std::string line;
-    char buffer[65536];
-    for (ssize_t got; (got = read(output[0], buffer, sizeof buffer)) != 0;) {
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        writeAll(STDOUT_FILENO, buffer, static_cast<std::size_t>(got));
-        for (ssize_t i = 0; i < got; ++i) {
-            if (buffer[i] != '\n') {
+    std::string bytes;
+    char finished = 0;
+    const auto keep = [&](const std::string& piece) {
+        writeAll(STDOUT_FILENO, piece.data(), piece.size());
+        for (const char c : piece) {
+            if (c != '\n') {
                 if (line.size() < 300)
-                    line += buffer[i];
+                    line += c;
                 continue;
             }
             last.push_back(line);
@@ -91,29 +73,31 @@ int runIsolated(const std::function<int()>& run, bool json)
             if (last.size() > 8)
                 last.pop_front();
         }
+    };
+    for (bool open = true; open;) {
+        switch (process.receive(bytes, std::chrono::steady_clock::time_point::max())) {
+        case worker::WorkerProcess::Got::printed: keep(bytes); break;
+        case worker::WorkerProcess::Got::channel: finished = bytes.empty() ? finished : bytes.back(); break;
+        default: open = false; break;
+        }
     }
-    close(output[0]);
-    char finished = 0;
-    while (read(done[0], &finished, 1) < 0 && errno == EINTR) {
-    }
-    close(done[0]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    std::string rest;
+    const worker::WorkerEnd end = process.wait(&rest);
+    keep(rest);
+    const bool signalled = end.how != worker::WorkerEnd::How::exited;
     if (finished >= '0' && finished <= '9')
         return finished - '0';
     if (finished == 'F')
         return 1;  // the child's fatal watch has reported
-    std::string message = WIFSIGNALED(status) ? std::string("the script's process died of ") + signalName(WTERMSIG(status))
-                                              : "the script's process ended with exit code " +
-                                                    std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) +
-                                                    " (exit or _exit) before the run had finished";
+    std::string message = signalled ? "the script's process died of " + end.signal
+                                    : "the script's process ended with exit code " + std::to_string(end.exitCode) +
+                                          " (exit or _exit) before the run had finished";
     if (!last.empty()) {
         message += "; the last lines of its transcript:";
         for (const auto& kept : last)
             message += " | " + kept;
     }
-    const Rule& rule = WIFSIGNALED(status) ? rule::scriptCrashed : rule::scriptEnded;
+    const Rule& rule = signalled ? rule::scriptCrashed : rule::scriptEnded;
     static char report[8192];
     fatalLine(report, sizeof report, json, rule.name, message.c_str());
     writeAll(STDOUT_FILENO, report, std::strlen(report));

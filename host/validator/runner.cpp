@@ -14,6 +14,7 @@
 #include "rig/rig.h"
 #include "traps/fatal_watch.h"
 #include "validator/channel.h"
+#include "validator/check_worker.h"
 #include "validator/isolation.h"
 #include "validator/script_run.h"
 
@@ -110,16 +111,18 @@ CheckResult runBody(const Check& check, const CheckSetup& setup, Trail& trail)
     return context.result();
 }
 
-// A child process for the child `id` running `body`: a fork() running it,
-// or this program started again in its child mode, which runs runChild(id).
+// A worker for the child `id` running `body`: a fork() running it, or this
+// program started again in its child mode, which runs runChild(id).
 ChildEnd runIsolated(const std::string& id, const std::function<void(RecordSink&)>& body, const RunSettings& settings,
                      const std::function<bool(const char*, std::size_t)>& received)
 {
-    if (childrenByFork())
-        return runInChild(body, settings.watchdogSeconds, received);
-    if (!settings.childArguments)
-        throw std::logic_error("no command line for the child processes of checks");
-    return runProgramChild(settings.childArguments(id), settings.watchdogSeconds, received);
+    std::vector<std::string> arguments;
+    if (!childrenByFork()) {
+        if (!settings.childArguments)
+            throw std::logic_error("no command line for the child processes of checks");
+        arguments = settings.childArguments(id);
+    }
+    return runInWorker(body, arguments, settings.watchdogSeconds, received);
 }
 
 Status tryLoad(const std::string& library)

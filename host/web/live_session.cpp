@@ -61,8 +61,8 @@ std::optional<LiveSession::Failure> LiveSession::start()
 std::optional<LiveSession::Failure> LiveSession::startLocked()
 {
     ChildSetup setup{options_.library, options_.plant};
-    const Status started = child_.start([setup](int in, int out) {
-        return runScriptChild(setup, lineReader(in), fdWriter(out));
+    const Status started = child_.start([setup](worker::Channel& channel) {
+        return runScriptChild(setup, lineReader(channel), channelWriter(channel));
     });
     ActionResult result;
     if (started)
