@@ -1,6 +1,7 @@
 // One run of a script, assembled in one place for run, serve and every
 // check of validate: the library, the event bus, the finding tally, the
-// emulator on the plan's plant and the session runner, declared so that
+// watch on what the script does to its process, the emulator on the plan's
+// plant and the session runner, declared so that
 // they end in the right order (the runner and the emulator, which ends a
 // script still running, before the bus; the library, whose static
 // destructors may still call the host, last of all, unless unload() has
@@ -16,6 +17,7 @@
 #include "abi/loader.h"
 #include "base/result.h"
 #include "emulator/emulator.h"
+#include "rig/process_watch.h"
 #include "rig/run_plan.h"
 #include "session/session_runner.h"
 #include "transcript/finding_tally.h"
@@ -24,13 +26,18 @@ namespace vesk_host {
 
 class Rig {
 public:
+    // The library's own code outside any call, in the words of the host's messages.
+    static constexpr const char* loadMoment = "the library's loading (its static constructors)";
+    static constexpr const char* unloadMoment = "unload (the library's static destructors)";
+
     // Copies what it needs of `plan`; the plant is moved into the emulator.
     explicit Rig(RunPlan plan);
     ~Rig();
     Rig(const Rig&) = delete;
     Rig& operator=(const Rig&) = delete;
 
-    // Loads the plan's library; says why it cannot be loaded.
+    // Loads the plan's library; says why it cannot be loaded. What its
+    // static constructors did to the process is named, as after a call.
     Status open();
     // The script's start-up through the session runner. False when the
     // export returned null or the script's layout cannot be driven; see
@@ -39,7 +46,8 @@ public:
     // Ends the script if it still runs.
     void finish();
     // Unloads the library now, while the host still listens: what its
-    // static destructors send is reported, not sent into a host that is gone.
+    // static destructors send (or do to the process) is reported, not sent
+    // into a host that is gone.
     void unload();
 
     // Why startUp() failed, in the host's words: the layout's problem or the export's null.
@@ -59,6 +67,8 @@ private:
     ScriptLibrary loaded_;
     EventBus events_;
     FindingTally tally_;
+    // Before the emulator, whose script host tells it of every call.
+    ProcessWatch processWatch_;
     Emulator emulator_;
     SessionRunner runner_;
 };

@@ -4,6 +4,7 @@
 #include "traps/fatal_watch.h"
 
 #include <signal.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -29,6 +30,9 @@ Sink sink = nullptr;
 std::atomic<bool> armed{false};
 std::atomic<bool> reporting{false};
 const HostEvent* currentCall = nullptr;
+std::atomic<const char*> libraryMoment{nullptr};
+// The host's calling thread, as the kernel numbers it (read in a signal handler).
+std::atomic<long> hostThread{0};
 std::atomic<long long> callStart{0};
 int stepLine = 0;
 const char* stepSource = nullptr;
@@ -93,9 +97,16 @@ struct CallWriter {
     template <class Other> void operator()(const Other&) const { out.text("a call"); }
 };
 
+long threadNumber() { return static_cast<long>(syscall(SYS_gettid)); }
+
+// Inside a call into the script, or its library's static destructors.
+bool inScript() { return currentCall != nullptr || libraryMoment.load() != nullptr; }
+
 void callDescription(FixedText& out)
 {
-    if (const HostEvent* call = currentCall)
+    if (const char* moment = libraryMoment.load())
+        out.text(moment);
+    else if (const HostEvent* call = currentCall)
         std::visit(CallWriter{out}, *call);
     else
         out.text("no call (the host was not calling the script)");
@@ -129,7 +140,8 @@ const char* signalMeaning(int number)
 
 void onSignal(int number, siginfo_t* info, void*)
 {
-    if (!armed.load() || !currentCall) {
+    const bool scriptThread = armed.load() && hostThread.load() != 0 && threadNumber() != hostThread.load();
+    if (!armed.load() || (!inScript() && !scriptThread)) {
         // Not inside a call into the script: not the script's doing. The
         // signal takes its ordinary course (the faulting instruction, run
         // again, meets the default action).
@@ -178,6 +190,8 @@ void onSignal(int number, siginfo_t* info, void*)
         out.text(report.signal);
         out.text(", ");
         out.text(signalMeaning(number));
+        if (scriptThread)
+            out.text(", on a thread of the script's own (not the host's calling thread)");
         describe(report, &rule::scriptCrashed, what);
     }
     finish();
@@ -186,7 +200,7 @@ void onSignal(int number, siginfo_t* info, void*)
 void onExit()
 {
     // exit() outside a call into the script is the host's own ending.
-    if (!armed.load() || !currentCall || reporting.exchange(true))
+    if (!armed.load() || !inScript() || reporting.exchange(true))
         return;
     report.signal = nullptr;
     report.timedOut = false;
@@ -237,18 +251,27 @@ void install(Sink reportTo, double timeoutSeconds)
         stack.ss_sp = alternateStack;
         stack.ss_size = sizeof alternateStack;
         sigaltstack(&stack, nullptr);
-        struct sigaction action {};
-        action.sa_sigaction = onSignal;
-        action.sa_flags = SA_SIGINFO | SA_ONSTACK;
-        sigemptyset(&action.sa_mask);
-        for (const int number : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL, SIGTRAP, SIGSYS})
-            sigaction(number, &action, nullptr);
+        reclaimSignals();
         std::atexit(onExit);
     }
     std::thread(watch).detach();
 }
 
-void arm() { armed = true; }
+void reclaimSignals()
+{
+    struct sigaction action {};
+    action.sa_sigaction = onSignal;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (const int number : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL, SIGTRAP, SIGSYS})
+        sigaction(number, &action, nullptr);
+}
+
+void arm()
+{
+    hostThread = threadNumber();
+    armed = true;
+}
 void disarm() { armed = false; }
 
 void callStarted(const HostEvent& call, std::int64_t started)
@@ -261,6 +284,18 @@ void callEnded()
 {
     callStart = 0;
     currentCall = nullptr;
+}
+
+void libraryCodeStarted(const char* moment, std::int64_t started)
+{
+    libraryMoment = moment;
+    callStart = started;
+}
+
+void libraryCodeEnded()
+{
+    callStart = 0;
+    libraryMoment = nullptr;
 }
 
 void stepStarted(int line, std::string_view source)

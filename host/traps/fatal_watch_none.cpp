@@ -8,10 +8,13 @@ namespace vesk_host::fatal {
 
 bool available() { return false; }
 void install(Sink, double) {}
+void reclaimSignals() {}
 void arm() {}
 void disarm() {}
 void callStarted(const HostEvent&, std::int64_t) {}
 void callEnded() {}
+void libraryCodeStarted(const char*, std::int64_t) {}
+void libraryCodeEnded() {}
 void stepStarted(int, std::string_view) {}
 void stepEnded() {}
 void commandSent(std::string_view) {}

@@ -82,6 +82,18 @@ void reportFatal(const fatal::Report& report)
 }
 #endif
 
+// Tells the validator which call into the script is under way, so that a
+// check's worker that ends without a word is reported with its moment.
+class CallRecords final : public CallWatcher {
+public:
+    explicit CallRecords(RecordSink& sink) : sink_(sink) {}
+    void beforeCall(const HostEvent& call) override { sink_.write(encodeRecord(tag::call, callNameOf(call))); }
+    void afterCall() override { sink_.write(encodeRecord(tag::returned, "")); }
+
+private:
+    RecordSink& sink_;
+};
+
 class KeptTrail final : public Trail {
 public:
     explicit KeptTrail(std::size_t keep) : keep_(keep) {}
@@ -138,12 +150,12 @@ void probeBody(const std::string& library, RecordSink& sink)
     sink.write(encodeRecord(tag::end, ""));
 }
 
-// Details: the layout's name and how it was learned, or "" and why not.
+// Details: the layout's name and how it was learned, or "" and why not
+// (and a third when the export returned null).
 void learnBody(const CheckSetup& setup, RecordSink& sink)
 {
-    RunPlan plan = planOf(setup);
-    plan.abi = std::nullopt;
-    Rig rig(std::move(plan));
+    Rig rig(planOf(setup));
+    bool nullExport = false;
     std::string error;
     std::string kind;
     std::string reason;
@@ -158,11 +170,14 @@ void learnBody(const CheckSetup& setup, RecordSink& sink)
             reason = abi->learnedFrom();
         } else {
             error = rig.startFailure();
+            nullExport = emulator.host().abiProblem().empty();
         }
         emulator.shutdown();
     }
     sink.write(encodeRecord(tag::detail, kind));
     sink.write(encodeRecord(tag::detail, kind.empty() ? error : reason));
+    if (nullExport)
+        sink.write(encodeRecord(tag::detail, "export returned null"));
     sink.write(encodeRecord(tag::end, ""));
 }
 
@@ -178,7 +193,10 @@ void checkBody(const Check& check, const CheckSetup& setup, RecordSink& sink)
     }
 #endif
     ChildTrail trail(sink);
+    CallRecords calls(sink);
+    watchCalls(&calls);
     const CheckResult result = runBody(check, setup, trail);
+    watchCalls(nullptr);
     sink.write(encodeRecord(tag::status, statusName(result.status)));
     for (const auto& detail : result.details)
         sink.write(encodeRecord(tag::detail, detail));
@@ -199,6 +217,18 @@ std::string describe(const ChildEnd& end, double watchdogSeconds)
     default:
         return "the check's process ended with exit code " + std::to_string(end.exitCode) + " before finishing";
     }
+}
+
+// A child that ended inside a call into the script without its fatal watch
+// saying so (an _exit(), a crash with the script's own handler or with the
+// signal blocked): the script's doing, with the call.
+std::string endedInCall(const ChildEnd& end, const std::string& call)
+{
+    if (end.how == ChildEnd::How::signalled)
+        return std::string(rule::scriptCrashed.name) + ": the script's process died of " + end.signal + ", during " +
+               call;
+    return std::string(rule::scriptEnded.name) + ": the script ended the process with exit code " +
+           std::to_string(end.exitCode) + " (exit or _exit), during " + call;
 }
 
 } // namespace
@@ -256,14 +286,15 @@ LearnedAbi learnAbi(const CheckSetup& setup, const RunSettings& settings)
         const ChildEnd end = runIsolated(
             learnChildId, [&](RecordSink& sink) { learnBody(setup, sink); }, settings, collect);
         if (!reader.finished()) {
-            learned.error = "the script's start-up, run to learn its layout, failed: " +
+            learned.error = "the script's start-up, run once before the checks, failed: " +
                             describe(end, settings.watchdogSeconds);
             return learned;
         }
     }
     const auto& details = reader.result().details;
-    if (details.size() != 2) {
-        learned.error = "the script's start-up, run to learn its layout, reported nothing usable";
+    learned.exportReturnedNull = details.size() == 3;
+    if (details.size() != 2 && details.size() != 3) {
+        learned.error = "the script's start-up, run once before the checks, reported nothing usable";
         return learned;
     }
     learned.kind = abiKindNamed(details[0]);
@@ -317,10 +348,13 @@ CheckOutcome runCheck(const Check& check, const CheckSetup& setup, const RunSett
         if (!reader.finished()) {
             const bool timedOut = end.how == ChildEnd::How::timedOut || reader.timedOut();
             outcome.result.status = timedOut ? CheckStatus::timeout : CheckStatus::crash;
-            // The cause first: what the child's fatal watch said, else how the process ended.
+            // The cause first: what the child's fatal watch said, else how the
+            // process ended, named as the script's when it was inside a call.
             auto& details = outcome.result.details;
-            details.insert(details.begin(), reader.fatal().empty() ? describe(end, settings.watchdogSeconds)
-                                                                   : reader.fatal());
+            details.insert(details.begin(), !reader.fatal().empty() ? reader.fatal()
+                                            : !timedOut && !reader.call().empty()
+                                                ? endedInCall(end, reader.call())
+                                                : describe(end, settings.watchdogSeconds));
             outcome.signal = reader.signal().empty() ? end.signal : reader.signal();
             outcome.lastLines.assign(reader.lastLines().begin(), reader.lastLines().end());
             std::size_t slow = 0;

@@ -47,9 +47,18 @@ void judge(const FindingTally& tally, CheckContext& context, const std::set<cons
     }
 }
 
+namespace {
+
+CallWatcher* callWatcher = nullptr;
+
+} // namespace
+
+void watchCalls(CallWatcher* watcher) { callWatcher = watcher; }
+
 RunPlan planOf(const CheckSetup& setup, ReplyMode replies)
 {
     RunPlan plan;
+    plan.emulator.watcher = callWatcher;
     plan.library = setup.library;
     plan.plant = setup.plant;
     plan.abi = setup.abi;

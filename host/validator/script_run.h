@@ -35,8 +35,12 @@ private:
 // and made-up events cause them.
 void judge(const FindingTally& tally, CheckContext& context, const std::set<const Rule*>& failing = {});
 
-// The plan of a run on the check's script and plant.
+// The plan of a run on the check's script and plant; its emulator tells
+// `watchCalls`'s watcher (if any) of every call into the script.
 RunPlan planOf(const CheckSetup& setup, ReplyMode replies = ReplyMode::plant);
+// The watcher every plan of this process gets from now on (null: none); a
+// check's worker tells the validator which call it is in through it.
+void watchCalls(CallWatcher* watcher);
 
 // A Rig on the check's plan with the check's trail on its bus; the library
 // is opened only when the caller asks (rig().open()).
