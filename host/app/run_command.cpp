@@ -7,6 +7,7 @@
 #include "app/memory_option.h"
 #include "app/run_preparation.h"
 #include "session/session_steps.h"
+#include "worker/worker_process.h"
 
 namespace vesk_host {
 
@@ -24,7 +25,9 @@ int run(const RunOptions& options)
     Preparation prepared = prepareRun(options);
     if (!prepared.run)
         return prepared.exit;
-    if (options.inProcess)
+    // Where workers are this program started again (Windows), the run stays
+    // in this process until its worker mode has been proved there.
+    if (options.inProcess || !worker::WorkerProcess::byFork())
         return runInProcess(options, *prepared.run);
     return runSupervised(options, *prepared.run);
 }

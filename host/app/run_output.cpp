@@ -9,8 +9,9 @@ bool isProblem(const HostEvent& event)
 {
     if (const auto* expectation = std::get_if<ExpectationChecked>(&event))
         return !expectation->ok;
+    // A note of the emulator's (guarded memory giving way) changes what the run can catch: shown too.
     return std::holds_alternative<FindingRaised>(event) || std::holds_alternative<StepRefused>(event) ||
-           std::holds_alternative<RunSummary>(event);
+           std::holds_alternative<RunSummary>(event) || std::holds_alternative<HostNote>(event);
 }
 
 RunOutput::RunOutput(Output& out, bool json, bool quiet, GoldenFile* golden)

@@ -129,6 +129,15 @@ public:
         char* volatile block = static_cast<char*>(malloc(1 << 20));
         if (block)
             block[0] = 1;
+#elif defined(FAULT_FLOODS_REPLIES)
+        // A hundred thousand replies held at once, handed back only at the end of the event.
+        const int count = 100000;
+        void** held = static_cast<void**>(malloc(count * sizeof(void*)));
+        for (int i = 0; held && i < count; ++i)
+            held[i] = sendRaw("SD 'ZEP SDI Router'");
+        for (int i = 0; held && i < count; ++i)
+            handBackRaw(held[i]);
+        free(held);
 #elif defined(FAULT_PRINTS)
         printf("pressed\n");
         fprintf(stderr, "debug: a line of the script's own\n");
