@@ -63,7 +63,7 @@ Subcommand addRunCommand(CLI::App& parent)
     addMaxMemoryOption(*app, options->maxMemory);
     app->add_flag("--in-process", options->inProcess,
                   "run the script in this process, for a debugger: unprotected, a script that crashes, exits or "
-                  "hangs takes the run with it (by default it runs in a worker process)");
+                  "hangs takes the run with it (by default it runs in a worker process; on Windows, for now, here)");
     app->add_flag("--isolate", options->isolate, "the default: the script runs in a worker process");
     // Where workers are this program started again: the worker of a supervised run.
     app->add_flag("--worker", options->worker)->group("");
