@@ -7,7 +7,7 @@
 # Usage: host/app/tests/wine_abi_cases.sh gnu|msvc   (after script/windows or
 # script/msvc has built the binaries). Ends with "N passed, M failed".
 set -uo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../../.."
 
 layout=${1:?gnu or msvc}
 run=cmake/toolchains/wine-run
@@ -97,7 +97,7 @@ want out "\"isolation\":\"process\",\"strict\":false,\"abi\":\"$layout\",\"abi_r
 case_ "faulty: a crash on code 6 is CRASH with the exception code" 1 \
   "${validate[@]}" --only '^codes\.[67]$' "$(faulty crashes_on_code_6)"
 want out "^  CRASH   codes\\.6 "
-want out "the check's process died of access violation 0xC0000005"
+want out "script-crashed: the script's process died of access violation 0xC0000005, during code 6 with a pointer to 256 zero bytes"
 want out "\\| host > script  6  a pointer to 256 zero bytes"
 want out "^  PASS    codes\\.7 "
 want out "^FAILURE: 2 checks: 1 passed, 0 warned, 0 skipped, 0 failed, 1 crashed, 0 timed out"
