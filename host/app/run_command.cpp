@@ -7,7 +7,6 @@
 #include "app/memory_option.h"
 #include "app/run_preparation.h"
 #include "session/session_steps.h"
-#include "worker/worker_process.h"
 
 namespace vesk_host {
 
@@ -25,9 +24,7 @@ int run(const RunOptions& options)
     Preparation prepared = prepareRun(options);
     if (!prepared.run)
         return prepared.exit;
-    // Where workers are this program started again (Windows), the run stays
-    // in this process until its worker mode has been proved there.
-    if (options.inProcess || !worker::WorkerProcess::byFork())
+    if (options.inProcess)
         return runInProcess(options, *prepared.run);
     return runSupervised(options, *prepared.run);
 }
@@ -63,7 +60,7 @@ Subcommand addRunCommand(CLI::App& parent)
     addMaxMemoryOption(*app, options->maxMemory);
     app->add_flag("--in-process", options->inProcess,
                   "run the script in this process, for a debugger: unprotected, a script that crashes, exits or "
-                  "hangs takes the run with it (by default it runs in a worker process; on Windows, for now, here)");
+                  "hangs takes the run with it (by default it runs in a worker process)");
     app->add_flag("--isolate", options->isolate, "the default: the script runs in a worker process");
     // Where workers are this program started again: the worker of a supervised run.
     app->add_flag("--worker", options->worker)->group("");

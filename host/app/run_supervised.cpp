@@ -89,12 +89,13 @@ WorkerRun workerRunOf(const RunOptions& options, PreparedRun& prepared)
 }
 
 // The command line of the hidden worker mode, after the program's name.
-std::vector<std::string> workerArguments(const RunOptions& options, const PreparedRun& prepared)
+std::vector<std::string> workerArguments(const RunOptions& options)
 {
     char timeout[40];
     std::snprintf(timeout, sizeof timeout, "%.17g", options.timeout);
+    // The layout as asked: the worker decides it as this process did, with the same reason.
     std::vector<std::string> words = {"run", "--worker", "--timeout", timeout, "--memory", options.memory,
-                                      "--abi", prepared.abi.kind ? abiKindName(*prepared.abi.kind) : "auto"};
+                                      "--abi", options.abi};
     for (const auto& [option, value] :
          {std::pair<const char*, const std::string&>{"--max-memory", options.maxMemory},
           {"--plant", options.plant}, {"--session", options.session}})
@@ -140,7 +141,7 @@ int runSupervised(const RunOptions& options, PreparedRun& prepared)
         events.subscribe(*progress);
     }
 
-    const std::vector<std::string> arguments = workerArguments(options, prepared);
+    const std::vector<std::string> arguments = workerArguments(options);
     WorkerRun work = workerRunOf(options, prepared);
     worker::Launch launch;
     launch.body = [&work](worker::Channel& channel) { return runWorker(work, channel); };

@@ -247,9 +247,11 @@ private:
             // caught or blocked itself, or it is the emulator's own fault.
             if (moment_.inScript())
                 scriptEnded(rule::scriptCrashed,
-                            moment_.describe(rule::scriptCrashed, "the script's process died of " + end.signal +
-                                                                     " (with a signal handler of the script's own, "
-                                                                     "or the signal blocked)"));
+                            moment_.describe(rule::scriptCrashed,
+                                             "the script's process died of " + end.signal +
+                                                 (fatal::available() ? " (with a signal handler of the script's "
+                                                                       "own, or the signal blocked)"
+                                                                     : "")));
             else
                 end_ = failedEnd("the worker died of " + end.signal + " outside any call into the script");
             return end_;

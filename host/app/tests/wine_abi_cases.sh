@@ -167,6 +167,25 @@ want out "^  FAIL    codes\\.6 "
 # that check may pass, crash or fail; the run fails all the same.
 want out "^FAILURE: 3 checks: "
 
+# The script in a worker process: its crash, exit and hang end the worker,
+# never vesk_host.exe, and are named with the call (MinGW scripts only).
+if [ "$layout" = gnu ]; then
+  for press in WFM_Mon Audio_Mon "Sources index=1"; do
+    echo "press $press" >"$scratch/${press%% *}.vesk"
+  done
+  pressing=(run "${plant[@]}" --timeout 1 --session)
+  case_ "worker: a crash is script-crashed with its call" 1 \
+    "${pressing[@]}" "$(win "$scratch/WFM_Mon.vesk")" "$(faulty faults_on_press)"
+  want out "^!! VIOLATION script-crashed: the script's process died of access violation 0xC0000005, during control event \"WFM_Mon\" \"\" \\(line 1: press WFM_Mon\\)"
+  want err "^vesk_host: the script ended the run: script-crashed: "
+  case_ "worker: exit(7) is script-ended with its call" 1 \
+    "${pressing[@]}" "$(win "$scratch/Audio_Mon.vesk")" "$(faulty faults_on_press)"
+  want out "^!! VIOLATION script-ended: the script ended the process with exit code 7 \(exit or _exit\), during control event \"Audio_Mon\""
+  case_ "worker: a hang is call-timeout and the worker is ended" 1 \
+    "${pressing[@]}" "$(win "$scratch/Sources.vesk")" "$(faulty faults_on_press)"
+  want out "^!! VIOLATION call-timeout: the script did not return within 4 s and its process was ended, during control event \"Sources\""
+fi
+
 if [ "$layout" = msvc ]; then
   case_ "detection: a runtime DLL as the only clue" 0 run "${empty[@]}" "$(plain _runtime)"
   want err "^vesk_host: abi msvc \\(imports vcruntime140\\.dll\\)$"
