@@ -155,18 +155,18 @@ int main(int argc, char** argv)
         for (const bool quiet : {false, true})
             for (std::size_t i = 0; i < counts.size(); ++i)
                 for (const bool inProcess : {false, true}) {
-                const long steps = counts[i];
-                const Measure measure = runHost(sessions[i], quiet, memory, "/dev/null", inProcess);
-                const double events = perStep * static_cast<double>(steps);
-                const double nsPerEvent = measure.seconds * 1e9 / events;
-                std::printf("%-10ld %-6s %-8s %-7s %8.2f %9.2f %11.0f %8.1f %9.0f %7.1f %6.1f%s\n", steps,
-                            quiet ? "quiet" : "text", memory, inProcess ? "in-proc" : "worker", measure.seconds,
-                            measure.seconds * 1e6 / static_cast<double>(steps), events / measure.seconds,
-                            static_cast<double>(measure.peakKilobytes) / 1024.0, nsPerEvent, nsPerEvent / bare,
-                            (nsPerEvent - bare) / bare,
-                            WIFEXITED(measure.status) && WEXITSTATUS(measure.status) == 0 ? "" : "  (vesk_host failed)");
-                std::fflush(stdout);
-            }
+                    const long steps = counts[i];
+                    const Measure measure = runHost(sessions[i], quiet, memory, "/dev/null", inProcess);
+                    const double events = perStep * static_cast<double>(steps);
+                    const double nsPerEvent = measure.seconds * 1e9 / events;
+                    std::printf("%-10ld %-6s %-8s %-7s %8.2f %9.2f %11.0f %8.1f %9.0f %7.1f %6.1f%s\n", steps,
+                                quiet ? "quiet" : "text", memory, inProcess ? "in-proc" : "worker", measure.seconds,
+                                measure.seconds * 1e6 / static_cast<double>(steps), events / measure.seconds,
+                                static_cast<double>(measure.peakKilobytes) / 1024.0, nsPerEvent, nsPerEvent / bare,
+                                (nsPerEvent - bare) / bare,
+                                WIFEXITED(measure.status) && WEXITSTATUS(measure.status) == 0 ? "" : "  (vesk_host failed)");
+                    std::fflush(stdout);
+                }
     for (const std::string& session : sessions)
         std::remove(session.c_str());
     std::remove(sample.c_str());
