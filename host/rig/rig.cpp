@@ -1,10 +1,20 @@
 #include "rig/rig.h"
 
+#include <chrono>
+#include <cstdint>
 #include <utility>
+
+#include "traps/fatal_watch.h"
 
 namespace vesk_host {
 
 namespace {
+
+std::int64_t sinceStart()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // The plan's emulator options with the process watch in front of its call watcher.
 EmulatorOptions watched(EmulatorOptions options, ProcessWatch& watch)
@@ -29,13 +39,19 @@ Rig::Rig(RunPlan plan)
 
 Rig::~Rig()
 {
+    // The script ends, then its library is unloaded while the watches still
+    // see it: an exit or a crash in its static destructors is the script's.
+    emulator_.shutdown();
+    unload();
     processWatch_.unwatch(events_);
     events_.unsubscribe(tally_);
 }
 
 Status Rig::open()
 {
+    fatal::libraryCodeStarted(loadMoment, sinceStart());
     Status opened = loaded_.open(library_);
+    fatal::libraryCodeEnded();
     processWatch_.afterLibraryCode(loadMoment);
     return opened;
 }
@@ -46,7 +62,11 @@ void Rig::finish() { runner_.finish(); }
 
 void Rig::unload()
 {
+    if (!loaded_.entry())
+        return;
+    fatal::libraryCodeStarted(unloadMoment, sinceStart());
     loaded_.close();
+    fatal::libraryCodeEnded();
     processWatch_.afterLibraryCode(unloadMoment);
 }
 

@@ -36,8 +36,9 @@ public:
     Rig(const Rig&) = delete;
     Rig& operator=(const Rig&) = delete;
 
-    // Loads the plan's library; says why it cannot be loaded. What its
-    // static constructors did to the process is named, as after a call.
+    // Loads the plan's library; says why it cannot be loaded. Its static
+    // constructors run as a call would for the fatal watch, and what they
+    // did to the process is named, as after a call.
     Status open();
     // The script's start-up through the session runner. False when the
     // export returned null or the script's layout cannot be driven; see
@@ -46,8 +47,9 @@ public:
     // Ends the script if it still runs.
     void finish();
     // Unloads the library now, while the host still listens: what its
-    // static destructors send (or do to the process) is reported, not sent
-    // into a host that is gone.
+    // static destructors send (or do to the process, or an exit or a crash
+    // there) is reported, not sent into a host that is gone. The Rig does
+    // it itself when it goes, after the script has ended.
     void unload();
 
     // Why startUp() failed, in the host's words: the layout's problem or the export's null.

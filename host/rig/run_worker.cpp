@@ -34,12 +34,6 @@ void reportFatal(const fatal::Report& report)
         fatalStream->sendFromSignal(records, length);
 }
 
-std::int64_t now()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 // Steps from the channel, one a line, each asked for with "ready".
 class ChannelSteps {
 public:
@@ -117,9 +111,7 @@ int runRig(const WorkerRun& run, worker::Channel& channel, EventStream& stream, 
     // Loading runs the library's static constructors: a crash or exit there is the script's, as at unload.
     stream.record(record::libraryCode, Rig::loadMoment);
     stream.flush();
-    fatal::libraryCodeStarted(Rig::loadMoment, now());
     const Status opened = rig.open();
-    fatal::libraryCodeEnded();
     stream.record(record::libraryCodeEnded, {});
     if (!opened) {
         stream.record(record::loadFailed, opened.error().message);
@@ -163,9 +155,7 @@ int runRig(const WorkerRun& run, worker::Channel& channel, EventStream& stream, 
     // destructors send is reported, not sent into a host that is gone.
     stream.record(record::libraryCode, Rig::unloadMoment);
     stream.flush();
-    fatal::libraryCodeStarted(Rig::unloadMoment, now());
     rig.unload();
-    fatal::libraryCodeEnded();
     stream.record(record::libraryCodeEnded, {});
     fatal::disarm();
     if (run.finalState)
