@@ -2,7 +2,8 @@
 // indexes 1 to 5 in turn, and "advance 250" every tenth step) at growing
 // lengths, run by vesk_host as a separate process with the transcript to
 // /dev/null, then with --quiet, each with guarded and with plain reply
-// memory. For each: wall time, time per step, events delivered per second,
+// memory, and each supervised (the script in a worker process, the
+// default) beside --in-process. For each: wall time, time per step, events delivered per second,
 // peak resident memory, and the cost per delivered event as a ratio to the
 // bare cost of the same events, measured in this run by driving Rig_Vue
 // from a minimal host loop: "x bare" is the whole cost, "own x" the
@@ -48,11 +49,13 @@ std::string writeSession(long steps)
 }
 
 // Runs vesk_host on `session` with its standard output to `output` (a file name).
-Measure runHost(const std::string& session, bool quiet, const char* memory, const char* output)
+Measure runHost(const std::string& session, bool quiet, const char* memory, const char* output, bool inProcess = false)
 {
     std::vector<std::string> words = {VESK_HOST, "run", "--plant", PLANT_FILE, "--session", session, "--memory", memory};
     if (quiet)
         words.push_back("--quiet");
+    if (inProcess)
+        words.push_back("--in-process");
     words.push_back(RIG_VUE_LIBRARY);
     std::vector<char*> argv;
     for (auto& word : words)
@@ -142,26 +145,28 @@ int main(int argc, char** argv)
     std::printf("session shape: %.2f deliveries a step (control %ld, revertive %ld, timer %ld in 10000 steps)\n",
                 perStep, mix.control, mix.revertive, mix.timer);
     std::printf("bare cost of the same events into Rig_Vue from a minimal host: %.0f ns an event\n\n", bare);
-    std::printf("%-10s %-6s %-8s %8s %9s %11s %8s %9s %7s %6s\n", "steps", "output", "memory", "time s", "us/step",
-                "events/s", "peak MB", "ns/event", "x bare", "own x");
+    // Peak memory is the larger of the supervisor's and its worker's (wait4 counts the children it waited for).
+    std::printf("%-10s %-6s %-8s %-7s %8s %9s %11s %8s %9s %7s %6s\n", "steps", "output", "memory", "script",
+                "time s", "us/step", "events/s", "peak MB", "ns/event", "x bare", "own x");
     std::vector<std::string> sessions;
     for (const long steps : counts)
         sessions.push_back(writeSession(steps));
     for (const char* memory : {"guarded", "plain"})
         for (const bool quiet : {false, true})
-            for (std::size_t i = 0; i < counts.size(); ++i) {
-                const long steps = counts[i];
-                const Measure measure = runHost(sessions[i], quiet, memory, "/dev/null");
-                const double events = perStep * static_cast<double>(steps);
-                const double nsPerEvent = measure.seconds * 1e9 / events;
-                std::printf("%-10ld %-6s %-8s %8.2f %9.2f %11.0f %8.1f %9.0f %7.1f %6.1f%s\n", steps,
-                            quiet ? "quiet" : "text", memory, measure.seconds,
-                            measure.seconds * 1e6 / static_cast<double>(steps), events / measure.seconds,
-                            static_cast<double>(measure.peakKilobytes) / 1024.0, nsPerEvent, nsPerEvent / bare,
-                            (nsPerEvent - bare) / bare,
-                            WIFEXITED(measure.status) && WEXITSTATUS(measure.status) == 0 ? "" : "  (vesk_host failed)");
-                std::fflush(stdout);
-            }
+            for (std::size_t i = 0; i < counts.size(); ++i)
+                for (const bool inProcess : {false, true}) {
+                    const long steps = counts[i];
+                    const Measure measure = runHost(sessions[i], quiet, memory, "/dev/null", inProcess);
+                    const double events = perStep * static_cast<double>(steps);
+                    const double nsPerEvent = measure.seconds * 1e9 / events;
+                    std::printf("%-10ld %-6s %-8s %-7s %8.2f %9.2f %11.0f %8.1f %9.0f %7.1f %6.1f%s\n", steps,
+                                quiet ? "quiet" : "text", memory, inProcess ? "in-proc" : "worker", measure.seconds,
+                                measure.seconds * 1e6 / static_cast<double>(steps), events / measure.seconds,
+                                static_cast<double>(measure.peakKilobytes) / 1024.0, nsPerEvent, nsPerEvent / bare,
+                                (nsPerEvent - bare) / bare,
+                                WIFEXITED(measure.status) && WEXITSTATUS(measure.status) == 0 ? "" : "  (vesk_host failed)");
+                    std::fflush(stdout);
+                }
     for (const std::string& session : sessions)
         std::remove(session.c_str());
     std::remove(sample.c_str());

@@ -43,19 +43,18 @@ std::optional<AbiDecision> chooseAbi(const std::string& requested, const std::st
     return decision;
 }
 
-void reportLearnedAbi(const AbiDecision& decision, const ScriptHost& host, const char* who)
+std::string learnedAbiWords(const AbiDecision& decision, const ScriptHost& host, const char* who)
 {
     if (decision.kind)
-        return;
+        return {};
     if (const auto kind = kindInUse(decision, host))
-        std::cerr << who << ": " << abiLine(*kind, reasonInUse(decision, host)) << "\n";
+        return std::string(who) + ": " + abiLine(*kind, reasonInUse(decision, host)) + "\n";
+    return {};
 }
 
-std::string startFailure(const ScriptHost& host, const std::string& library)
+void reportLearnedAbi(const AbiDecision& decision, const ScriptHost& host, const char* who)
 {
-    if (!host.abiProblem().empty())
-        return host.abiProblem();
-    return "load_vesk_client_script of " + library + " returned null";
+    std::cerr << learnedAbiWords(decision, host, who);
 }
 
 std::string abiJsonLine(const AbiDecision& decision, const ScriptHost& host)

@@ -26,9 +26,8 @@ std::optional<AbiDecision> chooseAbi(const std::string& requested, const std::st
 // Once the script has started: the layout learned from its first call, said
 // on standard error when it was to be learned.
 void reportLearnedAbi(const AbiDecision& decision, const ScriptHost& host, const char* who);
-
-// Why a start-up failed: the layout's problem, or the export's null.
-std::string startFailure(const ScriptHost& host, const std::string& library);
+// The same words, for a worker to hand to its supervisor; empty when there are none.
+std::string learnedAbiWords(const AbiDecision& decision, const ScriptHost& host, const char* who);
 
 // The layout in use and why, one JSON line: {"kind":"abi","depth":0,"abi":...,"reason":...}.
 std::string abiJsonLine(const AbiDecision& decision, const ScriptHost& host);

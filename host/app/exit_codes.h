@@ -11,6 +11,7 @@ enum ExitCode {
     exitExpectation = 2,  // an expectation failed, or the output differs from the golden file
     exitUsage = 3,        // bad command line, plant or session file, a step that could not run, an unwritable output
     exitLoad = 4,         // the library cannot be loaded, lacks the export, or the export returned null
+    exitEmulator = 5,     // the emulator itself failed (never the script's doing)
 };
 
 // The table for --help.
@@ -22,7 +23,8 @@ inline const char* exitCodeHelp()
            "  2  an expectation failed, or the output differs from the golden file\n"
            "  3  bad command line, plant file or session file, a step that could not be carried out,\n"
            "     or an output file that cannot be written\n"
-           "  4  the script library cannot be loaded, lacks load_vesk_client_script, or it returned null\n";
+           "  4  the script library cannot be loaded, lacks load_vesk_client_script, or it returned null\n"
+           "  5  the emulator itself failed (its own fault or limit, never the script's doing)\n";
 }
 
 } // namespace vesk_host

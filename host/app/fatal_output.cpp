@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/run_isolation.h"
 #include "base/fixed_text.h"
 #include "traps/fatal_watch.h"
 
@@ -47,9 +46,6 @@ void reportToRun(const fatal::Report& report)
     out.text(report.message);
     out.text("\n");
     writeAll(2, said, out.length());
-    // Under --isolate, the parent learns that this report was given.
-    if (isolatedDoneChannel() >= 0)
-        writeAll(isolatedDoneChannel(), "F", 1);
 }
 
 } // namespace

@@ -1,269 +1,32 @@
 #include "app/run_command.h"
 
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <optional>
 
-#include "abi/loader.h"
-#include "app/abi_choice.h"
 #include "app/exit_codes.h"
-#include "app/fatal_output.h"
-#include "app/golden_file.h"
 #include "app/memory_option.h"
-#include "app/output.h"
-#include "app/progress.h"
-#include "app/prompt.h"
-#include "app/run_isolation.h"
-#include "app/run_output.h"
-#include "base/files.h"
-#include "base/memory_budget.h"
-#include "emulator/emulator.h"
-#include "plant/panel_view.h"
-#include "plant/plant_file.h"
-#include "session/session_runner.h"
+#include "app/run_preparation.h"
 #include "session/session_steps.h"
-#include "transcript/finding_tally.h"
-#include "transcript/transcript_json.h"
 
 namespace vesk_host {
 
 namespace {
 
-struct RunOptions {
-    std::string library;
-    std::string plant;
-    std::string session;
-    std::string golden;
-    std::string memory = "guarded";
-    std::string abi = "auto";
-    std::string maxMemory;
-    double timeout = 5;
-    bool isolate = false;
-    bool json = false;
-    bool updateGolden = false;
-    bool goldenWithoutPanel = false;
-    bool strict = false;
-    bool verbose = false;
-    bool quiet = false;
-};
-
-// The run's own command line with --update-golden: what records its golden file again.
-std::string recordGoldenCommand(const RunOptions& options)
-{
-    std::vector<std::string> arguments = {"vesk_host", "run"};
-    const auto add = [&](const char* option, const std::string& value) {
-        if (!value.empty())
-            arguments.insert(arguments.end(), {option, value});
-    };
-    add("--plant", options.plant);
-    add("--session", options.session);
-    if (options.abi != "auto")
-        add("--abi", options.abi);
-    if (options.json)
-        arguments.emplace_back("--json");
-    if (options.goldenWithoutPanel)
-        arguments.emplace_back("--golden-without-panel");
-    arguments.insert(arguments.end(), {"--golden", options.golden, "--update-golden", options.library});
-    return shellCommand(arguments);
-}
-
-// Steps typed at a prompt. False when a step could not be read or carried out.
-bool runInteractive(SessionRunner& runner, const Plant& plant, Output& out)
-{
-    Prompt prompt;
-    if (prompt.interactive())
-        std::cerr << "vesk_host: type steps; \"help\" lists them, \"quit\" ends.\n";
-    bool allRan = true;
-    for (int number = 1;; ++number) {
-        out.flush();
-        const auto line = prompt.readLine("vesk> ");
-        if (!line) {
-            std::cerr << "line " << number << ": " << line.error().message << "\n";
-            return false;
-        }
-        if (!*line)
-            return allRan;
-        auto parsed = parseStep(**line, number, plant);
-        if (!parsed) {
-            std::cerr << "line " << number << ": " << parsed.error().message << "\n";
-            allRan = false;
-            continue;
-        }
-        if (!*parsed)
-            continue;
-        const StepResult result = runner.run(**parsed);
-        if (result == StepResult::quit)
-            return allRan;
-        if (result == StepResult::failed) {
-            out.flush();
-            std::cerr << "line " << number << ": " << runner.error() << "\n";
-            allRan = false;
-        }
-    }
-}
-
-// The files a run reads, which a recording must never overwrite.
-std::vector<std::filesystem::path> inputsOf(const RunOptions& options, const Plant& plant)
-{
-    std::vector<std::filesystem::path> inputs = {options.library};
-    if (!options.plant.empty())
-        inputs.emplace_back(options.plant);
-    if (!options.session.empty())
-        inputs.emplace_back(options.session);
-    inputs.push_back(plant.panelFolder);
-    return inputs;
-}
-
 int run(const RunOptions& options)
 {
-    const auto memory = memoryKindNamed(options.memory);
-    if (!memory)
-        return usageError("run", "--memory takes guarded or plain, not \"" + options.memory + "\"");
-    const auto maxMemory = parseMemorySize(options.maxMemory);
-    if (!maxMemory)
-        return usageError("run", maxMemory.error().message);
-    MemoryBudget budget(*maxMemory);
-    Plant plant;
-    plant.panelFolder = ".";
-    if (!options.plant.empty()) {
-        auto load = loadPlantFile(options.plant, &budget);
-        if (!load) {
-            const bool tooBig = load.error().message.find("memory budget") != std::string::npos;
-            std::cerr << "vesk_host: " << load.error().message << (tooBig ? maxMemoryHint() : "") << "\n";
-            return exitUsage;
-        }
-        plant = std::move(*load);
+    if (options.worker) {
+        // The supervisor has said all there is to say about the options.
+        std::cerr.setstate(std::ios::failbit);
+        Preparation prepared = prepareRun(options);
+        std::cerr.clear();
+        return prepared.run ? runAsWorker(options, *prepared.run) : prepared.exit;
     }
-    // The session is read twice, a line at a time: once to refuse a wrong
-    // file before anything runs, once to run it; no step is kept.
-    std::ifstream session;
-    if (!options.session.empty()) {
-        if (const auto reason = unreadableReason(options.session)) {
-            std::cerr << "vesk_host: " << options.session << ": cannot be read: " << *reason << "\n";
-            return exitUsage;
-        }
-        session.open(options.session, std::ios::binary);
-        if (!session) {
-            std::cerr << "vesk_host: " << options.session << ": cannot be read\n";
-            return exitUsage;
-        }
-        const Status checked = checkSteps(session, options.session, plant);
-        if (!checked) {
-            std::cerr << "vesk_host: " << checked.error().message << "\n";
-            return exitUsage;
-        }
-        session.clear();
-        session.seekg(0);
-    }
-
-    std::optional<GoldenFile> golden;
-    if (!options.golden.empty() && options.updateGolden) {
-        auto recording = GoldenFile::recordInto(options.golden, inputsOf(options, plant));
-        if (!recording) {
-            std::cerr << "vesk_host: " << recording.error().message << "\n";
-            return exitUsage;
-        }
-        golden.emplace(std::move(*recording));
-    } else if (!options.golden.empty()) {
-        golden.emplace(GoldenFile::compareWith(options.golden, recordGoldenCommand(options)));
-    }
-
-    const auto abi = chooseAbi(options.abi, options.library, "vesk_host", options.verbose);
-    if (!abi)
-        return exitUsage;
-
-    // Declared before the emulator so that it is unloaded only after the script has ended.
-    ScriptLibrary library;
-    if (const Status opened = library.open(options.library); !opened) {
-        std::cerr << "vesk_host: " << opened.error().message << "\n";
-        return exitLoad;
-    }
-
-    Output& out = Output::standard();
-    EventBus events;
-    RunOutput output(out, options.json, options.quiet, golden ? &*golden : nullptr);
-    if (options.json)
-        output.write(jsonLine(schemaLine()));
-    events.subscribe(output);
-    FindingTally tally;
-    events.subscribe(tally);
-    std::optional<Progress> progress;
-    if (!options.quiet && Progress::wanted()) {
-        progress.emplace();
-        events.subscribe(*progress);
-    }
-    EmulatorOptions emulatorOptions;
-    emulatorOptions.memory = *memory;
-    emulatorOptions.budget = &budget;
-    Emulator emulator(std::move(plant), events, emulatorOptions);
-    emulator.setAbi(abi->kind);
-    SessionRunner runner(emulator, events);
-    // A golden file holds every command, so it checks what no expectation names.
-    runner.setStrict(options.strict && !golden);
-
-    // From here a crash, an exit() or a hang of the script ends the run with a report.
-    watchRun(out, options.json, options.timeout);
-    int exit = exitSuccess;
-    const bool started = runner.startUp(library.entry());
-    reportLearnedAbi(*abi, emulator.host(), "vesk_host");
-    if (!started) {
-        out.flush();
-        std::cerr << "vesk_host: " << startFailure(emulator.host(), options.library) << "\n";
-        exit = exitLoad;
-    } else if (!options.session.empty()) {
-        // Checked before: the file reads as steps throughout.
-        (void)forEachStep(session, options.session, emulator.plant(), [&](const Step& step) {
-            const StepResult result = runner.run(step);
-            if (result == StepResult::failed) {
-                out.flush();
-                const bool tooBig = runner.error().find("memory budget") != std::string::npos;
-                std::cerr << "vesk_host: " << options.session << ":" << step.line << ": " << runner.error()
-                          << (tooBig ? maxMemoryHint() : "") << "\n";
-                exit = exitUsage;
-            }
-            return result == StepResult::carryOn;
-        });
-    } else if (!runInteractive(runner, emulator.plant(), out)) {
-        exit = exitUsage;
-    }
-    runner.finish();
-    runEnded();
-    if (progress) {
-        events.unsubscribe(*progress);
-        progress.reset();
-    }
-    // Unloaded while the host still listens: what the library's own static
-    // destructors send is reported, not sent into a host that is gone.
-    library.close();
-
-    if (golden && options.goldenWithoutPanel)
-        golden->setSkipping(true);
-    if (!options.quiet || golden)
-        events.emit(StateShown{"== final panel state\n" + panelsTable(emulator.panels())});
-    if (golden)
-        golden->setSkipping(false);
-    events.emit(RunSummary{tally.violations(), tally.warnings(), runner.expectationsMet(), runner.expectationsFailed(),
-                           tally.byName()});
-    // The host's own fact, not the script's conduct: never in the golden comparison.
-    if (options.json)
-        out.write(abiJsonLine(*abi, emulator.host()));
-    out.flush();
-
-    if (golden) {
-        const GoldenFile::Ending ending = golden->finish();
-        if (!ending.message.empty())
-            std::cerr << "vesk_host: " << ending.message << "\n";
-        if (ending.unwritable)
-            exit = std::max(exit, static_cast<int>(exitUsage));
-        else if (!ending.passed)
-            exit = std::max(exit, static_cast<int>(exitExpectation));
-    }
-    if (runner.expectationsFailed() > 0)
-        exit = std::max(exit, static_cast<int>(exitExpectation));
-    if (tally.violations() > 0)
-        exit = std::max(exit, static_cast<int>(exitViolation));
-    return exit;
+    Preparation prepared = prepareRun(options);
+    if (!prepared.run)
+        return prepared.exit;
+    if (options.inProcess)
+        return runInProcess(options, *prepared.run);
+    return runSupervised(options, *prepared.run);
 }
 
 } // namespace
@@ -302,9 +65,12 @@ Subcommand addRunCommand(CLI::App& parent)
         ->type_name("SECONDS");
     app->add_flag("--verbose", options->verbose, "say which C++ layout drives the script even when it is the only one");
     addMaxMemoryOption(*app, options->maxMemory);
-    app->add_flag("--isolate", options->isolate,
-                  "run in a child process: a script that ends it (even with _exit) is reported, with the last "
-                  "lines of the transcript");
+    app->add_flag("--in-process", options->inProcess,
+                  "run the script in this process, for a debugger: unprotected, a script that crashes, exits or "
+                  "hangs takes the run with it (by default it runs in a worker process)");
+    app->add_flag("--isolate", options->isolate, "the default: the script runs in a worker process");
+    // Where workers are this program started again: the worker of a supervised run.
+    app->add_flag("--worker", options->worker)->group("");
     app->add_option("library", options->library, "the script library to run")->type_name("LIBRARY");
     app->allow_extras();
     app->footer("Steps of a session file or the prompt:\n" + sessionHelp());
@@ -320,11 +86,9 @@ Subcommand addRunCommand(CLI::App& parent)
                               return usageError("run", "--golden-without-panel needs --golden FILE");
                           if (!(options->timeout > 0) || options->timeout > 86400)
                               return usageError("run", "--timeout takes seconds above 0 and at most 86400");
-                          if (!options->isolate)
-                              return run(*options);
-                          if (!isolationAvailable())
-                              return usageError("run", "--isolate needs child processes, which this build has not");
-                          return runIsolated([&] { return run(*options); }, options->json);
+                          if (options->isolate && options->inProcess)
+                              return usageError("run", "--isolate and --in-process exclude each other");
+                          return run(*options);
                       }};
 }
 

@@ -9,12 +9,13 @@ bool isProblem(const HostEvent& event)
 {
     if (const auto* expectation = std::get_if<ExpectationChecked>(&event))
         return !expectation->ok;
+    // A note of the emulator's (guarded memory giving way) changes what the run can catch: shown too.
     return std::holds_alternative<FindingRaised>(event) || std::holds_alternative<StepRefused>(event) ||
-           std::holds_alternative<RunSummary>(event);
+           std::holds_alternative<RunSummary>(event) || std::holds_alternative<HostNote>(event);
 }
 
-RunOutput::RunOutput(Output& out, bool json, bool quiet, GoldenFile* golden)
-    : out_(out), json_(json), quiet_(quiet), golden_(golden)
+RunOutput::RunOutput(Output& out, bool json, bool quiet, GoldenFile* golden, bool goldenWithoutPanel)
+    : out_(out), json_(json), quiet_(quiet), golden_(golden), goldenWithoutPanel_(goldenWithoutPanel)
 {
 }
 
@@ -45,8 +46,13 @@ void RunOutput::observe(const HostEvent& event)
     }
     if (shown)
         out_.write(text);
-    if (golden_)
-        golden_->feed(text);
+    if (!golden_)
+        return;
+    const auto* state = std::get_if<StateShown>(&event);
+    const bool kept = goldenWithoutPanel_ && state && state->finalPanel;
+    golden_->setSkipping(kept);
+    golden_->feed(text);
+    golden_->setSkipping(false);
 }
 
 } // namespace vesk_host

@@ -13,7 +13,8 @@ namespace vesk_host {
 
 class RunOutput final : public EventObserver {
 public:
-    RunOutput(Output& out, bool json, bool quiet, GoldenFile* golden);
+    // With `goldenWithoutPanel`, the run's closing panel table is shown but kept out of the golden file.
+    RunOutput(Output& out, bool json, bool quiet, GoldenFile* golden, bool goldenWithoutPanel = false);
     void observe(const HostEvent& event) override;
     // Text that is not an event (the JSON schema line).
     void write(const std::string& text);
@@ -23,6 +24,7 @@ private:
     bool json_;
     bool quiet_;
     GoldenFile* golden_;
+    bool goldenWithoutPanel_;
 };
 
 // Whether `event` is a problem --quiet still shows.

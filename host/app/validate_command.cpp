@@ -211,12 +211,16 @@ int validate(const ValidateOptions& options)
         return exitLoad;
     }
     info.abiReason = abi->reason;
+    // The script's start-up, once, before any check: an export that returns
+    // null is said once, as run says it (and its layout learned where asked).
+    const LearnedAbi learned = learnAbi(setup, run);
+    // Where the layout is known, only an export that returns null stops here:
+    // what else went wrong at start-up is the checks' to name.
+    if (!learned.kind && (!setup.abi || learned.exportReturnedNull)) {
+        std::cerr << "vesk_host validate: " << learned.error << "\n";
+        return exitLoad;
+    }
     if (!setup.abi) {
-        const LearnedAbi learned = learnAbi(setup, run);
-        if (!learned.kind) {
-            std::cerr << "vesk_host validate: " << learned.error << "\n";
-            return exitLoad;
-        }
         setup.abi = learned.kind;
         info.abiReason = "learned: " + learned.reason;
         std::cerr << "vesk_host validate: " << abiLine(*setup.abi, info.abiReason) << "\n";

@@ -9,6 +9,7 @@
 #include "base/text_util.h"
 #include "commands/command_parser.h"
 #include "traps/fatal_watch.h"
+#include "traps/safe_read.h"
 #include "vesk_dotted_name.h"
 #include "vesk_records.h"
 
@@ -46,6 +47,12 @@ struct CallNamer {
     std::string operator()(const ScriptDeleting&) const { return "shutdown"; }
     template <class Other> std::string operator()(const Other&) const { return "a call"; }
 };
+
+} // namespace
+
+std::string callNameOf(const HostEvent& call) { return std::visit(CallNamer{}, call); }
+
+namespace {
 
 // The kind of a call, for messages about calls of one kind.
 const char* kindOf(const HostEvent& event)
@@ -174,6 +181,8 @@ template <class Body> void ScriptHost::intoScript(const HostEvent& event, Body b
     const auto started = std::chrono::steady_clock::now();
     fatal::callStarted(event, std::chrono::duration_cast<std::chrono::nanoseconds>(started.time_since_epoch()).count());
     const std::int64_t heapBefore = heap::scriptNet();
+    if (options_.watcher)
+        options_.watcher->beforeCall(event);
     try {
         heap::ScriptScope scope;
         body();
@@ -186,6 +195,18 @@ template <class Body> void ScriptHost::intoScript(const HostEvent& event, Body b
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     fatal::callEnded();
     inCall_ = false;
+    if (options_.watcher)
+        options_.watcher->afterCall();
+    if (const char* why = ledger_.memoryFellBack(); why && !fellBackSaid_) {
+        fellBackSaid_ = true;
+        events_.emit(HostNote{why});
+    }
+    if (const int foreign = foreignCalls_.exchange(0); foreign > 0)
+        report(rule::callFromOtherThread,
+               "the script called the host " + std::to_string(foreign) + " time(s) (the last with code " +
+                   std::to_string(foreignCode_.load()) + ") from a thread other than the host's calling thread, by "
+                   "the end of " + callName() + "; the host refused each such call",
+               0);
     for (const HandedReply& reply : ledger_.takeMissing(callNumber_))
         report(rule::releaseMissing, describeReply(reply) + " was not handed back by the end of " + callName());
     if (milliseconds > options_.slowCallMilliseconds)
@@ -233,6 +254,12 @@ void ScriptHost::hostObjectDeleted()
 
 void* ScriptHost::fromScript(void* data, int code)
 {
+    if (std::this_thread::get_id() != hostThread_) {
+        // Nothing of the host's may be touched from here: its thread may be running it.
+        foreignCode_ = code;
+        ++foreignCalls_;
+        return nullptr;
+    }
     heap::HostScope hostWork;
     if (destroyed_)
         report(rule::callAfterDestruction,
@@ -361,6 +388,7 @@ void ScriptHost::release(void* data)
 bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>& path)
 {
     destroyed_ = false;
+    hostThread_ = std::this_thread::get_id();
     abi_ = makeScriptAbi(abiKind_, *this);
     abiProblem_.clear();
     if (!abi_) {
@@ -480,20 +508,27 @@ void* ScriptHost::askQuery(const std::optional<std::string>& query, std::optiona
         events_.emit(AnswerReceived{std::nullopt, true});
         return nullptr;
     }
-    // Read within the answer's own block where the heap is watched, else within a bound:
-    // a reused pointer may be a buffer the script no longer fills.
+    // Nothing is read before the pointer is known to be the script's block
+    // where the heap is watched; the read itself never trusts the pointer.
     const auto block = heap::scriptBlock(answer);
-    const auto length = boundedLength(static_cast<const char*>(answer), block ? *block : maxScriptText);
     const bool heapKnown = heap::watching() && !ledger_.heldAnswer(answer) && !ledger_.isReply(answer);
-    if (heapKnown && !block) {
+    std::string read;
+    const TextRead how =
+        heapKnown && !block ? TextRead::unreadable : readScriptText(answer, block ? *block : maxScriptText, read);
+    if ((heapKnown && !block) || how == TextRead::unreadable) {
         events_.emit(AnswerReceived{std::nullopt, true});
         report(rule::answerNotHeap, "the answer to the parent query " + shown +
-                                        " is not a block the script allocated with malloc (a static or stack "
-                                        "text?); the host does not hand it back, as freeing it would crash the script",
+                                        (how == TextRead::unreadable && !(heapKnown && !block)
+                                             ? " points at memory that cannot be read"
+                                             : " is not a block the script allocated with malloc (a static or "
+                                               "stack text?)") +
+                                        "; the host does not hand it back, as freeing it would crash the script",
                0);
         return nullptr;
     }
-    text = length ? std::string(static_cast<const char*>(answer), *length) : std::string();
+    const std::optional<std::size_t> length =
+        how == TextRead::text ? std::optional<std::size_t>(read.size()) : std::nullopt;
+    text = length ? read : std::string();
     events_.emit(AnswerReceived{text, length.has_value()});
     if (const auto* held = ledger_.heldAnswer(answer)) {
         // Handing it back once more would make the script free it twice.
@@ -526,8 +561,9 @@ void ScriptHost::handBackAnswer(void* answer)
     const std::string query = held->first;
     const std::string text = held->second;
     const auto block = heap::scriptBlock(answer);
-    const auto length = boundedLength(static_cast<const char*>(answer), block ? *block : maxScriptText);
-    const std::string now = length ? std::string(static_cast<const char*>(answer), *length) : std::string();
+    std::string read;
+    const std::string now =
+        readScriptText(answer, block ? *block : maxScriptText, read) == TextRead::text ? read : std::string();
     if (now != text)
         report(rule::answerChanged, "the answer to the parent query " + query + " read " + quoteText(text) +
                                         " when it was given and " + quoteText(now) + " when it was handed back",

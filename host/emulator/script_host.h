@@ -8,11 +8,13 @@
 #ifndef VESK_HOST_SCRIPT_HOST_H
 #define VESK_HOST_SCRIPT_HOST_H
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "abi/script_abi.h"
@@ -26,12 +28,28 @@
 
 namespace vesk_host {
 
+// A call into the script in the words of the host's messages ("control
+// event "Sources" "index=1""); "a call" for an event that is no call.
+std::string callNameOf(const HostEvent& call);
+
+// Told of every call into the script, around it: after the call's event
+// and just before the script runs, and as soon as it returns (before what
+// the call left is judged). A supervised worker flushes its stream before
+// a call and looks at what the call did to the process after it.
+class CallWatcher {
+public:
+    virtual ~CallWatcher() = default;
+    virtual void beforeCall(const HostEvent& call) = 0;
+    virtual void afterCall() = 0;
+};
+
 class ScriptHost final : public ScriptAbi::Host {
 public:
     struct Options {
         MemoryKind memory = MemoryKind::guarded;  // where reply texts live
         double slowCallMilliseconds = 100;        // a call longer than this is a slow-call warning
         MemoryBudget* budget = nullptr;           // held replies and queued revertives count against it
+        CallWatcher* watcher = nullptr;           // not owned; must outlive the host
     };
     // Both must outlive the host.
     ScriptHost(CommandContext& commands, EventBus& events, const Options& options);
@@ -126,7 +144,13 @@ private:
     };
     std::vector<Streak> streaks_;
     bool inCall_ = false;
+    // The thread the host calls the script on; a call into the host from
+    // any other is refused, counted, and reported by the host's thread.
+    std::thread::id hostThread_ = std::this_thread::get_id();
+    std::atomic<int> foreignCalls_{0};
+    std::atomic<int> foreignCode_{0};
     bool inShutdown_ = false;
+    bool fellBackSaid_ = false;
     bool ended_ = false;  // the script has sent "AS"
     bool destroyed_ = false;
     ReplyMode replyMode_ = ReplyMode::plant;

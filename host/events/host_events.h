@@ -118,6 +118,7 @@ struct StepRefused {
 };
 struct StateShown {
     std::string text;  // a table of several lines
+    bool finalPanel = false;  // the run's closing panel table, which a golden file may leave out
 };
 struct ExpectationChecked {
     int line;
@@ -134,11 +135,23 @@ struct RunSummary {
     std::vector<std::pair<std::string, int>> rules;  // broken rules by name, with counts
 };
 
+// What the script wrote to its standard output or error during a call (a
+// debugger line, a printf), where the run captures it.
+struct ScriptPrinted {
+    std::string text;
+};
+
+// Something the emulator itself had to do that changes what it can catch
+// (guarded memory giving way to plain memory), said once.
+struct HostNote {
+    std::string text;
+};
+
 using HostEvent =
     std::variant<ScriptLoading, ControlDelivered, RevertiveDelivered, QueryDelivered, TimerDelivered, CodeDelivered,
                  AnswerHandedBack, ScriptDeleting, CommandSent, OtherCodeSent, ReplyReturned, AnswerReceived,
                  ExportReturnedNull, ScriptUncallable, RevertivesDropped, FindingRaised, TimerStarted, TimerStopped, PropertyChanged,
-                 PanelLoaded, StepStarted, StepRefused, StateShown, ExpectationChecked, RunSummary>;
+                 PanelLoaded, StepStarted, StepRefused, StateShown, ExpectationChecked, RunSummary, ScriptPrinted, HostNote>;
 
 class EventObserver {
 public:

@@ -67,6 +67,17 @@ const Rule scriptCrashed{"script-crashed", Severity::violation,
 const Rule scriptEnded{"script-ended", Severity::violation, "The script never ends the host's process (exit)."};
 const Rule callTimeout{"call-timeout", Severity::violation,
                        "Every call into the script returns within the host's time-out."};
+const Rule descriptorChanged{"descriptor-changed", Severity::violation,
+                              "The script leaves the host's standard input, output and error open and as they were."};
+const Rule processStateChanged{"process-state-changed", Severity::violation,
+                               "The script leaves the process's working folder, environment, locale, umask, "
+                               "signal dispositions and signal mask as it found them."};
+const Rule threadLeftRunning{"thread-left-running", Severity::violation,
+                             "No thread the script started still runs once the call that started it has returned."};
+const Rule callFromOtherThread{"call-from-other-thread", Severity::violation,
+                               "The script calls the host only on the thread the host called it on."};
+const Rule forkInCall{"fork-in-call", Severity::violation,
+                      "The script never forks the host's process: the copy would act as a second host."};
 const Rule ambiguousQuoting{"ambiguous-quoting", Severity::warning,
                             "An argument holds an apostrophe followed by a blank, so the texts can be read in "
                             "more than one way."};
@@ -108,7 +119,9 @@ const std::vector<const Rule*>& allRules()
         &rule::readAfterRelease,   &rule::readPastEnd,        &rule::recordKept,         &rule::hostDeleted,
         &rule::freeOfHostText,     &rule::doubleFree,
         &rule::answerNotHeap,      &rule::answerNotFreed,     &rule::leakPerEvent,       &rule::leakPerQuery,
-        &rule::scriptCrashed,      &rule::scriptEnded,        &rule::callTimeout,        &rule::ambiguousQuoting,
+        &rule::scriptCrashed,      &rule::scriptEnded,        &rule::callTimeout,
+        &rule::descriptorChanged,  &rule::processStateChanged, &rule::threadLeftRunning,
+        &rule::callFromOtherThread, &rule::forkInCall,        &rule::ambiguousQuoting,
         &rule::unknownDevice,      &rule::unknownDatabase,    &rule::indexOutOfRange,
         &rule::unknownPanel,       &rule::unknownControl,     &rule::panelLoadFailed,
         &rule::assignmentWithoutEquals, &rule::negativeInterval,

@@ -59,6 +59,12 @@ extern const Rule leakPerQuery;
 extern const Rule scriptCrashed;
 extern const Rule scriptEnded;
 extern const Rule callTimeout;
+// What the script does to the process it shares with the host.
+extern const Rule descriptorChanged;
+extern const Rule processStateChanged;
+extern const Rule threadLeftRunning;
+extern const Rule callFromOtherThread;
+extern const Rule forkInCall;
 // Warnings about what the commands ask of the plant.
 extern const Rule ambiguousQuoting;
 extern const Rule unknownDevice;

@@ -240,6 +240,18 @@ struct JsonOf {
         json["rules"] = rules;
         return json;
     }
+    Out operator()(const HostNote& e) const
+    {
+        Json json = object("note", 0);
+        json["note"] = e.text;
+        return json;
+    }
+    Out operator()(const ScriptPrinted& e) const
+    {
+        Json json = object("printed", 1);
+        json["text"] = e.text;
+        return json;
+    }
 };
 
 } // namespace

@@ -134,6 +134,22 @@ struct LineOf {
             text += "\n   " + name + ": " + std::to_string(count);
         return host(std::move(text));
     }
+    Line operator()(const HostNote& e) const { return host("-- note: " + e.text); }
+    Line operator()(const ScriptPrinted& e) const
+    {
+        // Each line it printed, marked as the script's own; a last line without its line break too.
+        std::string text;
+        std::size_t start = 0;
+        while (start < e.text.size()) {
+            const std::size_t end = e.text.find('\n', start);
+            const std::size_t stop = end == std::string::npos ? e.text.size() : end;
+            if (!text.empty())
+                text += '\n';
+            text += "script printed  " + e.text.substr(start, stop - start);
+            start = stop + 1;
+        }
+        return TranscriptLine{1, std::move(text)};
+    }
 };
 
 } // namespace

@@ -2,8 +2,10 @@
 // stack, so a stack overflow is reported too), an atexit hook, and a
 // watchdog thread. Everything a report needs is kept in fixed buffers.
 #include "traps/fatal_watch.h"
+#include "traps/fatal_moment.h"
 
 #include <signal.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -22,20 +24,11 @@ namespace vesk_host::fatal {
 
 namespace {
 
-constexpr int keptCommands = 6;
-constexpr std::size_t commandSize = 120;
-
 Sink sink = nullptr;
 std::atomic<bool> armed{false};
 std::atomic<bool> reporting{false};
-const HostEvent* currentCall = nullptr;
-std::atomic<long long> callStart{0};
-int stepLine = 0;
-const char* stepSource = nullptr;
-std::size_t stepSourceSize = 0;
-char commands[keptCommands][commandSize];
-int nextCommand = 0;
-int commandCount = 0;
+// The host's calling thread, as the kernel numbers it (read in a signal handler).
+std::atomic<long> hostThread{0};
 double timeout = 0;
 pid_t installedIn = 0;
 Report report;
@@ -47,59 +40,7 @@ long long nowNanoseconds()
         .count();
 }
 
-struct CallWriter {
-    FixedText& out;
-    void operator()(const ScriptLoading&) const { out.text("start-up (load_vesk_client_script)"); }
-    void operator()(const ControlDelivered& e) const
-    {
-        out.text("control event ");
-        out.quoted(e.control);
-        out.text(" ");
-        out.quoted(e.event);
-    }
-    void operator()(const RevertiveDelivered& e) const
-    {
-        out.text("revertive from device ");
-        out.number(e.device);
-        out.text(" index ");
-        out.number(e.index);
-    }
-    void operator()(const QueryDelivered& e) const
-    {
-        out.text("parent query ");
-        if (e.query)
-            out.quoted(*e.query);
-        else
-            out.text("null");
-    }
-    void operator()(const TimerDelivered& e) const
-    {
-        out.text("timer ");
-        out.number(e.id);
-    }
-    void operator()(const CodeDelivered& e) const
-    {
-        out.text("code ");
-        out.number(e.code);
-        out.text(" with ");
-        out.text(e.data);
-    }
-    void operator()(const AnswerHandedBack& e) const
-    {
-        out.text("the hand-back of the answer to ");
-        out.text(e.query);
-    }
-    void operator()(const ScriptDeleting&) const { out.text("shutdown (the script's destructor)"); }
-    template <class Other> void operator()(const Other&) const { out.text("a call"); }
-};
-
-void callDescription(FixedText& out)
-{
-    if (const HostEvent* call = currentCall)
-        std::visit(CallWriter{out}, *call);
-    else
-        out.text("no call (the host was not calling the script)");
-}
+long threadNumber() { return static_cast<long>(syscall(SYS_gettid)); }
 
 const char* signalName(int number)
 {
@@ -129,7 +70,8 @@ const char* signalMeaning(int number)
 
 void onSignal(int number, siginfo_t* info, void*)
 {
-    if (!armed.load() || !currentCall) {
+    const bool scriptThread = armed.load() && hostThread.load() != 0 && threadNumber() != hostThread.load();
+    if (!armed.load() || (!moment::inScript() && !scriptThread)) {
         // Not inside a call into the script: not the script's doing. The
         // signal takes its ordinary course (the faulting instruction, run
         // again, meets the default action).
@@ -178,6 +120,8 @@ void onSignal(int number, siginfo_t* info, void*)
         out.text(report.signal);
         out.text(", ");
         out.text(signalMeaning(number));
+        if (scriptThread)
+            out.text(", on a thread of the script's own (not the host's calling thread)");
         describe(report, &rule::scriptCrashed, what);
     }
     finish();
@@ -186,7 +130,7 @@ void onSignal(int number, siginfo_t* info, void*)
 void onExit()
 {
     // exit() outside a call into the script is the host's own ending.
-    if (!armed.load() || !currentCall || reporting.exchange(true))
+    if (!armed.load() || !moment::inScript() || reporting.exchange(true))
         return;
     report.signal = nullptr;
     report.timedOut = false;
@@ -199,7 +143,7 @@ void watch()
     for (;;) {
         struct timespec pause = {0, 20 * 1000 * 1000};
         nanosleep(&pause, nullptr);
-        const long long started = callStart.load();
+        const long long started = moment::callStart();
         if (!armed.load() || started == 0 || timeout <= 0)
             continue;
         if (static_cast<double>(nowNanoseconds() - started) < timeout * 1e9)
@@ -237,82 +181,27 @@ void install(Sink reportTo, double timeoutSeconds)
         stack.ss_sp = alternateStack;
         stack.ss_size = sizeof alternateStack;
         sigaltstack(&stack, nullptr);
-        struct sigaction action {};
-        action.sa_sigaction = onSignal;
-        action.sa_flags = SA_SIGINFO | SA_ONSTACK;
-        sigemptyset(&action.sa_mask);
-        for (const int number : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL, SIGTRAP, SIGSYS})
-            sigaction(number, &action, nullptr);
+        reclaimSignals();
         std::atexit(onExit);
     }
     std::thread(watch).detach();
 }
 
-void arm() { armed = true; }
+void reclaimSignals()
+{
+    struct sigaction action {};
+    action.sa_sigaction = onSignal;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (const int number : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL, SIGTRAP, SIGSYS})
+        sigaction(number, &action, nullptr);
+}
+
+void arm()
+{
+    hostThread = threadNumber();
+    armed = true;
+}
 void disarm() { armed = false; }
-
-void callStarted(const HostEvent& call, std::int64_t started)
-{
-    currentCall = &call;
-    callStart = started;
-}
-
-void callEnded()
-{
-    callStart = 0;
-    currentCall = nullptr;
-}
-
-void stepStarted(int line, std::string_view source)
-{
-    stepLine = line;
-    stepSource = source.data();
-    stepSourceSize = source.size();
-}
-
-void stepEnded()
-{
-    stepSource = nullptr;
-    stepSourceSize = 0;
-}
-
-void commandSent(std::string_view text)
-{
-    char* slot = commands[nextCommand];
-    const std::size_t length = text.size() < commandSize - 1 ? text.size() : commandSize - 1;
-    std::memcpy(slot, text.data(), length);
-    slot[length] = '\0';
-    nextCommand = (nextCommand + 1) % keptCommands;
-    if (commandCount < keptCommands)
-        ++commandCount;
-}
-
-void describe(Report& into, const Rule* rule, const char* what)
-{
-    into.rule = rule;
-    FixedText out(into.message, sizeof into.message);
-    out.text(what);
-    out.text(", during ");
-    callDescription(out);
-    if (stepSource) {
-        out.text(" (");
-        if (stepLine > 0) {
-            out.text("line ");
-            out.number(stepLine);
-            out.text(": ");
-        }
-        out.text(std::string_view(stepSource, stepSourceSize));
-        out.text(")");
-    }
-    if (commandCount > 0) {
-        out.text("; its last commands: ");
-        for (int i = 0; i < commandCount; ++i) {
-            const int at = (nextCommand - commandCount + i + keptCommands) % keptCommands;
-            if (i > 0)
-                out.text(", ");
-            out.quoted(commands[at]);
-        }
-    }
-}
 
 } // namespace vesk_host::fatal

@@ -5,7 +5,8 @@
 // time-out is told to the sink as one report (the rule, what happened,
 // during which call and step, and the script's last commands), and the
 // process then ends with exit code 1: a script never makes the host exit 0
-// by ending it. The sink runs in a signal handler, or on the watchdog's
+// by ending it. A fatal signal on a thread other than the one that armed
+// the watch is the script's too (a thread of its own), whenever it comes. The sink runs in a signal handler, or on the watchdog's
 // thread: it may only write to file descriptors. Reports are built in fixed
 // buffers; nothing allocates.
 #ifndef VESK_HOST_FATAL_WATCH_H
@@ -34,6 +35,9 @@ using Sink = void (*)(const Report& report);
 void install(Sink sink, double timeoutSeconds);
 bool available();
 
+// Puts the watch's own signal handlers back (a script replaced one).
+void reclaimSignals();
+
 // Reports only while armed.
 void arm();
 void disarm();
@@ -43,6 +47,12 @@ void disarm();
 // when the call began, in nanoseconds of std::chrono::steady_clock.
 void callStarted(const HostEvent& call, std::int64_t started);
 void callEnded();
+// The library's own code runs outside any call (its static constructors
+// while it loads, its static destructors while it unloads): as in a call,
+// a crash, an exit() or a hang there is the script's. `moment` names it
+// ("unload (the library's static destructors)") and must stay alive.
+void libraryCodeStarted(const char* moment, std::int64_t started);
+void libraryCodeEnded();
 void stepStarted(int line, std::string_view source);
 void stepEnded();
 void commandSent(std::string_view text);

@@ -1,26 +1,14 @@
-// Where the platform has no fatal watch yet (Windows builds, where the
-// validator's child processes report crashes with their exception code).
+// Where the platform has no fatal watch yet (Windows builds, where a
+// worker's crash is told by its exception code): nothing is watched, but
+// the moment is kept (fatal_moment.cpp) for the reports a supervisor writes.
 #include "traps/fatal_watch.h"
-
-#include <cstring>
 
 namespace vesk_host::fatal {
 
 bool available() { return false; }
 void install(Sink, double) {}
+void reclaimSignals() {}
 void arm() {}
 void disarm() {}
-void callStarted(const HostEvent&, std::int64_t) {}
-void callEnded() {}
-void stepStarted(int, std::string_view) {}
-void stepEnded() {}
-void commandSent(std::string_view) {}
-
-void describe(Report& into, const Rule* rule, const char* what)
-{
-    into.rule = rule;
-    std::strncpy(into.message, what, sizeof into.message - 1);
-    into.message[sizeof into.message - 1] = '\0';
-}
 
 } // namespace vesk_host::fatal

@@ -29,8 +29,9 @@ Ledger::~Ledger()
 char* Ledger::record(const std::string& text, HandedReply reply)
 {
     const std::size_t size = text.size() + 1;
+    const std::size_t cost = memory_->footprint(size) + entryCost;
     if (budget_) {
-        if (Status charged = budget_->charge(heldReplies, size + entryCost); !charged) {
+        if (Status charged = budget_->charge(heldReplies, cost); !charged) {
             if (!refused_)
                 refused_ = charged.error();
             return nullptr;
@@ -43,7 +44,7 @@ char* Ledger::record(const std::string& text, HandedReply reply)
     char* block = memory_->allocate(size, reply.command);
     std::memcpy(block, text.c_str(), size);
     byCall_.emplace_back(reply.callNumber, block);
-    live_.emplace(block, Live{std::move(reply), size});
+    live_.emplace(block, Live{std::move(reply), size, cost});
     ++handedOut_;
     return block;
 }
@@ -69,18 +70,19 @@ void Ledger::forget(const void* block)
     if (retired == retired_.end())
         return;
     if (budget_)
-        budget_->refund(heldReplies, retired->second.reply.size + 1 + entryCost);
+        budget_->refund(heldReplies, retired->second.charged);
     retired_.erase(retired);
 }
 
-void Ledger::retire(const char* block, std::size_t size, HandedReply reply, ReleaseCheck::Kind kind)
+void Ledger::retire(const char* block, std::size_t size, std::size_t charged, HandedReply reply,
+                    ReleaseCheck::Kind kind)
 {
     gone_.clear();
     memory_->retire(const_cast<char*>(block), size, gone_);
     for (const char* old : gone_)
         if (old != block)
             forget(old);
-    retired_[block] = Retired{std::move(reply), kind};
+    retired_[block] = Retired{std::move(reply), kind, charged};
 }
 
 ReleaseCheck Ledger::release(const void* data)
@@ -94,6 +96,7 @@ ReleaseCheck Ledger::release(const void* data)
         }
         check.kind = ReleaseCheck::Kind::returned;
         const std::size_t size = live->second.size;
+        const std::size_t charged = live->second.charged;
         const char* bytes = static_cast<const char*>(data);
         if (bytes[size - 1] != '\0' || fnv1a(bytes, size - 1) != check.reply.hash) {
             check.modified = true;
@@ -101,7 +104,7 @@ ReleaseCheck Ledger::release(const void* data)
             check.cameBack.assign(bytes, end ? static_cast<const char*>(end) - bytes : size);
         }
         live_.erase(live);
-        retire(bytes, size, check.reply, ReleaseCheck::Kind::returned);
+        retire(bytes, size, charged, check.reply, ReleaseCheck::Kind::returned);
         return check;
     }
     if (const auto retired = retired_.find(data); retired != retired_.end()) {
@@ -139,11 +142,12 @@ std::vector<HandedReply> Ledger::takeUpTo(std::uint64_t callNumber, bool all)
             continue;
         HandedReply reply = std::move(live->second.reply);
         const std::size_t size = live->second.size;
+        const std::size_t charged = live->second.charged;
         live_.erase(live);
         const bool kept = reply.kept;
         if (!kept)
             missing.push_back(reply);
-        retire(static_cast<const char*>(block), size, std::move(reply),
+        retire(static_cast<const char*>(block), size, charged, std::move(reply),
                kept ? ReleaseCheck::Kind::kept : ReleaseCheck::Kind::late);
     }
     auto null = nulls_.begin();

@@ -111,6 +111,8 @@ public:
     // answers and quarantined records; bounded for a script that keeps the rule.
     std::size_t entries() const;
     MemoryKind memoryKind() const { return memory_->kind(); }
+    // Why guarded memory gave way to plain memory, once it has (null before).
+    const char* memoryFellBack() const { return memory_->fellBack(); }
     // How many handed-back texts stay known.
     std::size_t quarantineLength() const { return memory_->quarantineLength(); }
     // How many handed-back texts are known now (at most quarantineLength()).
@@ -119,14 +121,15 @@ public:
 private:
     struct Live {
         HandedReply reply;
-        std::size_t size;  // bytes of the block, NUL included
+        std::size_t size;     // bytes of the block, NUL included
+        std::size_t charged;  // what the memory budget was charged for it
     };
 
     char* record(const std::string& text, HandedReply reply);
     // Forgets a retired block: its record, and its bytes in the budget.
     void forget(const void* block);
     // Retires a block; forgets what the quarantine let go.
-    void retire(const char* block, std::size_t size, HandedReply reply, ReleaseCheck::Kind kind);
+    void retire(const char* block, std::size_t size, std::size_t charged, HandedReply reply, ReleaseCheck::Kind kind);
     std::vector<HandedReply> takeUpTo(std::uint64_t callNumber, bool all);
 
     std::unique_ptr<ReplyMemory> memory_;
@@ -145,6 +148,7 @@ private:
     struct Retired {
         HandedReply reply;
         ReleaseCheck::Kind kind;  // returned, late (reported missing) or kept
+        std::size_t charged;      // refunded to the memory budget when it is forgotten
     };
     std::unordered_map<const void*, Retired> retired_;
     std::unordered_map<const void*, std::pair<std::string, std::string>> answers_;

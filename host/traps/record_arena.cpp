@@ -36,7 +36,13 @@ RecordArena::RecordArena()
     if (mapped == MAP_FAILED)
         return;
     base_ = static_cast<char*>(mapped);
-    mprotect(base_ + halfBytes, halfBytes, PROT_NONE);
+    owner_ = true;
+    if (mprotect(base_ + halfBytes, halfBytes, PROT_NONE) != 0) {
+        munmap(mapped, 2 * halfBytes);
+        base_ = nullptr;
+        owner_ = false;
+        return;
+    }
     state.next = 0;
     state.open = 0;
     state.base = base_;
@@ -46,10 +52,11 @@ RecordArena::RecordArena()
 RecordArena::~RecordArena()
 {
 #if !defined(_WIN32)
-    if (!base_)
+    char* base = state.base.load();
+    if (!owner_ || !base)
         return;
     state.base = nullptr;
-    munmap(base_, 2 * halfBytes);
+    munmap(base, 2 * halfBytes);
 #endif
 }
 
@@ -60,12 +67,19 @@ char* RecordArena::take(std::string_view label)
         return nullptr;
     if (state.next == slotsPerHalf) {
         const int closing = state.open.load();
-        mprotect(base_ + (1 - closing) * halfBytes, halfBytes, PROT_READ | PROT_WRITE);
+        // A half that cannot be opened (the process at its limit on mappings)
+        // ends the arena: records live on the heap from then on.
+        if (mprotect(base_ + (1 - closing) * halfBytes, halfBytes, PROT_READ | PROT_WRITE) != 0) {
+            base_ = nullptr;
+            return nullptr;
+        }
         mprotect(base_ + closing * halfBytes, halfBytes, PROT_NONE);
         state.open = 1 - closing;
         state.next = 0;
     }
     const int half = state.open.load();
+    if (state.next > 0)
+        mprotect(base_ + (half * slotsPerHalf + state.next - 1) * slotSize, slotSize, PROT_NONE);
     const std::size_t index = half * slotsPerHalf + state.next++;
     const std::size_t length = label.size() < labelSize - 1 ? label.size() : labelSize - 1;
     std::memcpy(state.labels[index], label.data(), length);
@@ -86,7 +100,9 @@ bool recordFault(const void* address, char* label, std::size_t size)
     if (!base || at < base || at >= base + 2 * halfBytes)
         return false;
     const std::size_t index = static_cast<std::size_t>(at - base) / RecordArena::slotSize;
-    if (index / slotsPerHalf == static_cast<std::size_t>(state.open.load()))
+    // The open half's slots before the one in use are closed too.
+    const bool openHalf = index / slotsPerHalf == static_cast<std::size_t>(state.open.load());
+    if (openHalf && index % slotsPerHalf + 1 >= state.next)
         return false;
     std::size_t n = 0;
     for (; size > 0 && n + 1 < size && state.labels[index][n]; ++n)

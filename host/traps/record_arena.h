@@ -1,9 +1,9 @@
 // Where the host lays out the records it hands the script (codes 1 and 2):
-// one slot each, in one of two halves of a mapping. Every 32 records the
-// half in use is made inaccessible and the other opened, so a script that
-// keeps a record pointer past its call faults within 32 calls when it reads
-// it; two mprotect calls per 32 records, not per record. Where the platform
-// has no such memory, records live on the heap and go unwatched.
+// one slot each, in one of two halves of a mapping. Taking a slot closes the
+// one before it, so a script that keeps a record pointer past its call
+// faults on the next event that reads it; every 32 records the half in use
+// is closed and the other opened. About one mprotect call per record. Where
+// the platform has no such memory, records live on the heap and go unwatched.
 #ifndef VESK_HOST_RECORD_ARENA_H
 #define VESK_HOST_RECORD_ARENA_H
 
@@ -28,7 +28,8 @@ public:
     char* take(std::string_view label);
 
 private:
-    char* base_ = nullptr;
+    char* base_ = nullptr;  // null: no arena (any more); records go on the heap
+    bool owner_ = false;    // this emulator mapped the arena
 };
 
 // Whether `address` lies in a closed slot of an arena; its label then goes

@@ -56,12 +56,14 @@ std::optional<MemoryKind> memoryKindNamed(std::string_view name)
     return std::nullopt;
 }
 
+std::unique_ptr<ReplyMemory> makePlainReplyMemory() { return std::make_unique<PlainReplyMemory>(); }
+
 std::unique_ptr<ReplyMemory> makeReplyMemory(MemoryKind kind)
 {
     if (kind == MemoryKind::guarded)
         if (auto guarded = makeGuardedReplyMemory())
             return guarded;
-    return std::make_unique<PlainReplyMemory>();
+    return makePlainReplyMemory();
 }
 
 } // namespace vesk_host

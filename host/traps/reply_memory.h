@@ -48,10 +48,18 @@ public:
     // How many handed-back blocks stay out of reuse (and at most
     // quarantineBytes of them).
     virtual std::size_t quarantineLength() const = 0;
+    // What a block of `size` bytes costs the process while it lives (whole
+    // pages and a guard page for guarded memory): what the memory budget counts.
+    virtual std::size_t footprint(std::size_t size) const { return size; }
+    // Why guarded memory gave way to plain memory for the rest of the run
+    // (the process's limit on mappings, a failed mmap or mprotect); null while it has not.
+    virtual const char* fellBack() const { return nullptr; }
 };
 
 // Guarded memory when `kind` asks for it and the platform has it, plain otherwise.
 std::unique_ptr<ReplyMemory> makeReplyMemory(MemoryKind kind);
+// Plain memory, always.
+std::unique_ptr<ReplyMemory> makePlainReplyMemory();
 
 // For a fault at `address`: whether it lies in a guarded text or its guard,
 // and the label of that text, written into `label` (NUL-ended, cut to

@@ -1,17 +1,25 @@
 // Guarded reply memory on POSIX: each text in pages of its own from mmap,
 // followed by a page that is never accessible; pages of a handed-back text
 // become inaccessible with mprotect. Slots are kept mapped and reused by
-// size, so a reply costs two mprotect calls, not a mapping.
+// size, so a reply costs two mprotect calls, not a mapping; a slot back in
+// the pool gives its pages back to the system (it stays mapped, not
+// resident). Every slot is two mappings: the slots stay within a share of
+// the process's limit on mappings (pooled slots of other sizes are unmapped
+// to make room), and where that is not enough, or mmap or mprotect fails,
+// the rest of the run's replies live in plain memory, said once.
 #include "traps/reply_memory.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <map>
+#include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vesk_host {
@@ -20,6 +28,8 @@ namespace {
 
 constexpr std::size_t labelSize = 160;
 constexpr std::size_t guardedQuarantine = 256;
+// Bytes of pooled slots that stay resident.
+constexpr std::size_t pooledResident = 16 * 1024 * 1024;
 
 struct Slot {
     char* base = nullptr;
@@ -42,6 +52,21 @@ std::size_t pageSize()
     return size;
 }
 
+// Slots one guarded memory may hold: a quarter of the process's limit on
+// mappings (two each, and the script, its libraries and the C library's
+// own mappings need the rest).
+std::size_t slotLimit()
+{
+    long limit = 65530;
+    if (FILE* file = std::fopen("/proc/sys/vm/max_map_count", "r")) {
+        long read = 0;
+        if (std::fscanf(file, "%ld", &read) == 1 && read > 0)
+            limit = read;
+        std::fclose(file);
+    }
+    return static_cast<std::size_t>(limit) / 4 / 2;
+}
+
 class GuardedReplyMemory final : public ReplyMemory {
 public:
     ~GuardedReplyMemory() override
@@ -60,20 +85,34 @@ public:
 
     char* allocate(std::size_t size, std::string_view label) override
     {
+        if (plain_)
+            return allocatePlain(size, label);
         const std::size_t page = pageSize();
         const std::size_t pages = (size + page - 1) / page;
         Slot* slot = reuse(pages);
-        if (!slot) {
+        if (slot) {
+            if (mprotect(slot->base, pages * page, PROT_READ | PROT_WRITE) != 0) {
+                unmap(slot);
+                return fallBack("mprotect failed", size, label);
+            }
+        } else {
+            if (owned_.size() >= limit_ && !makeRoom())
+                return fallBack("its slots reached a quarter of the process's limit on mappings", size, label);
             slot = newSlot();
+            if (!slot)
+                return fallBack("its table of slots is full", size, label);
             void* mapped = mmap(nullptr, (pages + 1) * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (!slot || mapped == MAP_FAILED)
-                throw std::bad_alloc();
+            if (mapped == MAP_FAILED) {
+                free_.push_back(slot);
+                return fallBack("mmap failed", size, label);
+            }
             slot->base = static_cast<char*>(mapped);
             slot->dataPages = pages;
-            mprotect(slot->base + pages * page, page, PROT_NONE);
-            owned_.push_back(slot);
-        } else {
-            mprotect(slot->base, pages * page, PROT_READ | PROT_WRITE);
+            owned_.insert(slot);
+            if (mprotect(slot->base + pages * page, page, PROT_NONE) != 0) {
+                unmap(slot);
+                return fallBack("mprotect failed", size, label);
+            }
         }
         slot->block = slot->base + pages * page - size;
         // The label in quotes, cut to fit.
@@ -87,12 +126,22 @@ public:
         return slot->block;
     }
 
-    void retire(char* block, std::size_t, std::vector<const char*>& gone) override
+    void retire(char* block, std::size_t size, std::vector<const char*>& gone) override
     {
+        if (plainBlocks_.erase(block)) {
+            plain_->retire(block, size, gone);
+            return;
+        }
         Slot* slot = find(block);
         if (!slot)
             return;
-        mprotect(slot->base, slot->dataPages * pageSize(), PROT_NONE);
+        if (mprotect(slot->base, slot->dataPages * pageSize(), PROT_NONE) != 0) {
+            // Not guarded any more: it leaves at once, as a block the host forgets.
+            byBlock_.erase(slot->block);
+            unmap(slot);
+            gone.push_back(block);
+            return;
+        }
         slot->state = 2;
         quarantine_.push_back(slot);
         bytes_ += slot->dataPages * pageSize();
@@ -104,13 +153,31 @@ public:
         }
     }
 
-    void free(char* block, std::size_t) override
+    void free(char* block, std::size_t size) override
     {
+        if (plainBlocks_.erase(block)) {
+            plain_->free(block, size);
+            return;
+        }
         if (Slot* slot = find(block)) {
-            mprotect(slot->base, slot->dataPages * pageSize(), PROT_NONE);
+            if (mprotect(slot->base, slot->dataPages * pageSize(), PROT_NONE) != 0) {
+                byBlock_.erase(slot->block);
+                unmap(slot);
+                return;
+            }
             release(slot);
         }
     }
+
+    std::size_t footprint(std::size_t size) const override
+    {
+        if (plain_)
+            return size;
+        const std::size_t page = pageSize();
+        return ((size + page - 1) / page + 1) * page;
+    }
+
+    const char* fellBack() const override { return plain_ ? reason_.c_str() : nullptr; }
 
     std::size_t quarantineLength() const override { return guardedQuarantine; }
 
@@ -127,13 +194,57 @@ private:
         return found == byBlock_.end() ? nullptr : found->second;
     }
 
-    // Back to the pool of its size; its pages stay inaccessible until reused.
+    // Back to the pool of its size; its pages stay inaccessible until
+    // reused, and are given back to the system meanwhile.
     const char* release(Slot* slot)
     {
         slot->state = 0;
         byBlock_.erase(slot->block);
+        // A pool of a few megabytes stays resident, for speed; beyond that its pages go back.
+        if (pooledPages_ * pageSize() > pooledResident)
+            madvise(slot->base, slot->dataPages * pageSize(), MADV_DONTNEED);
+        pooledPages_ += slot->dataPages;
         pool_[slot->dataPages].push_back(slot);
         return slot->block;
+    }
+
+    // Unmaps a slot; its record goes back to the free records.
+    void unmap(Slot* slot)
+    {
+        munmap(slot->base, (slot->dataPages + 1) * pageSize());
+        slot->base = nullptr;
+        slot->state = 0;
+        owned_.erase(slot);
+        free_.push_back(slot);
+    }
+
+    // Unmaps pooled slots to make room for a new one; false when none are pooled.
+    bool makeRoom()
+    {
+        bool made = false;
+        for (auto& [pages, pool] : pool_) {
+            for (Slot* slot : pool)
+                unmap(slot);
+            pooledPages_ -= pages * pool.size();
+            made = made || !pool.empty();
+            pool.clear();
+        }
+        return made && owned_.size() < limit_;
+    }
+
+    char* fallBack(const char* why, std::size_t size, std::string_view label)
+    {
+        reason_ = std::string("guarded reply memory gave way to plain memory for the rest of the run: ") + why +
+                  " (" + std::to_string(owned_.size()) + " guarded replies held)";
+        plain_ = makePlainReplyMemory();
+        return allocatePlain(size, label);
+    }
+
+    char* allocatePlain(std::size_t size, std::string_view label)
+    {
+        char* block = plain_->allocate(size, label);
+        plainBlocks_.insert(block);
+        return block;
     }
 
     Slot* reuse(std::size_t pages)
@@ -143,6 +254,7 @@ private:
             return nullptr;
         Slot* slot = pool.back();
         pool.pop_back();
+        pooledPages_ -= pages;
         return slot;
     }
 
@@ -166,11 +278,16 @@ private:
         return slot;
     }
 
-    std::vector<Slot*> owned_;
+    std::unordered_set<Slot*> owned_;  // slots with pages mapped
+    std::size_t limit_ = slotLimit();
+    std::unique_ptr<ReplyMemory> plain_;  // once guarded memory has given way
+    std::unordered_set<const char*> plainBlocks_;
+    std::string reason_;
     std::vector<Slot*> free_;  // slot records without pages
     std::map<std::size_t, std::vector<Slot*>> pool_;  // mapped slots by data pages, ready for reuse
     std::deque<Slot*> quarantine_;
     std::size_t bytes_ = 0;  // data pages in quarantine
+    std::size_t pooledPages_ = 0;
     std::unordered_map<const char*, Slot*> byBlock_;
 };
 

@@ -74,6 +74,12 @@ void RecordReader::take(char tagByte, std::string payload)
     case tag::timeout:
         timedOut_ = true;
         return;
+    case tag::call:
+        call_ = std::move(payload);
+        return;
+    case tag::returned:
+        call_.clear();
+        return;
     default:
         garbled_ = true;
     }

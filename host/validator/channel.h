@@ -25,6 +25,8 @@ constexpr char finding = 'F';  // "rule<TAB>message": a violation as it happens
 constexpr char fatal = 'X';    // "rule<TAB>message": what ended the child (its fatal watch)
 constexpr char signal = 'G';   // the signal that ended it
 constexpr char timeout = 'T';  // a call of the script's did not return in time
+constexpr char call = 'K';     // a call into the script begins: what it is, in words
+constexpr char returned = 'k';  // ... and has returned
 } // namespace tag
 
 std::string encodeRecord(char tag, std::string_view payload);
@@ -48,6 +50,8 @@ public:
     const std::string& fatal() const { return fatal_; }
     const std::string& signal() const { return signal_; }
     bool timedOut() const { return timedOut_; }
+    // The call into the script under way when the records stopped; empty between calls.
+    const std::string& call() const { return call_; }
 
 private:
     void take(char tag, std::string payload);
@@ -62,6 +66,7 @@ private:
     std::string fatal_;
     std::string signal_;
     bool timedOut_ = false;
+    std::string call_;
 };
 
 } // namespace vesk_host::validator

@@ -1,7 +1,10 @@
 // Checks of loading and destroying a script.
 #include "validator/checks.h"
 
+#include <chrono>
+
 #include "base/text_util.h"
+#include "traps/fatal_watch.h"
 #include "validator/isolation.h"
 #include "validator/script_run.h"
 
@@ -50,16 +53,29 @@ void checkLoadNullHost(CheckContext& context)
     for (const auto& [text, shown] : paths) {
         const std::string call = "load_vesk_client_script(null, " + shown + ")";
         context.trail().line("host > script  " + call);
+        // Calls into the script like any other, for the fatal watch: a crash here is the script's.
+        const HostEvent loading = ScriptLoading{text ? std::optional<std::string>(text) : std::nullopt};
+        const HostEvent deleting = ScriptDeleting{};
+        const auto since = [] {
+            return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
         try {
+            fatal::callStarted(loading, since());
             ScriptObject* script = abi->callExport(library.entry(), text, false);
+            fatal::callEnded();
             if (!script) {
                 context.warn(call + " returned null: with no host, a script still has nothing to allocate "
                                     "from the host and should load");
                 continue;
             }
             context.trail().line("host > script  delete (virtual destructor)");
+            fatal::callStarted(deleting, since());
             abi->destroy(script);
+            fatal::callEnded();
         } catch (...) {
+            fatal::callEnded();
             context.fail("an exception left " + call + " or the destructor");
         }
     }

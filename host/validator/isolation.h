@@ -1,22 +1,21 @@
-// Running one check in a child process with a watchdog, and the few other
-// things the validator needs from the operating system. Everything that
-// differs by platform lives behind this header: isolation_posix.cpp (fork,
-// pipe, poll, waitpid; heap figures from the C library) and
-// isolation_windows.cpp (this program started again in a hidden child mode,
-// CreateProcess, a pipe, TerminateProcess; heap figures from HeapWalk).
+// What the validator needs from the operating system beyond its worker
+// processes (worker/worker_process.h): the sink a check's records go to,
+// the channel of a check started as this program again, and the heap
+// figures of load.repeat. isolation_posix.cpp (heap figures from the C
+// library) and isolation_windows.cpp (from HeapWalk).
 #ifndef VESK_HOST_VALIDATOR_ISOLATION_H
 #define VESK_HOST_VALIDATOR_ISOLATION_H
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
+
+#include "worker/worker_channel.h"
 
 namespace vesk_host::validator {
 
-// Where a child writes its records.
+// Where a check writes its records.
 class RecordSink {
 public:
     virtual ~RecordSink() = default;
@@ -26,43 +25,27 @@ public:
     virtual int descriptor() const { return -1; }
 };
 
-struct ChildEnd {
-    enum class How { exited, signalled, timedOut };
-    How how = How::exited;
-    int exitCode = 0;
-    std::string signal;  // "SIGSEGV", "access violation 0xC0000005", ... when signalled
-    std::string output;  // the last of what it printed (standard output and error), where captured
+// A check's records on its worker's channel to the validator.
+class ChannelSink final : public RecordSink {
+public:
+    explicit ChannelSink(worker::Channel& channel) : channel_(channel) {}
+    // A failed write means the validator is gone; nothing left to tell.
+    void write(const std::string& bytes) override { channel_.write(bytes.data(), bytes.size()); }
+    int descriptor() const override { return channel_.upDescriptor(); }
+
+private:
+    worker::Channel& channel_;
 };
 
-// Whether checks can run in child processes here.
+// Whether checks can run in worker processes here, and why not when they cannot.
 bool childProcessesAvailable();
-// Why not, for the report, when they cannot.
 const char* childProcessesMissing();
-
-// Runs `body` in a child process, handing each piece the child writes to
-// `received` as it comes; `received` answers true once the child has said
-// all it will say. The child is killed when it has not said so within
-// `watchdogSeconds`, or has not ended within a grace period after. The
-// child's standard input reads nothing; what it prints (the script, the C
-// library, a sanitizer) is kept in ChildEnd::output, never mixed into the
-// validator's own output.
-ChildEnd runInChild(const std::function<void(RecordSink&)>& body, double watchdogSeconds,
-                    const std::function<bool(const char*, std::size_t)>& received);
-
-// Whether runInChild (fork) makes the children; where not (Windows), they
-// are this program started again: runProgramChild.
+// Whether workers are made by fork(); where not (Windows), they are this
+// program started again in its hidden child mode.
 bool childrenByFork();
 
-// Starts this program again with `arguments` (its hidden child mode) and
-// reads its records as runInChild does, with the same watchdog. The child's
-// standard input reads nothing; its crash is reported with the exception
-// code ("access violation 0xC0000005").
-ChildEnd runProgramChild(const std::vector<std::string>& arguments, double watchdogSeconds,
-                         const std::function<bool(const char*, std::size_t)>& received);
-
-// In a child started by runProgramChild: the channel to the parent, taken
-// over from standard output, which goes to standard error from then on. A
-// crash from then on ends the process at once, with no debugger or dialog.
+// In a worker started as this program again: its channel to the validator,
+// as a sink. It owns the channel.
 std::unique_ptr<RecordSink> takeParentChannel();
 
 // Bytes of heap the process has in use now, when the platform tells.

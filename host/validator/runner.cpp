@@ -11,9 +11,12 @@
 #include "abi/loader.h"
 #include "base/write_all.h"
 #include "emulator/emulator.h"
+#include "rig/rig.h"
 #include "traps/fatal_watch.h"
 #include "validator/channel.h"
+#include "validator/check_worker.h"
 #include "validator/isolation.h"
+#include "validator/script_run.h"
 
 namespace vesk_host::validator {
 
@@ -79,6 +82,18 @@ void reportFatal(const fatal::Report& report)
 }
 #endif
 
+// Tells the validator which call into the script is under way, so that a
+// check's worker that ends without a word is reported with its moment.
+class CallRecords final : public CallWatcher {
+public:
+    explicit CallRecords(RecordSink& sink) : sink_(sink) {}
+    void beforeCall(const HostEvent& call) override { sink_.write(encodeRecord(tag::call, callNameOf(call))); }
+    void afterCall() override { sink_.write(encodeRecord(tag::returned, "")); }
+
+private:
+    RecordSink& sink_;
+};
+
 class KeptTrail final : public Trail {
 public:
     explicit KeptTrail(std::size_t keep) : keep_(keep) {}
@@ -108,16 +123,18 @@ CheckResult runBody(const Check& check, const CheckSetup& setup, Trail& trail)
     return context.result();
 }
 
-// A child process for the child `id` running `body`: a fork() running it,
-// or this program started again in its child mode, which runs runChild(id).
+// A worker for the child `id` running `body`: a fork() running it, or this
+// program started again in its child mode, which runs runChild(id).
 ChildEnd runIsolated(const std::string& id, const std::function<void(RecordSink&)>& body, const RunSettings& settings,
                      const std::function<bool(const char*, std::size_t)>& received)
 {
-    if (childrenByFork())
-        return runInChild(body, settings.watchdogSeconds, received);
-    if (!settings.childArguments)
-        throw std::logic_error("no command line for the child processes of checks");
-    return runProgramChild(settings.childArguments(id), settings.watchdogSeconds, received);
+    std::vector<std::string> arguments;
+    if (!childrenByFork()) {
+        if (!settings.childArguments)
+            throw std::logic_error("no command line for the child processes of checks");
+        arguments = settings.childArguments(id);
+    }
+    return runInWorker(body, arguments, settings.watchdogSeconds, received);
 }
 
 Status tryLoad(const std::string& library)
@@ -128,37 +145,42 @@ Status tryLoad(const std::string& library)
 
 void probeBody(const std::string& library, RecordSink& sink)
 {
-    if (const Status loaded = tryLoad(library); !loaded)
+    // Loaded and left loaded: the probe's process ends without unloading it,
+    // so what its static destructors do is left to the checks, which watch it.
+    static ScriptLibrary probed;
+    if (const Status loaded = probed.open(library); !loaded)
         sink.write(encodeRecord(tag::detail, loaded.error().message));
     sink.write(encodeRecord(tag::end, ""));
 }
 
-// Details: the layout's name and how it was learned, or "" and why not.
+// Details: the layout's name and how it was learned, or "" and why not
+// (and a third when the export returned null).
 void learnBody(const CheckSetup& setup, RecordSink& sink)
 {
-    ScriptLibrary library;
+    Rig rig(planOf(setup));
+    bool nullExport = false;
     std::string error;
     std::string kind;
     std::string reason;
-    if (const Status opened = library.open(setup.library); !opened) {
+    if (const Status opened = rig.open(); !opened) {
         error = opened.error().message;
     } else {
-        EventBus events;
-        Emulator emulator(Plant(setup.plant), events);
-        emulator.setAbi(std::nullopt);
-        const bool started = emulator.start(library.entry());
+        Emulator& emulator = rig.emulator();
+        const bool started = emulator.start(rig.loaded().entry());
         const ScriptAbi* abi = emulator.host().abi();
         if (started && abi && abi->kind()) {
             kind = abiKindName(*abi->kind());
             reason = abi->learnedFrom();
         } else {
-            error = emulator.host().abiProblem().empty() ? "load_vesk_client_script returned null"
-                                                         : emulator.host().abiProblem();
+            error = rig.startFailure();
+            nullExport = emulator.host().abiProblem().empty();
         }
         emulator.shutdown();
     }
     sink.write(encodeRecord(tag::detail, kind));
     sink.write(encodeRecord(tag::detail, kind.empty() ? error : reason));
+    if (nullExport)
+        sink.write(encodeRecord(tag::detail, "export returned null"));
     sink.write(encodeRecord(tag::end, ""));
 }
 
@@ -174,7 +196,10 @@ void checkBody(const Check& check, const CheckSetup& setup, RecordSink& sink)
     }
 #endif
     ChildTrail trail(sink);
+    CallRecords calls(sink);
+    watchCalls(&calls);
     const CheckResult result = runBody(check, setup, trail);
+    watchCalls(nullptr);
     sink.write(encodeRecord(tag::status, statusName(result.status)));
     for (const auto& detail : result.details)
         sink.write(encodeRecord(tag::detail, detail));
@@ -195,6 +220,18 @@ std::string describe(const ChildEnd& end, double watchdogSeconds)
     default:
         return "the check's process ended with exit code " + std::to_string(end.exitCode) + " before finishing";
     }
+}
+
+// A child that ended inside a call into the script without its fatal watch
+// saying so (an _exit(), a crash with the script's own handler or with the
+// signal blocked): the script's doing, with the call.
+std::string endedInCall(const ChildEnd& end, const std::string& call)
+{
+    if (end.how == ChildEnd::How::signalled)
+        return std::string(rule::scriptCrashed.name) + ": the script's process died of " + end.signal + ", during " +
+               call;
+    return std::string(rule::scriptEnded.name) + ": the script ended the process with exit code " +
+           std::to_string(end.exitCode) + " (exit or _exit), during " + call;
 }
 
 } // namespace
@@ -252,14 +289,15 @@ LearnedAbi learnAbi(const CheckSetup& setup, const RunSettings& settings)
         const ChildEnd end = runIsolated(
             learnChildId, [&](RecordSink& sink) { learnBody(setup, sink); }, settings, collect);
         if (!reader.finished()) {
-            learned.error = "the script's start-up, run to learn its layout, failed: " +
+            learned.error = "the script's start-up, run once before the checks, failed: " +
                             describe(end, settings.watchdogSeconds);
             return learned;
         }
     }
     const auto& details = reader.result().details;
-    if (details.size() != 2) {
-        learned.error = "the script's start-up, run to learn its layout, reported nothing usable";
+    learned.exportReturnedNull = details.size() == 3;
+    if (details.size() != 2 && details.size() != 3) {
+        learned.error = "the script's start-up, run once before the checks, reported nothing usable";
         return learned;
     }
     learned.kind = abiKindNamed(details[0]);
@@ -313,10 +351,13 @@ CheckOutcome runCheck(const Check& check, const CheckSetup& setup, const RunSett
         if (!reader.finished()) {
             const bool timedOut = end.how == ChildEnd::How::timedOut || reader.timedOut();
             outcome.result.status = timedOut ? CheckStatus::timeout : CheckStatus::crash;
-            // The cause first: what the child's fatal watch said, else how the process ended.
+            // The cause first: what the child's fatal watch said, else how the
+            // process ended, named as the script's when it was inside a call.
             auto& details = outcome.result.details;
-            details.insert(details.begin(), reader.fatal().empty() ? describe(end, settings.watchdogSeconds)
-                                                                   : reader.fatal());
+            details.insert(details.begin(), !reader.fatal().empty() ? reader.fatal()
+                                            : !timedOut && !reader.call().empty()
+                                                ? endedInCall(end, reader.call())
+                                                : describe(end, settings.watchdogSeconds));
             outcome.signal = reader.signal().empty() ? end.signal : reader.signal();
             outcome.lastLines.assign(reader.lastLines().begin(), reader.lastLines().end());
             std::size_t slow = 0;

@@ -49,11 +49,14 @@ struct LearnedAbi {
     std::optional<AbiKind> kind;
     std::string reason;  // how it was learned
     std::string error;   // why it could not be
+    bool exportReturnedNull = false;
 };
 
-// Starts the script once on the plant with a host table that serves every
-// layout and learns the layout from the script's first call, in a child
-// process where there are any.
+// Starts the script once on the plant, in a child process where there are
+// any: with the setup's layout, or (none given) with a host table that
+// serves every layout, learning it from the script's first call. No layout
+// comes back, and the error says why, when the start-up fails (the export
+// returned null, the library does not load, the script crashed).
 LearnedAbi learnAbi(const CheckSetup& setup, const RunSettings& settings);
 
 // The hidden child mode: runs the child `id` (a check, the probe or the

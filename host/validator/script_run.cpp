@@ -47,25 +47,35 @@ void judge(const FindingTally& tally, CheckContext& context, const std::set<cons
     }
 }
 
-WatchedEmulator::WatchedEmulator(CheckContext& context)
-    : trail_(context.trail()), emulator_(Plant(context.setup().plant), events_)
+namespace {
+
+CallWatcher* callWatcher = nullptr;
+
+} // namespace
+
+void watchCalls(CallWatcher* watcher) { callWatcher = watcher; }
+
+RunPlan planOf(const CheckSetup& setup, ReplyMode replies)
 {
-    events_.subscribe(trail_);
-    events_.subscribe(tally_);
-    emulator_.setAbi(context.setup().abi);
+    RunPlan plan;
+    plan.emulator.watcher = callWatcher;
+    plan.library = setup.library;
+    plan.plant = setup.plant;
+    plan.abi = setup.abi;
+    plan.replies = replies;
+    return plan;
 }
 
-std::string WatchedEmulator::startFailure() const
+WatchedEmulator::WatchedEmulator(CheckContext& context, ReplyMode replies)
+    : trail_(context.trail()), rig_(planOf(context.setup(), replies))
 {
-    const std::string& problem = emulator_.host().abiProblem();
-    return problem.empty() ? "load_vesk_client_script returned null" : problem;
+    rig_.events().subscribe(trail_);
 }
 
 ScriptRun::ScriptRun(CheckContext& context, ReplyMode replies)
-    : context_(context), watched_(std::make_unique<WatchedEmulator>(context))
+    : context_(context), watched_(std::make_unique<WatchedEmulator>(context, replies))
 {
     watched_->events().subscribe(*this);
-    emulator().setReplyMode(replies);
 }
 
 ScriptRun::~ScriptRun() { watched_.reset(); }
@@ -80,11 +90,11 @@ void ScriptRun::observe(const HostEvent& event)
 
 bool ScriptRun::start()
 {
-    if (const Status opened = library_.open(context_.setup().library); !opened) {
+    if (const Status opened = watched_->rig().open(); !opened) {
         context_.fail(opened.error().message);
         return false;
     }
-    if (!emulator().start(library_.entry())) {
+    if (!emulator().start(library().entry())) {
         judge();
         context_.fail(watched_->startFailure());
         return false;

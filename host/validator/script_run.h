@@ -1,5 +1,5 @@
-// A script loaded for one check: its own handle on the library, its own
-// event bus and an emulator on a copy of the plant. Every transcript line
+// A script loaded for one check: a Rig of its own (its own handle on the
+// library, event bus and emulator on a copy of the plant). Every transcript line
 // goes to the check's trail as it happens. Also the common workload that
 // several checks drive, and how findings turn into a check's status.
 #ifndef VESK_HOST_VALIDATOR_SCRIPT_RUN_H
@@ -13,6 +13,7 @@
 
 #include "abi/loader.h"
 #include "emulator/emulator.h"
+#include "rig/rig.h"
 #include "transcript/finding_tally.h"
 #include "validator/check.h"
 
@@ -34,24 +35,32 @@ private:
 // and made-up events cause them.
 void judge(const FindingTally& tally, CheckContext& context, const std::set<const Rule*>& failing = {});
 
-// An emulator on the check's plant with a trail and a tally on its bus.
+// The plan of a run on the check's script and plant; its emulator tells
+// `watchCalls`'s watcher (if any) of every call into the script.
+RunPlan planOf(const CheckSetup& setup, ReplyMode replies = ReplyMode::plant);
+// The watcher every plan of this process gets from now on (null: none); a
+// check's worker tells the validator which call it is in through it.
+void watchCalls(CallWatcher* watcher);
+
+// A Rig on the check's plan with the check's trail on its bus; the library
+// is opened only when the caller asks (rig().open()).
 class WatchedEmulator {
 public:
-    explicit WatchedEmulator(CheckContext& context);
+    explicit WatchedEmulator(CheckContext& context, ReplyMode replies = ReplyMode::plant);
     WatchedEmulator(const WatchedEmulator&) = delete;
     WatchedEmulator& operator=(const WatchedEmulator&) = delete;
 
-    Emulator& emulator() { return emulator_; }
-    EventBus& events() { return events_; }
-    const FindingTally& tally() const { return tally_; }
+    Rig& rig() { return rig_; }
+    Emulator& emulator() { return rig_.emulator(); }
+    EventBus& events() { return rig_.events(); }
+    const FindingTally& tally() const { return rig_.tally(); }
     // Why start() failed: the layout's problem, or the export's null.
-    std::string startFailure() const;
+    std::string startFailure() const { return rig_.startFailure(); }
 
 private:
-    EventBus events_;
+    // Before the Rig: it hears the script's end.
     TrailTranscript trail_;
-    FindingTally tally_;
-    Emulator emulator_;
+    Rig rig_;
 };
 
 class ScriptRun final : private EventObserver {
@@ -73,7 +82,7 @@ public:
     Emulator& emulator() { return watched_->emulator(); }
     EventBus& events() { return watched_->events(); }
     const FindingTally& tally() const { return watched_->tally(); }
-    ScriptLibrary& library() { return library_; }
+    ScriptLibrary& library() { return watched_->rig().loaded(); }
     // Timer ids the script has started with "ET id interval".
     const std::set<std::int32_t>& timersStarted() const { return timersStarted_; }
     int commandsSent() const { return commandsSent_; }
@@ -82,8 +91,6 @@ private:
     void observe(const HostEvent& event) override;
 
     CheckContext& context_;
-    // Declared first: the library is unloaded only after the script has ended.
-    ScriptLibrary library_;
     std::unique_ptr<WatchedEmulator> watched_;
     std::set<std::int32_t> timersStarted_;
     int commandsSent_ = 0;

@@ -1,12 +1,8 @@
-// A child process that the server talks to both ways through two pipes:
-// lines to its standard input side, lines back from its output side. POSIX
-// only (fork, pipe, poll, waitpid); the live page is not built elsewhere.
-//
-// The child keeps only the two pipe ends and standard error: every other
-// descriptor the server holds (its listening socket, its connections) is
-// closed in the child, so a script that hangs never keeps the server's
-// port. Whatever the script prints to standard output goes to standard
-// error. The object owns the process: destroying it kills and reaps it.
+// The script's process of the live page: a worker (worker/worker_process.h)
+// that the server talks to in lines both ways: session steps down, protocol
+// lines (child_protocol.h) up. What the script prints goes to the server's
+// standard error. The object owns the process: destroying it kills and
+// reaps it.
 #ifndef VESK_HOST_WEB_CHILD_PROCESS_H
 #define VESK_HOST_WEB_CHILD_PROCESS_H
 
@@ -14,10 +10,12 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "base/result.h"
 #include "web/child_protocol.h"
+#include "worker/worker_process.h"
 
 namespace vesk_host::web {
 
@@ -33,15 +31,10 @@ public:
     // Longest line the child may send.
     static constexpr std::size_t maxLine = 32u << 20;
 
-    ChildProcess() = default;
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    // Starts `body(inFd, outFd)` in a new process; what it returns is the
-    // process's exit code. Fails when no pipe or process can be had.
-    Status start(const std::function<int(int inFd, int outFd)>& body);
-    bool started() const { return pid_ > 0; }
+    // Starts `body(channel)` in a worker; what it returns is the process's
+    // exit code. Fails when no pipe or process can be had.
+    Status start(const std::function<int(worker::Channel& channel)>& body);
+    bool started() const { return process_.started(); }
 
     // Sends one line ("\n" added). False when the child no longer reads.
     bool send(const std::string& line);
@@ -52,26 +45,21 @@ public:
     // a line longer than maxLine.
     Read readLine(std::string& line, std::chrono::steady_clock::time_point deadline);
 
-    // Kills the child (SIGKILL) and reaps it; what ended it.
+    // Kills the child and reaps it; what ended it.
     ChildEnd kill();
     // Closes the pipes and waits for the child to end by itself.
     ChildEnd wait();
 
 private:
-    ChildEnd reap();
-    void closePipes();
-
-    int pid_ = -1;
-    int toChild_ = -1;
-    int fromChild_ = -1;
+    worker::WorkerProcess process_;
     LineSplitter splitter_{maxLine};
     std::deque<std::string> lines_;
 };
 
-// In the child: reads "\n"-terminated lines from `fd` (nothing at the end of
-// input), and writes whole texts to `fd`.
-std::function<std::optional<std::string>()> lineReader(int fd);
-std::function<void(const std::string&)> fdWriter(int fd);
+// In the child: reads "\n"-terminated lines from the channel (nothing at
+// the end of input), and writes whole texts to it.
+std::function<std::optional<std::string>()> lineReader(worker::Channel& channel);
+std::function<void(const std::string&)> channelWriter(worker::Channel& channel);
 
 } // namespace vesk_host::web
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "events/rules.h"
 #include "session/session_steps.h"
 #include "transcript/transcript_json.h"
 #include "web/script_child.h"
@@ -61,8 +62,8 @@ std::optional<LiveSession::Failure> LiveSession::start()
 std::optional<LiveSession::Failure> LiveSession::startLocked()
 {
     ChildSetup setup{options_.library, options_.plant};
-    const Status started = child_.start([setup](int in, int out) {
-        return runScriptChild(setup, lineReader(in), fdWriter(out));
+    const Status started = child_.start([setup](worker::Channel& channel) {
+        return runScriptChild(setup, lineReader(channel), channelWriter(channel));
     });
     ActionResult result;
     if (started)
@@ -161,16 +162,18 @@ void LiveSession::processEnded(ActionResult& result, const std::string& stepText
     if (result.end == End::timedOut) {
         child_.kill();
         process_ = "hung";
-        message_ = "the script did not finish" + during + " within " + seconds(options_.watchdogSeconds) +
-                   " s; its process was stopped";
+        message_ = std::string(rule::callTimeout.name) + ": the script did not finish" + during + " within " +
+                   seconds(options_.watchdogSeconds) + " s; its process was stopped";
     } else if (result.end == End::ended) {
         const ChildEnd end = child_.wait();
         if (end.how == ChildEnd::How::signalled) {
             process_ = "crashed";
-            message_ = "the script crashed" + during + ": its process died of " + end.signal;
+            message_ = std::string(rule::scriptCrashed.name) + ": the script crashed" + during +
+                       ": its process died of " + end.signal;
         } else {
             process_ = "exited";
-            message_ = "the script's process exited with code " + std::to_string(end.exitCode) + during;
+            message_ = std::string(rule::scriptEnded.name) + ": the script's process exited with code " +
+                       std::to_string(end.exitCode) + during;
         }
     } else {
         child_.kill();

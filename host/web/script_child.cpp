@@ -4,8 +4,8 @@
 #include <tuple>
 #include <vector>
 
-#include "abi/loader.h"
 #include "emulator/emulator.h"
+#include "rig/rig.h"
 #include "session/session_runner.h"
 #include "session/session_steps.h"
 #include "transcript/finding_tally.h"
@@ -135,19 +135,20 @@ void sendFatal(const std::function<void(const std::string&)>& write, int exit, c
 int runScriptChild(const ChildSetup& setup, const std::function<std::optional<std::string>()>& readLine,
                    const std::function<void(const std::string&)>& write)
 {
-    // Declared before the emulator so that it is unloaded only after the script has ended.
-    ScriptLibrary library;
-    if (const Status opened = library.open(setup.library); !opened) {
+    RunPlan plan;
+    plan.library = setup.library;
+    plan.plant = setup.plant;
+    ActionWatcher watcher(write);
+    // Before the Rig: it hears the script's end.
+    Rig rig(std::move(plan));
+    if (const Status opened = rig.open(); !opened) {
         sendFatal(write, 4, opened.error().message);
         return 4;
     }
-    EventBus events;
-    FindingTally findings;
-    ActionWatcher watcher(write);
-    events.subscribe(findings);
-    events.subscribe(watcher);
-    Emulator emulator(setup.plant, events);
-    SessionRunner runner(emulator, events);
+    rig.events().subscribe(watcher);
+    Emulator& emulator = rig.emulator();
+    SessionRunner& runner = rig.runner();
+    const FindingTally& findings = rig.tally();
 
     const auto endAction = [&](bool query, const char* result, const std::string& message) {
         write(jsonLine(factsJson(watcher.finish(emulator, query))));
@@ -156,9 +157,9 @@ int runScriptChild(const ChildSetup& setup, const std::function<std::optional<st
     };
 
     watcher.begin();
-    if (!runner.startUp(library.entry())) {
+    if (!rig.startUp()) {
         watcher.finish(emulator, false);
-        sendFatal(write, 4, "load_vesk_client_script of " + setup.library + " returned null");
+        sendFatal(write, 4, rig.startFailure());
         return 4;
     }
     endAction(false, "ok", "");
@@ -185,7 +186,7 @@ int runScriptChild(const ChildSetup& setup, const std::function<std::optional<st
         else
             endAction(query, result == StepResult::quit ? "quit" : "ok", "");
     }
-    runner.finish();
+    rig.finish();
     return 0;
 }
 

@@ -97,7 +97,7 @@ want out "\"isolation\":\"process\",\"strict\":false,\"abi\":\"$layout\",\"abi_r
 case_ "faulty: a crash on code 6 is CRASH with the exception code" 1 \
   "${validate[@]}" --only '^codes\.[67]$' "$(faulty crashes_on_code_6)"
 want out "^  CRASH   codes\\.6 "
-want out "the check's process died of access violation 0xC0000005"
+want out "script-crashed: the script's process died of access violation 0xC0000005, during code 6 with a pointer to 256 zero bytes"
 want out "\\| host > script  6  a pointer to 256 zero bytes"
 want out "^  PASS    codes\\.7 "
 want out "^FAILURE: 2 checks: 1 passed, 0 warned, 0 skipped, 0 failed, 1 crashed, 0 timed out"
@@ -166,6 +166,25 @@ want out "^  FAIL    codes\\.6 "
 # With a null host the script cannot call, so nothing shows the layout there:
 # that check may pass, crash or fail; the run fails all the same.
 want out "^FAILURE: 3 checks: "
+
+# The script in a worker process: its crash, exit and hang end the worker,
+# never vesk_host.exe, and are named with the call (MinGW scripts only).
+if [ "$layout" = gnu ]; then
+  for press in WFM_Mon Audio_Mon "Sources index=1"; do
+    echo "press $press" >"$scratch/${press%% *}.vesk"
+  done
+  pressing=(run "${plant[@]}" --timeout 1 --session)
+  case_ "worker: a crash is script-crashed with its call" 1 \
+    "${pressing[@]}" "$(win "$scratch/WFM_Mon.vesk")" "$(faulty faults_on_press)"
+  want out "^!! VIOLATION script-crashed: the script's process died of access violation 0xC0000005, during control event \"WFM_Mon\" \"\" \\(line 1: press WFM_Mon\\)"
+  want err "^vesk_host: the script ended the run: script-crashed: "
+  case_ "worker: exit(7) is script-ended with its call" 1 \
+    "${pressing[@]}" "$(win "$scratch/Audio_Mon.vesk")" "$(faulty faults_on_press)"
+  want out "^!! VIOLATION script-ended: the script ended the process with exit code 7 \(exit or _exit\), during control event \"Audio_Mon\""
+  case_ "worker: a hang is call-timeout and the worker is ended" 1 \
+    "${pressing[@]}" "$(win "$scratch/Sources.vesk")" "$(faulty faults_on_press)"
+  want out "^!! VIOLATION call-timeout: the script did not return within 4 s and its process was ended, during control event \"Sources\""
+fi
 
 if [ "$layout" = msvc ]; then
   case_ "detection: a runtime DLL as the only clue" 0 run "${empty[@]}" "$(plain _runtime)"

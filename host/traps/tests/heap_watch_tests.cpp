@@ -1,6 +1,6 @@
 // The watches that stand between the script and the process: the heap
 // watch counts the script's blocks and stops the frees that would make the
-// C library abort; the record arena closes a record's slot within 32 calls.
+// C library abort; the record arena closes a record's slot by the next event.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
