@@ -69,12 +69,12 @@ bool runInteractive(SessionRunner& runner, const Plant& plant, Output& out)
         }
         if (!*parsed)
             continue;
-        const StepResult result = runner.run(**parsed);
-        if (result == StepResult::quit)
+        const Result<StepResult> result = runner.run(**parsed);
+        if (result && *result == StepResult::quit)
             return allRan;
-        if (result == StepResult::failed) {
+        if (!result) {
             out.flush();
-            std::cerr << "line " << number << ": " << runner.error() << "\n";
+            std::cerr << "line " << number << ": " << result.error().message << "\n";
             allRan = false;
         }
     }
@@ -106,7 +106,7 @@ int run(const RunOptions& options)
     if (!options.plant.empty()) {
         auto load = loadPlantFile(options.plant, &budget);
         if (!load) {
-            const bool tooBig = load.error().message.find("memory budget") != std::string::npos;
+            const bool tooBig = load.error().kind == ErrorKind::overBudget;
             std::cerr << "vesk_host: " << load.error().message << (tooBig ? maxMemoryHint() : "") << "\n";
             return exitUsage;
         }
@@ -116,8 +116,8 @@ int run(const RunOptions& options)
     // file before anything runs, once to run it; no step is kept.
     std::ifstream session;
     if (!options.session.empty()) {
-        if (const auto reason = unreadableReason(options.session)) {
-            std::cerr << "vesk_host: " << options.session << ": cannot be read: " << *reason << "\n";
+        if (const Status readable = checkReadable(options.session); !readable) {
+            std::cerr << "vesk_host: " << options.session << ": cannot be read: " << readable.error().message << "\n";
             return exitUsage;
         }
         session.open(options.session, std::ios::binary);
@@ -189,15 +189,15 @@ int run(const RunOptions& options)
     } else if (!options.session.empty()) {
         // Checked before: the file reads as steps throughout.
         (void)forEachStep(session, options.session, emulator.plant(), [&](const Step& step) {
-            const StepResult result = runner.run(step);
-            if (result == StepResult::failed) {
+            const Result<StepResult> result = runner.run(step);
+            if (!result) {
                 out.flush();
-                const bool tooBig = runner.error().find("memory budget") != std::string::npos;
-                std::cerr << "vesk_host: " << options.session << ":" << step.line << ": " << runner.error()
+                const bool tooBig = result.error().kind == ErrorKind::overBudget;
+                std::cerr << "vesk_host: " << options.session << ":" << step.line << ": " << result.error().message
                           << (tooBig ? maxMemoryHint() : "") << "\n";
                 exit = exitUsage;
             }
-            return result == StepResult::carryOn;
+            return result && *result == StepResult::carryOn;
         });
     } else if (!runInteractive(runner, emulator.plant(), out)) {
         exit = exitUsage;
@@ -222,12 +222,13 @@ int run(const RunOptions& options)
     out.flush();
 
     if (golden) {
-        const GoldenFile::Ending ending = golden->finish();
-        if (!ending.message.empty())
-            std::cerr << "vesk_host: " << ending.message << "\n";
-        if (ending.unwritable)
+        const Result<GoldenFile::Verdict> verdict = golden->finish();
+        const std::string& message = verdict ? verdict->message : verdict.error().message;
+        if (!message.empty())
+            std::cerr << "vesk_host: " << message << "\n";
+        if (!verdict)
             exit = std::max(exit, static_cast<int>(exitUsage));
-        else if (!ending.passed)
+        else if (!verdict->passed)
             exit = std::max(exit, static_cast<int>(exitExpectation));
     }
     if (runner.expectationsFailed() > 0)
@@ -263,7 +264,8 @@ Subcommand addRunCommand(CLI::App& parent)
         ->type_name("KIND");
     app->add_option("--timeout", options->timeout,
                     "how long one call into the script may take before the run ends with call-timeout "
-                    "(default 5; calls over 100 ms draw a slow-call warning)")
+                    "(default 5; calls over " + std::to_string(defaultSlowCallMilliseconds) +
+                        " ms draw a slow-call warning)")
         ->type_name("SECONDS");
     addMaxMemoryOption(*app, options->maxMemory);
     app->add_flag("--isolate", options->isolate,

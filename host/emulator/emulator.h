@@ -24,9 +24,6 @@ using EmulatorOptions = ScriptHost::Options;
 
 class Emulator {
 public:
-    // Deliveries to the script that one action may cause.
-    static constexpr int deliveryBudget = 10000;
-
     // `events` hears everything the emulator and the script do; it must outlive the emulator.
     Emulator(Plant plant, EventBus& events, const EmulatorOptions& options = {});
     // Ends a script that is still running.

@@ -19,6 +19,7 @@
 #include "commands/command_executor.h"
 #include "commands/reply_modes.h"
 #include "events/host_events.h"
+#include "events/host_limits.h"
 #include "traps/heap_watch.h"
 #include "traps/ledger.h"
 #include "traps/record_arena.h"
@@ -30,7 +31,7 @@ class ScriptHost final : public ScriptAbi::Host {
 public:
     struct Options {
         MemoryKind memory = MemoryKind::guarded;  // where reply texts live
-        double slowCallMilliseconds = 100;        // a call longer than this is a slow-call warning
+        double slowCallMilliseconds = defaultSlowCallMilliseconds;  // a call longer than this is a slow-call warning
         MemoryBudget* budget = nullptr;           // held replies and queued revertives count against it
     };
     // Both must outlive the host.

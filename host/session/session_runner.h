@@ -15,7 +15,7 @@
 
 namespace vesk_host {
 
-enum class StepResult { carryOn, quit, failed };
+enum class StepResult { carryOn, quit };
 
 class SessionRunner final : private EventObserver {
 public:
@@ -29,16 +29,15 @@ public:
 
     // The script's start-up. False when the export returned null.
     bool startUp(vesk_load_function entry);
-    // One step. `failed` means the step could not be carried out; the
-    // transcript then says why, under the step's own line.
-    StepResult run(const Step& step);
+    // One step; an error when it could not be carried out (the transcript
+    // then says why, under the step's own line; a budget refused has the
+    // kind overBudget).
+    Result<StepResult> run(const Step& step);
     // Ends the script if it still runs.
     void finish();
 
     int expectationsMet() const { return met_; }
     int expectationsFailed() const { return failed_; }
-    // Why the last step failed.
-    const std::string& error() const { return error_; }
 
 private:
     struct Visitor;
@@ -47,7 +46,9 @@ private:
     // A header line for a step; an action also starts a new list of commands.
     void header(const std::string& text, int line);
     void beginAction(const std::string& text, int line);
-    StepResult refuse(const Step& step, std::string message);
+    // Tells the transcript why the step could not be carried out, and returns the error.
+    Error refuse(const Step& step, std::string message);
+    Error refuse(const Step& step, Error error);
     void show(const std::string& text);
     void expectation(const Step& step, bool ok, const std::string& expected, const std::string& actual);
     std::string propertyValue(const std::string& control, const std::string& property, bool& found) const;
@@ -74,7 +75,6 @@ private:
     ActionTexts handedBack_;  // texts handed back in the last action (null: a null)
     std::size_t handedBackCursor_ = 0;
     std::optional<std::optional<std::string>> answer_;  // of the last query
-    std::string error_;
     int met_ = 0;
     int failed_ = 0;
 };

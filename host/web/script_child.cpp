@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "abi/loader.h"
+#include "base/exit_code.h"
 #include "emulator/emulator.h"
 #include "session/session_runner.h"
 #include "session/session_steps.h"
@@ -138,8 +139,8 @@ int runScriptChild(const ChildSetup& setup, const std::function<std::optional<st
     // Declared before the emulator so that it is unloaded only after the script has ended.
     ScriptLibrary library;
     if (const Status opened = library.open(setup.library); !opened) {
-        sendFatal(write, 4, opened.error().message);
-        return 4;
+        sendFatal(write, exitLoad, opened.error().message);
+        return exitLoad;
     }
     EventBus events;
     FindingTally findings;
@@ -158,8 +159,8 @@ int runScriptChild(const ChildSetup& setup, const std::function<std::optional<st
     watcher.begin();
     if (!runner.startUp(library.entry())) {
         watcher.finish(emulator, false);
-        sendFatal(write, 4, "load_vesk_client_script of " + setup.library + " returned null");
-        return 4;
+        sendFatal(write, exitLoad, "load_vesk_client_script of " + setup.library + " returned null");
+        return exitLoad;
     }
     endAction(false, "ok", "");
 
@@ -178,12 +179,12 @@ int runScriptChild(const ChildSetup& setup, const std::function<std::optional<st
             continue;
         }
         const Step& step = **parsed;
-        const StepResult result = runner.run(step);
+        const Result<StepResult> result = runner.run(step);
         const bool query = std::holds_alternative<step::Query>(step.action);
-        if (result == StepResult::failed)
-            endAction(query, "refused", runner.error());
+        if (!result)
+            endAction(query, "refused", result.error().message);
         else
-            endAction(query, result == StepResult::quit ? "quit" : "ok", "");
+            endAction(query, *result == StepResult::quit ? "quit" : "ok", "");
     }
     runner.finish();
     return 0;

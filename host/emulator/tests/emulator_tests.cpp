@@ -235,7 +235,7 @@ TEST(EmulatorTest, AnEndlessChainOfEventsIsCutOff)
     FakeScript::hooks.end = [](vesk_client_callback& host) { sendCommand(host, "AS"); };
     EmulatorRun run;
     ASSERT_TRUE(run.emulator.start(&FakeScript::load));
-    EXPECT_EQ(FakeScript::received.size(), 1u + Emulator::deliveryBudget);
+    EXPECT_EQ(FakeScript::received.size(), 1u + deliveryBudget);
     EXPECT_EQ(run.rules(), (Lines{"event-storm"}));
 }
 

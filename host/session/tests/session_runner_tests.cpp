@@ -75,6 +75,14 @@ TEST(SessionRunnerTest, ExpectationsReadTheLastActionOnly)
         {"event 9 one", nullptr},
         {"expect handed-back \"21\"", "FAILED \"21\" | no further hand-back in the last action"},
         {"expect command \"SD 'ZEP SDI Router'\"", "FAILED \"SD 'ZEP SDI Router'\" | \"ET 4 40\""},
+        // A command matches whole: neither a part of it nor more than it will do.
+        {"event 9 three", nullptr},
+        {"expect command \"ET 1\"", "FAILED \"ET 1\" | \"ET 1 10\""},
+        {"expect command \"ET 2 200\"", "FAILED \"ET 2 200\" | \"ET 2 20\""},
+        {"expect command \"ET 3 30 \"", "FAILED \"ET 3 30 \" | \"ET 3 30\""},
+        {"event 9 three", nullptr},
+        {"expect command \"\"", "FAILED \"\" | \"ET 1 10\""},
+        {"expect command \"ET 2 20\"", "ok"},
     };
     FakeScript::hooks.event = onControl;
     const Plant plant = *loadPlantFile(EXAMPLES_DIR "/plant.toml");
@@ -90,7 +98,9 @@ TEST(SessionRunnerTest, ExpectationsReadTheLastActionOnly)
         SCOPED_TRACE(c.step);
         const auto parsed = parseStep(c.step, ++line, plant);
         ASSERT_TRUE(parsed && *parsed) << (parsed ? "" : parsed.error().message);
-        EXPECT_EQ(runner.run(**parsed), StepResult::carryOn) << runner.error();
+        const Result<StepResult> result = runner.run(**parsed);
+        ASSERT_TRUE(result) << result.error().message;
+        EXPECT_EQ(*result, StepResult::carryOn);
         if (c.said)
             expected.push_back(c.said);
     }

@@ -1,15 +1,5 @@
 #include "app/run_isolation.h"
 
-#if defined(_WIN32)
-
-namespace vesk_host {
-bool isolationAvailable() { return false; }
-int runIsolated(const std::function<int()>& run, bool) { return run(); }
-int isolatedDoneChannel() { return -1; }
-} // namespace vesk_host
-
-#else
-
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -122,5 +112,3 @@ int runIsolated(const std::function<int()>& run, bool json)
 }
 
 } // namespace vesk_host
-
-#endif

@@ -1,11 +1,11 @@
+// The record arena where the platform can make memory inaccessible
+// (mmap and mprotect): records in slots of two halves, one half closed.
 #include "traps/record_arena.h"
 
 #include <atomic>
 #include <cstring>
 
-#if !defined(_WIN32)
 #include <sys/mman.h>
-#endif
 
 namespace vesk_host {
 
@@ -29,7 +29,6 @@ constexpr std::size_t halfBytes = slotsPerHalf * RecordArena::slotSize;
 
 RecordArena::RecordArena()
 {
-#if !defined(_WIN32)
     if (state.base.load())
         return;  // another emulator of this process has it
     void* mapped = mmap(nullptr, 2 * halfBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -40,22 +39,18 @@ RecordArena::RecordArena()
     state.next = 0;
     state.open = 0;
     state.base = base_;
-#endif
 }
 
 RecordArena::~RecordArena()
 {
-#if !defined(_WIN32)
     if (!base_)
         return;
     state.base = nullptr;
     munmap(base_, 2 * halfBytes);
-#endif
 }
 
 char* RecordArena::take(std::string_view label)
 {
-#if !defined(_WIN32)
     if (!base_)
         return nullptr;
     if (state.next == slotsPerHalf) {
@@ -73,10 +68,6 @@ char* RecordArena::take(std::string_view label)
     char* slot = base_ + index * slotSize;
     std::memset(slot, 0, slotSize);
     return slot;
-#else
-    (void)label;
-    return nullptr;
-#endif
 }
 
 bool recordFault(const void* address, char* label, std::size_t size)
