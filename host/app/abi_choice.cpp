@@ -48,11 +48,11 @@ void reportLearnedAbi(const AbiDecision& decision, const ScriptHost& host, const
         std::cerr << who << ": " << abiLine(*kind, reasonInUse(decision, host)) << "\n";
 }
 
-std::string startFailure(const ScriptHost& host, const std::string& library)
+std::string startFailure(const Error& failure, const std::string& library)
 {
-    if (!host.abiProblem().empty())
-        return host.abiProblem();
-    return "load_vesk_client_script of " + library + " returned null";
+    if (failure.kind == ErrorKind::notLoadable)
+        return "load_vesk_client_script of " + library + " returned null";
+    return failure.message;
 }
 
 std::string abiJsonLine(const AbiDecision& decision, const ScriptHost& host)

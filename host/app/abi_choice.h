@@ -23,8 +23,8 @@ std::optional<AbiDecision> chooseAbi(const std::string& requested, const std::st
 // on standard error when it was to be learned.
 void reportLearnedAbi(const AbiDecision& decision, const ScriptHost& host, const char* who);
 
-// Why a start-up failed: the layout's problem, or the export's null.
-std::string startFailure(const ScriptHost& host, const std::string& library);
+// Why a start-up failed, naming the library: the layout's problem, or the export's null.
+std::string startFailure(const Error& failure, const std::string& library);
 
 // The layout in use and why, one JSON line: {"kind":"abi","depth":0,"abi":...,"reason":...}.
 std::string abiJsonLine(const AbiDecision& decision, const ScriptHost& host);

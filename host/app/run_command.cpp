@@ -180,11 +180,11 @@ int run(const RunOptions& options)
     // From here a crash, an exit() or a hang of the script ends the run with a report.
     watchRun(out, options.json, options.timeout);
     int exit = exitSuccess;
-    const bool started = runner.startUp(library.entry());
+    const Status started = runner.startUp(library.entry());
     reportLearnedAbi(*abi, emulator.host(), "vesk_host");
     if (!started) {
         out.flush();
-        std::cerr << "vesk_host: " << startFailure(emulator.host(), options.library) << "\n";
+        std::cerr << "vesk_host: " << startFailure(started.error(), options.library) << "\n";
         exit = exitLoad;
     } else if (!options.session.empty()) {
         // Checked before: the file reads as steps throughout.

@@ -33,8 +33,8 @@ public:
     Emulator& operator=(const Emulator&) = delete;
 
     // The script's start-up with the plant's path (or a null one), then
-    // what it caused. False when the export returned null.
-    bool start(vesk_load_function entry, bool nullPath = false);
+    // what it caused; fails as ScriptHost::load does.
+    Status start(vesk_load_function entry, bool nullPath = false);
     // Ends the script; events still queued are dropped.
     void shutdown();
     bool running() const { return host_.running(); }

@@ -331,7 +331,7 @@ void ScriptHost::release(void* data)
                                         " came back changed to " + quoteText(check.cameBack));
 }
 
-bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>& path)
+Status ScriptHost::load(vesk_load_function entry, const std::optional<std::string>& path)
 {
     destroyed_ = false;
     abi_ = makeScriptAbi(abiKind_, *this);
@@ -339,7 +339,7 @@ bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>
     if (!abi_) {
         abiProblem_ = std::string("this build of the emulator cannot drive scripts of the ") +
                       (abiKind_ ? abiKindName(*abiKind_) : "unknown") + " layout";
-        return false;
+        return fail(ErrorKind::unsupported, abiProblem_);
     }
     intoScript(ScriptLoading{path}, [&] { script_ = abi_->callExport(entry, path ? path->c_str() : nullptr); });
     if (script_ && !abi_->mismatch().empty())
@@ -351,12 +351,12 @@ bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>
         // Calling it through the wrong table would jump anywhere: it is left as it is.
         script_ = nullptr;
         events_.emit(ScriptUncallable{abiProblem_});
-        return false;
+        return fail(ErrorKind::unsupported, abiProblem_);
     }
     if (script_)
-        return true;
+        return Done{};
     events_.emit(ExportReturnedNull{});
-    return false;
+    return fail(ErrorKind::notLoadable, "load_vesk_client_script returned null");
 }
 
 void ScriptHost::deliverControl(const std::string& panel, const std::string& control, const std::string& event)

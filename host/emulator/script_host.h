@@ -46,8 +46,10 @@ public:
     void hostObjectDeleted() override;
 
     // Calls the export with this host and `path` (nothing: a null path):
-    // the script's start-up. False when the export returned null.
-    bool load(vesk_load_function entry, const std::optional<std::string>& path);
+    // the script's start-up. An error (kind notLoadable) when the export
+    // returned null, or (kind unsupported) when the script's layout cannot
+    // be driven; abiProblem() then says why too.
+    Status load(vesk_load_function entry, const std::optional<std::string>& path);
     void deliverControl(const std::string& panel, const std::string& control, const std::string& event);
     void deliverRevertive(std::int32_t device, std::int32_t index, const std::string& text);
     // The answer as read, or nothing when the script answered null. A

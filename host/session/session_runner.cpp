@@ -69,7 +69,7 @@ Error SessionRunner::refuse(const Step& step, Error error)
     return error;
 }
 
-bool SessionRunner::startUp(vesk_load_function entry)
+Status SessionRunner::startUp(vesk_load_function entry)
 {
     beginAction("start-up", 0);
     return emulator_.start(entry);

@@ -27,8 +27,8 @@ public:
     SessionRunner(const SessionRunner&) = delete;
     SessionRunner& operator=(const SessionRunner&) = delete;
 
-    // The script's start-up. False when the export returned null.
-    bool startUp(vesk_load_function entry);
+    // The script's start-up; fails as Emulator::start does.
+    Status startUp(vesk_load_function entry);
     // One step; an error when it could not be carried out (the transcript
     // then says why, under the step's own line; a budget refused has the
     // kind overBudget).

@@ -146,14 +146,13 @@ void learnBody(const CheckSetup& setup, RecordSink& sink)
         EventBus events;
         Emulator emulator(Plant(setup.plant), events);
         emulator.setAbi(std::nullopt);
-        const bool started = emulator.start(library.entry());
+        const Status started = emulator.start(library.entry());
         const ScriptAbi* abi = emulator.host().abi();
         if (started && abi && abi->kind()) {
             kind = abiKindName(*abi->kind());
             reason = abi->learnedFrom();
         } else {
-            error = emulator.host().abiProblem().empty() ? "load_vesk_client_script returned null"
-                                                         : emulator.host().abiProblem();
+            error = started ? std::string("the script's layout could not be learned") : started.error().message;
         }
         emulator.shutdown();
     }

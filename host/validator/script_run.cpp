@@ -55,12 +55,6 @@ WatchedEmulator::WatchedEmulator(CheckContext& context)
     emulator_.setAbi(context.setup().abi);
 }
 
-std::string WatchedEmulator::startFailure() const
-{
-    const std::string& problem = emulator_.host().abiProblem();
-    return problem.empty() ? "load_vesk_client_script returned null" : problem;
-}
-
 ScriptRun::ScriptRun(CheckContext& context, ReplyMode replies)
     : context_(context), watched_(std::make_unique<WatchedEmulator>(context))
 {
@@ -84,9 +78,9 @@ bool ScriptRun::start()
         context_.fail(opened.error().message);
         return false;
     }
-    if (!emulator().start(library_.entry())) {
+    if (const Status started = emulator().start(library_.entry()); !started) {
         judge();
-        context_.fail(watched_->startFailure());
+        context_.fail(started.error().message);
         return false;
     }
     return true;

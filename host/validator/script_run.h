@@ -44,8 +44,6 @@ public:
     Emulator& emulator() { return emulator_; }
     EventBus& events() { return events_; }
     const FindingTally& tally() const { return tally_; }
-    // Why start() failed: the layout's problem, or the export's null.
-    std::string startFailure() const;
 
 private:
     EventBus events_;
