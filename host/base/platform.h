@@ -1,9 +1,10 @@
 // The few calls to the operating system that code outside the components'
 // platform file pairs needs, said once: each has an implementation for
 // POSIX (platform_posix.cpp) and one for Windows (platform_windows.cpp).
-// Whole writes to a descriptor are write_all.h's, made in the same pair.
 #ifndef VESK_HOST_PLATFORM_H
 #define VESK_HOST_PLATFORM_H
+
+#include <cstddef>
 
 namespace vesk_host {
 
@@ -13,6 +14,9 @@ int processId();
 bool isTerminal(int fd);
 // Bytes written to the descriptor go out as they are (no "\n" turned into "\r\n").
 void writeBinary(int fd);
+// One write of up to `size` bytes: how many were written, or -1 with errno
+// set. Allocates nothing, so a signal handler may call it.
+long writeSome(int fd, const char* bytes, std::size_t size);
 
 } // namespace vesk_host
 

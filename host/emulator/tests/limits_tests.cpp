@@ -53,65 +53,62 @@ void freeKept()
     kept.clear();
 }
 
-struct StreakCase {
-    const char* what;
-    int calls;
-    bool reported;
+// A script that keeps a block of each call of one kind: control events, or
+// parent queries with the hand-back of their answers.
+struct LeakingKind {
+    const char* rule;
+    void* (*event)(vesk_client_callback& host, void* data, int code);
+    void (*act)(Emulator& emulator);
 };
 
-const std::vector<StreakCase> streakCases = {
-    {"one call fewer than the streak", leakStreak - 1, false},
-    {"exactly the streak", leakStreak, true},
-    {"one call more", leakStreak + 1, true},
+const LeakingKind leakingKinds[] = {
+    {"leak-per-event",
+     [](vesk_client_callback&, void*, int code) -> void* {
+         if (code == VESK_CODE_CONTROL)
+             keepBlock();
+         return nullptr;
+     },
+     [](Emulator& emulator) { emulator.press("1", "Sources", "index=1"); }},
+    {"leak-per-query",
+     [](vesk_client_callback&, void*, int code) -> void* {
+         if (code != VESK_CODE_PARENT_QUERY)
+             return nullptr;
+         keepBlock();
+         char* answer = static_cast<char*>(std::malloc(3));
+         std::memcpy(answer, "ok", 3);
+         return answer;
+     },
+     [](Emulator& emulator) { emulator.query(std::string("_events")); }},
 };
 
-TEST(LeakStreakTest, ControlEventsThatKeepGrowingTheHeapAreALeakAtExactlyTheStreak)
+TEST(LeakStreakTest, CallsThatKeepGrowingTheHeapAreALeakAtExactlyTheStreak)
 {
     if (!heap::watching())
         GTEST_SKIP() << "the script's heap is not watched in this build";
-    for (const StreakCase& c : streakCases) {
-        SCOPED_TRACE(c.what);
-        kept.reserve(static_cast<std::size_t>(c.calls) + 1);
-        FakeScript::hooks.event = [](vesk_client_callback&, void*, int code) -> void* {
-            if (code == VESK_CODE_CONTROL)
-                keepBlock();
-            return nullptr;
-        };
-        {
-            ScriptRun run;
-            ASSERT_TRUE(run.emulator.start(&FakeScript::load));
-            for (int i = 0; i < c.calls; ++i)
-                run.emulator.press("1", "Sources", "index=1");
-            EXPECT_EQ(run.broke("leak-per-event"), c.reported) << run.recorder.text;
+    struct Case {
+        const char* what;
+        int calls;
+        bool reported;
+    };
+    const std::vector<Case> cases = {
+        {"one call fewer than the streak", leakStreak - 1, false},
+        {"exactly the streak", leakStreak, true},
+        {"one call more", leakStreak + 1, true},
+    };
+    for (const LeakingKind& kind : leakingKinds)
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(kind.rule) + ", " + c.what);
+            kept.reserve(static_cast<std::size_t>(c.calls) + 1);
+            FakeScript::hooks.event = kind.event;
+            {
+                ScriptRun run;
+                ASSERT_TRUE(run.emulator.start(&FakeScript::load));
+                for (int i = 0; i < c.calls; ++i)
+                    kind.act(run.emulator);
+                EXPECT_EQ(run.broke(kind.rule), c.reported) << run.recorder.text;
+            }
+            freeKept();
         }
-        freeKept();
-    }
-}
-
-TEST(LeakStreakTest, QueriesThatKeepGrowingTheHeapAreALeakAtExactlyTheStreak)
-{
-    if (!heap::watching())
-        GTEST_SKIP() << "the script's heap is not watched in this build";
-    for (const StreakCase& c : streakCases) {
-        SCOPED_TRACE(c.what);
-        kept.reserve(static_cast<std::size_t>(c.calls) + 1);
-        FakeScript::hooks.event = [](vesk_client_callback&, void*, int code) -> void* {
-            if (code != VESK_CODE_PARENT_QUERY)
-                return nullptr;
-            keepBlock();
-            char* answer = static_cast<char*>(std::malloc(3));
-            std::memcpy(answer, "ok", 3);
-            return answer;
-        };
-        {
-            ScriptRun run;
-            ASSERT_TRUE(run.emulator.start(&FakeScript::load));
-            for (int i = 0; i < c.calls; ++i)
-                run.emulator.query(std::string("_events"));
-            EXPECT_EQ(run.broke("leak-per-query"), c.reported) << run.recorder.text;
-        }
-        freeKept();
-    }
 }
 
 TEST(CommandLengthTest, ACommandEndsWithinTheBoundOrIsTooLong)
