@@ -232,10 +232,11 @@ struct SessionRunner::Visitor {
     }
     Result<StepResult> operator()(const step::ExpectProperty& expect) const
     {
-        bool found = false;
-        const std::string actual = runner.propertyValue(expect.control, expect.property, found);
+        const Result<std::string> actual = runner.propertyValue(expect.control, expect.property);
         const std::string expected = quoteText(expect.value);
-        runner.expectation(step, found && actual == expected, expected, actual);
+        // What there is instead of a value is shown in parentheses.
+        runner.expectation(step, actual && *actual == expected, expected,
+                           actual ? *actual : "(" + actual.error().message + ")");
         return StepResult::carryOn;
     }
     Result<StepResult> operator()(const step::ExpectAnswer& expect) const
@@ -279,19 +280,17 @@ void SessionRunner::expectation(const Step& step, bool ok, const std::string& ex
     events_.emit(ExpectationChecked{step.line, step.source, ok, expected, actual});
 }
 
-std::string SessionRunner::propertyValue(const std::string& control, const std::string& property, bool& found) const
+Result<std::string> SessionRunner::propertyValue(const std::string& control, const std::string& property) const
 {
-    found = false;
     const LoadedPanel* panel = emulator_.panels().find(panel_);
     if (!panel)
-        return "(panel " + quoteText(panel_) + " is not loaded)";
+        return fail("panel " + quoteText(panel_) + " is not loaded");
     const LoadedControl* loaded = panel->control(control);
     if (!loaded)
-        return "(panel " + quoteText(panel_) + " has no control " + quoteText(control) + ")";
+        return fail("panel " + quoteText(panel_) + " has no control " + quoteText(control));
     const auto value = loaded->properties.find(property);
     if (value == loaded->properties.end())
-        return "(" + quoteText(control) + " has no property " + quoteText(property) + ")";
-    found = true;
+        return fail(quoteText(control) + " has no property " + quoteText(property));
     return quoteText(value->second);
 }
 

@@ -51,7 +51,8 @@ private:
     Error refuse(const Step& step, Error error);
     void show(const std::string& text);
     void expectation(const Step& step, bool ok, const std::string& expected, const std::string& actual);
-    std::string propertyValue(const std::string& control, const std::string& property, bool& found) const;
+    // The property of the current panel, quoted; an error says what is missing.
+    Result<std::string> propertyValue(const std::string& control, const std::string& property) const;
 
     Emulator& emulator_;
     EventBus& events_;
