@@ -83,6 +83,8 @@ TEST(SessionRunnerTest, ExpectationsReadTheLastActionOnly)
         {"event 9 three", nullptr},
         {"expect command \"\"", "FAILED \"\" | \"ET 1 10\""},
         {"expect command \"ET 2 20\"", "ok"},
+        // A property of a panel the script never loaded says so instead of a value.
+        {"expect property Sources select 1", "FAILED \"1\" | (panel \"1\" is not loaded)"},
     };
     FakeScript::hooks.event = onControl;
     const Plant plant = *loadPlantFile(EXAMPLES_DIR "/plant.toml");
