@@ -20,7 +20,8 @@ std::string systemReason(const std::error_code& error)
 
 Error cannotRead(const std::filesystem::path& file, const std::string& reason)
 {
-    return fail(ErrorKind::unreadable, (file.empty() ? std::string("\"\"") : file.string()) + ": cannot be read: " + reason);
+    return fail(ErrorKind::unreadable,
+                (file.empty() ? std::string("\"\"") : file.string()) + ": cannot be read: " + reason);
 }
 
 } // namespace

@@ -191,7 +191,8 @@ Result<ParsedCommand> parseCommand(std::string_view text)
         return Error{ErrorKind::invalid, "a command starts with two upper-case letters", &rule::malformedCommand};
     const CommandRow* row = findCommand(text.substr(0, 2));
     if (!row)
-        return Error{ErrorKind::invalid, "no command has the letters " + quoteText(text.substr(0, 2)) + " (the host knows " +
+        return Error{ErrorKind::invalid,
+                     "no command has the letters " + quoteText(text.substr(0, 2)) + " (the host knows " +
                          commandLetterList() + ")",
                      &rule::unknownCommand};
     ParsedCommand command;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/memory_budget.h"
 #include "plant/plant_file.h"
 #include "session/session_runner.h"
 #include "testing/fake_script.h"
@@ -112,6 +113,30 @@ TEST(SessionRunnerTest, ExpectationsReadTheLastActionOnly)
     const auto failed = std::count_if(expected.begin(), expected.end(), [](const std::string& s) { return s != "ok"; });
     EXPECT_EQ(runner.expectationsFailed(), failed);
     EXPECT_EQ(runner.expectationsMet(), static_cast<int>(expected.size() - failed));
+}
+
+// A step after which the memory budget has refused a reply fails with the
+// kind overBudget, whatever the step was, and the run stops there.
+TEST(SessionRunnerTest, AStepPastTheMemoryBudgetFailsWithItsKind)
+{
+    FakeScript::hooks.start = [](vesk_client_callback& host) { sendAndRelease(host, "SD 'ZEP SDI Router'"); };
+    const Plant plant = *loadPlantFile(EXAMPLES_DIR "/plant.toml");
+    MemoryBudget budget(16);
+    EmulatorOptions options;
+    options.budget = &budget;
+    EventBus events;
+    Emulator emulator(plant, events, options);
+    SessionRunner runner(emulator, events);
+    ASSERT_TRUE(runner.startUp(FakeScript::load));
+    const auto step = parseStep("advance 1", 1, plant);
+    ASSERT_TRUE(step && *step);
+    const Result<StepResult> result = runner.run(**step);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().kind, ErrorKind::overBudget);
+    EXPECT_NE(result.error().message.find("over the memory budget of 16 B"), std::string::npos)
+        << result.error().message;
+    runner.finish();
+    FakeScript::reset();
 }
 
 } // namespace
