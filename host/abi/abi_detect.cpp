@@ -76,8 +76,8 @@ AbiClue clueOfFile(const std::string& path)
     const auto bytes = readImage(path);
     if (!bytes)
         return {};
-    const PeRead read = readPeImage(*bytes);
-    return read.image ? abiClueOf(*read.image) : AbiClue{};
+    const Result<PeImage> image = readPeImage(*bytes);
+    return image ? abiClueOf(*image) : AbiClue{};
 }
 
 } // namespace
@@ -110,7 +110,7 @@ AbiClue abiClueOf(const PeImage& image)
     return clue;
 }
 
-AbiDecision decideAbi(const std::string& requested, const std::string& library)
+Result<AbiDecision> decideAbi(const std::string& requested, const std::string& library)
 {
     AbiDecision decision;
     const std::vector<AbiKind> available = availableAbis();
@@ -127,16 +127,13 @@ AbiDecision decideAbi(const std::string& requested, const std::string& library)
         return decision;
     }
     const auto kind = abiKindNamed(requested);
-    if (!kind) {
-        decision.error = "--abi takes auto, native, gnu or msvc, not \"" + requested + "\"";
-        return decision;
-    }
-    if (*kind != AbiKind::native && std::find(available.begin(), available.end(), *kind) == available.end()) {
-        decision.error = "--abi " + requested +
-                         ": this build drives only its own layout (native); MinGW's and Microsoft's layouts are "
-                         "driven by the 32-bit Windows build, vesk_host.exe";
-        return decision;
-    }
+    if (!kind)
+        return fail("--abi takes auto, native, gnu or msvc, not \"" + requested + "\"");
+    if (*kind != AbiKind::native && std::find(available.begin(), available.end(), *kind) == available.end())
+        return fail(ErrorKind::unsupported,
+                    "--abi " + requested +
+                        ": this build drives only its own layout (native); MinGW's and Microsoft's layouts are "
+                        "driven by the 32-bit Windows build, vesk_host.exe");
     decision.kind = *kind == AbiKind::native ? ownAbi() : *kind;
     decision.reason = "--abi " + requested;
     if (!onlyOwn) {

@@ -31,13 +31,14 @@ struct AbiDecision {
     std::optional<AbiKind> kind;  // nothing: learn it from the script's first call
     std::string reason;           // why, for the message
     std::string warning;          // a given layout the file contradicts
-    std::string error;            // a request this build cannot carry out
 };
 
 // `requested` is what --abi says: auto, native, gnu or msvc. The file is
 // read only for auto and, to warn, for a given layout; a file that cannot
 // be read or is no PE image gives no clue (loading it will say why).
-AbiDecision decideAbi(const std::string& requested, const std::string& library);
+// An error for a request that is no layout (invalid) or that this build
+// cannot carry out (unsupported).
+Result<AbiDecision> decideAbi(const std::string& requested, const std::string& library);
 
 // The message line: "abi msvc (imports ... from vesk_string.dll)".
 std::string abiLine(AbiKind kind, const std::string& reason);

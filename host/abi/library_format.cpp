@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <optional>
 
 namespace vesk_host {
 
@@ -96,24 +97,27 @@ std::optional<std::string> foreignPe(std::string_view header)
 
 } // namespace
 
-std::optional<std::string> foreignLibrary(std::string_view header)
+Status checkLibraryHeader(std::string_view header)
 {
+    std::optional<std::string> reason;
     if (header.substr(0, 4) == std::string_view("\x7f" "ELF", 4))
-        return foreignElf(header);
-    if (header.substr(0, 2) == "MZ")
-        return foreignPe(header);
-    return std::nullopt;
+        reason = foreignElf(header);
+    else if (header.substr(0, 2) == "MZ")
+        reason = foreignPe(header);
+    if (reason)
+        return fail(ErrorKind::notLoadable, std::move(*reason));
+    return Done{};
 }
 
-std::optional<std::string> foreignLibraryFile(const std::string& path)
+Status checkLibraryFile(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file)
-        return std::nullopt;
+        return Done{};
     std::string header(4096, '\0');
     file.read(&header[0], static_cast<std::streamsize>(header.size()));
     header.resize(static_cast<std::size_t>(file.gcount()));
-    return foreignLibrary(header);
+    return checkLibraryHeader(header);
 }
 
 } // namespace vesk_host

@@ -5,20 +5,22 @@
 #ifndef VESK_HOST_LIBRARY_FORMAT_H
 #define VESK_HOST_LIBRARY_FORMAT_H
 
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
+
 namespace vesk_host {
 
-// Why the library in `header` (the file's first bytes, at least 512 where
-// the file has them) cannot be loaded by this vesk_host, such as "it is
-// built for x86 (32-bit), this vesk_host is x86-64"; nothing when it looks
-// loadable or its format is not recognised.
-std::optional<std::string> foreignLibrary(std::string_view header);
+// Whether the library in `header` (the file's first bytes, at least 512
+// where the file has them) may be loaded by this vesk_host: it passes when
+// it looks loadable or its format is not recognised. The error (kind
+// notLoadable) is the reason alone, such as "it is built for x86 (32-bit),
+// this vesk_host is x86-64", for the caller to place.
+Status checkLibraryHeader(std::string_view header);
 
-// The same for a file on disk; nothing too when it cannot be read.
-std::optional<std::string> foreignLibraryFile(const std::string& path);
+// The same for a file on disk; it passes too when it cannot be read.
+Status checkLibraryFile(const std::string& path);
 
 } // namespace vesk_host
 

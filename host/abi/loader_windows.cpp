@@ -25,12 +25,13 @@ Status ScriptLibrary::open(const std::string& path)
     HMODULE module = length > 0 && length < sizeof full ? LoadLibraryExA(full, NULL, LOAD_WITH_ALTERED_SEARCH_PATH)
                                                         : nullptr;
     if (!module) {
-        return fail("cannot load the script library " + path + ": Windows error " + std::to_string(GetLastError()));
+        return fail(ErrorKind::notLoadable,
+                    "cannot load the script library " + path + ": Windows error " + std::to_string(GetLastError()));
     }
     handle_ = module;
     FARPROC symbol = GetProcAddress(module, VESK_LOAD_SYMBOL);
     if (!symbol)
-        return fail("the script library " + path + " does not export " VESK_LOAD_SYMBOL);
+        return fail(ErrorKind::notLoadable, "the script library " + path + " does not export " VESK_LOAD_SYMBOL);
     entry_ = reinterpret_cast<vesk_load_function>(reinterpret_cast<void*>(symbol));
     return Done{};
 }

@@ -158,18 +158,15 @@ void readExports(const Image& image, std::uint32_t directory, PeImage& out)
 
 } // namespace
 
-PeRead readPeImage(std::string_view data)
+Result<PeImage> readPeImage(std::string_view data)
 {
     const Bytes bytes(data);
-    PeRead read;
     if (!bytes.has(0, 64) || data[0] != 'M' || data[1] != 'Z') {
-        read.error = "not a Windows image (no MZ header)";
-        return read;
+        return fail("not a Windows image (no MZ header)");
     }
     const std::uint64_t pe = *bytes.u32(0x3c);
     if (!bytes.has(pe, 24) || data.compare(static_cast<std::size_t>(pe), 4, std::string_view("PE\0\0", 4)) != 0) {
-        read.error = "not a PE image (no PE signature where the MZ header points)";
-        return read;
+        return fail("not a PE image (no PE signature where the MZ header points)");
     }
     PeImage image;
     image.machine = static_cast<std::uint16_t>(*bytes.u16(pe + 4));
@@ -178,24 +175,21 @@ PeRead readPeImage(std::string_view data)
     const std::uint64_t optional = pe + 24;
     const auto magic = bytes.u16(optional);
     if (!magic || (*magic != pe32Magic && *magic != pe32PlusMagic)) {
-        read.error = "the PE optional header is missing or of an unknown kind";
-        return read;
+        return fail("the PE optional header is missing or of an unknown kind");
     }
     image.pe32plus = *magic == pe32PlusMagic;
     const std::uint64_t countOffset = optional + (image.pe32plus ? 108 : 92);
     const std::uint64_t directories = countOffset + 4;
     const auto directoryCount = bytes.u32(countOffset);
     if (!directoryCount || countOffset + 4 > optional + optionalSize) {
-        read.error = "the PE optional header is cut short";
-        return read;
+        return fail("the PE optional header is cut short");
     }
     std::vector<Section> sections;
     const std::uint64_t table = optional + optionalSize;
     for (std::uint32_t i = 0; i < sectionCount; ++i) {
         const std::uint64_t at = table + std::uint64_t{i} * 40;
         if (!bytes.has(at, 40)) {
-            read.error = "the section table runs past the end of the file";
-            return read;
+            return fail("the section table runs past the end of the file");
         }
         sections.push_back(Section{*bytes.u32(at + 12), *bytes.u32(at + 8), *bytes.u32(at + 16), *bytes.u32(at + 20)});
     }
@@ -214,8 +208,7 @@ PeRead readPeImage(std::string_view data)
         readImports(mapped, *imports, image.pe32plus, image);
     if (const auto exports = directory(exportDirectory))
         readExports(mapped, *exports, image);
-    read.image = std::move(image);
-    return read;
+    return image;
 }
 
 } // namespace vesk_host

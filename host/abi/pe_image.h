@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
+
 namespace vesk_host {
 
 struct PeImport {
@@ -27,10 +29,6 @@ struct PeImage {
     std::vector<std::string> exports;
 };
 
-struct PeRead {
-    std::optional<PeImage> image;
-    std::string error;  // why there is no image
-};
 
 // Limits that bound the work on a hostile file; a table longer than these
 // is cut there.
@@ -38,7 +36,8 @@ constexpr std::size_t peMaxImportedDlls = 4096;
 constexpr std::size_t peMaxNamesPerTable = 65536;
 constexpr std::size_t peMaxNameLength = 4096;
 
-PeRead readPeImage(std::string_view bytes);
+// The image's names; an error (kind invalid) when the bytes are no PE image.
+Result<PeImage> readPeImage(std::string_view bytes);
 
 } // namespace vesk_host
 

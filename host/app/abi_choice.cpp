@@ -30,11 +30,12 @@ std::string reasonInUse(const AbiDecision& decision, const ScriptHost& host)
 std::optional<AbiDecision> chooseAbi(const std::string& requested, const std::string& library, const char* who,
                                      bool verbose)
 {
-    AbiDecision decision = decideAbi(requested, library);
-    if (!decision.error.empty()) {
-        std::cerr << who << ": " << decision.error << "\n";
+    Result<AbiDecision> decided = decideAbi(requested, library);
+    if (!decided) {
+        std::cerr << who << ": " << decided.error().message << "\n";
         return std::nullopt;
     }
+    AbiDecision& decision = *decided;
     if (!decision.warning.empty())
         std::cerr << who << ": warning: " << decision.warning << "\n";
     const bool chosen = requested != "auto" || availableAbis().size() > 1;

@@ -3,15 +3,9 @@
 #include <cstring>
 
 #include "base/fixed_text.h"
+#include "base/write_all.h"
 #include "traps/fatal_watch.h"
 
-#if defined(_WIN32)
-#include <io.h>
-#define VESK_WRITE _write
-#else
-#include <unistd.h>
-#define VESK_WRITE ::write
-#endif
 
 namespace vesk_host {
 
@@ -19,17 +13,6 @@ namespace {
 
 Output* watchedOutput = nullptr;
 bool watchedJson = false;
-
-void writeAll(int fd, const char* text, std::size_t size)
-{
-    while (size > 0) {
-        const auto written = VESK_WRITE(fd, text, static_cast<unsigned>(size));
-        if (written <= 0)
-            return;
-        text += written;
-        size -= static_cast<std::size_t>(written);
-    }
-}
 
 void reportToRun(const fatal::Report& report)
 {

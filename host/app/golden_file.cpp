@@ -3,13 +3,7 @@
 #include <cstdio>
 #include <system_error>
 
-#if defined(_WIN32)
-#include <process.h>
-#define VESK_GETPID _getpid
-#else
-#include <unistd.h>
-#define VESK_GETPID getpid
-#endif
+#include "base/platform.h"
 
 namespace vesk_host {
 
@@ -61,7 +55,7 @@ Result<GoldenFile> GoldenFile::recordInto(const std::string& path, const std::ve
     GoldenFile file;
     file.path_ = path;
     file.recording_ = true;
-    file.temporary_ = path + ".tmp-" + std::to_string(VESK_GETPID());
+    file.temporary_ = path + ".tmp-" + std::to_string(processId());
     file.record_ = std::make_unique<std::ofstream>(file.temporary_, std::ios::binary | std::ios::trunc);
     if (!*file.record_)
         return fail("cannot write the golden file " + path + " (cannot create " + file.temporary_ + ")");
@@ -87,7 +81,7 @@ void GoldenFile::feed(std::string_view output)
         stream_->feed(output);
 }
 
-GoldenFile::Ending GoldenFile::finish()
+Result<GoldenFile::Verdict> GoldenFile::finish()
 {
     if (recording_) {
         record_->close();
@@ -98,20 +92,20 @@ GoldenFile::Ending GoldenFile::finish()
             fs::rename(temporary_, path_, error);
         if (!written || error) {
             std::remove(temporary_.c_str());
-            return Ending{false, true,
-                          "cannot write the golden file " + path_ + (error ? ": " + error.message() : std::string())};
+            return fail(ErrorKind::unreadable,
+                        "cannot write the golden file " + path_ + (error ? ": " + error.message() : std::string()));
         }
-        return Ending{true, false, "recorded " + path_};
+        return Verdict{true, "recorded " + path_};
     }
     const std::string recordAgain = "\n  record it (once the new output is what you want):\n    " + recordCommand_;
     if (!stream_)
-        return Ending{false, false, "cannot read the golden file " + path_ + recordAgain};
+        return Verdict{false, "cannot read the golden file " + path_ + recordAgain};
     const auto difference = stream_->finish();
     if (!difference)
-        return Ending{true, false, std::string()};
-    return Ending{false, false,
-                  "the output differs from " + path_ + " at line " + std::to_string(difference->line) +
-                      "\n  golden: " + difference->expected + "\n  now:    " + difference->actual + recordAgain};
+        return Verdict{true, std::string()};
+    return Verdict{false, "the output differs from " + path_ + " at line " + std::to_string(difference->line) +
+                              "\n  golden: " + difference->expected + "\n  now:    " + difference->actual +
+                              recordAgain};
 }
 
 std::string shellCommand(const std::vector<std::string>& arguments)

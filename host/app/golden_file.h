@@ -36,14 +36,15 @@ public:
     // While on, output is neither compared nor recorded (the final panel
     // table of a golden file kept without it).
     void setSkipping(bool on) { skipping_ = on; }
-    // Compares what is left or completes the recording; the message says
-    // what differs or what could not be written. `written` tells which.
-    struct Ending {
+    // Compares what is left or completes the recording. The verdict's
+    // message says what differs (a golden file that cannot be read differs,
+    // each with the command that records it again) or what was recorded; a
+    // recording that cannot be written is an error (kind unreadable).
+    struct Verdict {
         bool passed;
-        bool unwritable;  // the recording could not be written
         std::string message;
     };
-    Ending finish();
+    Result<Verdict> finish();
 
 private:
     GoldenFile() = default;

@@ -2,21 +2,14 @@
 
 #include <cstring>
 
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#endif
-
+#include "base/platform.h"
 #include "base/write_all.h"
 
 namespace vesk_host {
 
 Output::Output(int fd) : fd_(fd)
 {
-#if defined(_WIN32)
-    // The C runtime would otherwise turn every "\n" into "\r\n".
-    _setmode(fd, _O_BINARY);
-#endif
+    writeBinary(fd);
 }
 
 Output& Output::standard()

@@ -2,13 +2,7 @@
 
 #include <cstdio>
 
-#if defined(_WIN32)
-#include <io.h>
-#define VESK_ISATTY _isatty
-#else
-#include <unistd.h>
-#define VESK_ISATTY isatty
-#endif
+#include "base/platform.h"
 
 namespace vesk_host {
 
@@ -27,7 +21,7 @@ bool intoScript(const HostEvent& event)
 
 } // namespace
 
-bool Progress::wanted() { return VESK_ISATTY(2) != 0; }
+bool Progress::wanted() { return isTerminal(2); }
 
 Progress::Progress() : started_(Clock::now()), shown_(started_) {}
 

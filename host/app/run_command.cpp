@@ -61,7 +61,8 @@ Subcommand addRunCommand(CLI::App& parent)
         ->type_name("KIND");
     app->add_option("--timeout", options->timeout,
                     "how long one call into the script may take before the run ends with call-timeout "
-                    "(default 5; calls over 100 ms draw a slow-call warning)")
+                    "(default 5; calls over " + std::to_string(defaultSlowCallMilliseconds) +
+                        " ms draw a slow-call warning)")
         ->type_name("SECONDS");
     app->add_flag("--verbose", options->verbose, "say which C++ layout drives the script even when it is the only one");
     addMaxMemoryOption(*app, options->maxMemory);

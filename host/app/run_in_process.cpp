@@ -38,17 +38,17 @@ bool runInteractive(const RunOptions& options, SessionRunner& runner, const Plan
             return allRan;
         auto parsed = parseStep(**line, number, plant);
         if (!parsed) {
-            tellStepFailed(options, true, number, parsed.error().message);
+            tellStepFailed(options, true, number, parsed.error());
             allRan = false;
             continue;
         }
         if (!*parsed)
             continue;
-        const StepResult result = runner.run(**parsed);
-        if (result == StepResult::quit)
+        const Result<StepResult> result = runner.run(**parsed);
+        if (result && *result == StepResult::quit)
             return allRan;
-        if (result == StepResult::failed) {
-            tellStepFailed(options, true, number, runner.error());
+        if (!result) {
+            tellStepFailed(options, true, number, result.error());
             allRan = false;
         }
     }
@@ -83,22 +83,22 @@ int runInProcess(const RunOptions& options, PreparedRun& prepared)
     }
 
     int exit = exitSuccess;
-    const bool started = rig.startUp();
+    const Status started = rig.startUp();
     reportLearnedAbi(prepared.abi, emulator.host(), "vesk_host");
     if (!started) {
         out.flush();
-        std::cerr << "vesk_host: " << rig.startFailure() << "\n";
+        std::cerr << "vesk_host: " << started.error().message << "\n";
         exit = exitLoad;
     } else if (!options.session.empty()) {
         // Checked before: the file reads as steps throughout.
         std::ifstream session(options.session, std::ios::binary);
         (void)forEachStep(session, options.session, emulator.plant(), [&](const Step& step) {
-            const StepResult result = rig.runner().run(step);
-            if (result == StepResult::failed) {
-                tellStepFailed(options, false, step.line, rig.runner().error());
+            const Result<StepResult> result = rig.runner().run(step);
+            if (!result) {
+                tellStepFailed(options, false, step.line, result.error());
                 exit = exitUsage;
             }
-            return result == StepResult::carryOn;
+            return result && *result == StepResult::carryOn;
         });
     } else if (!runInteractive(options, rig.runner(), emulator.plant(), out)) {
         exit = exitUsage;

@@ -66,7 +66,7 @@ Preparation prepareRun(const RunOptions& options)
     if (!options.plant.empty()) {
         auto load = loadPlantFile(options.plant, run.budget.get());
         if (!load) {
-            const bool tooBig = load.error().message.find("memory budget") != std::string::npos;
+            const bool tooBig = load.error().kind == ErrorKind::overBudget;
             std::cerr << "vesk_host: " << load.error().message << (tooBig ? maxMemoryHint() : "") << "\n";
             return refused(exitUsage);
         }
@@ -75,8 +75,8 @@ Preparation prepareRun(const RunOptions& options)
     // The session is read twice, a line at a time: once here to refuse a
     // wrong file before anything runs, once to run it; no step is kept.
     if (!options.session.empty()) {
-        if (const auto reason = unreadableReason(options.session)) {
-            std::cerr << "vesk_host: " << options.session << ": cannot be read: " << *reason << "\n";
+        if (const Status readable = checkReadable(options.session); !readable) {
+            std::cerr << "vesk_host: " << options.session << ": cannot be read: " << readable.error().message << "\n";
             return refused(exitUsage);
         }
         std::ifstream session(options.session, std::ios::binary);
@@ -117,12 +117,13 @@ Preparation prepareRun(const RunOptions& options)
 int endRun(int exit, const RunCounts& counts, std::optional<GoldenFile>& golden)
 {
     if (golden) {
-        const GoldenFile::Ending ending = golden->finish();
-        if (!ending.message.empty())
-            std::cerr << "vesk_host: " << ending.message << "\n";
-        if (ending.unwritable)
+        const Result<GoldenFile::Verdict> verdict = golden->finish();
+        const std::string& message = verdict ? verdict->message : verdict.error().message;
+        if (!message.empty())
+            std::cerr << "vesk_host: " << message << "\n";
+        if (!verdict)
             exit = std::max(exit, static_cast<int>(exitUsage));
-        else if (!ending.passed)
+        else if (!verdict->passed)
             exit = std::max(exit, static_cast<int>(exitExpectation));
     }
     if (counts.expectationsFailed > 0)
@@ -132,16 +133,16 @@ int endRun(int exit, const RunCounts& counts, std::optional<GoldenFile>& golden)
     return exit;
 }
 
-void tellStepFailed(const RunOptions& options, bool fromPrompt, int line, const std::string& message)
+void tellStepFailed(const RunOptions& options, bool fromPrompt, int line, const Error& error)
 {
     Output::standard().flush();
     if (fromPrompt) {
-        std::cerr << "line " << line << ": " << message << "\n";
+        std::cerr << "line " << line << ": " << error.message << "\n";
         return;
     }
-    const bool tooBig = message.find("memory budget") != std::string::npos;
-    std::cerr << "vesk_host: " << options.session << ":" << line << ": " << message << (tooBig ? maxMemoryHint() : "")
-              << "\n";
+    const bool tooBig = error.kind == ErrorKind::overBudget;
+    std::cerr << "vesk_host: " << options.session << ":" << line << ": " << error.message
+              << (tooBig ? maxMemoryHint() : "") << "\n";
 }
 
 } // namespace vesk_host

@@ -64,7 +64,7 @@ int endRun(int exit, const RunCounts& counts, std::optional<GoldenFile>& golden)
 
 // A step of the session file, or typed at the prompt (`fromPrompt`), that
 // could not be carried out, on standard error with the budget's hint.
-void tellStepFailed(const RunOptions& options, bool fromPrompt, int line, const std::string& message);
+void tellStepFailed(const RunOptions& options, bool fromPrompt, int line, const Error& error);
 
 // The two ways of running a prepared run; each returns the exit code.
 int runInProcess(const RunOptions& options, PreparedRun& run);

@@ -32,9 +32,9 @@ class Listener final : public RunListener {
 public:
     Listener(const RunOptions& options, Output& out) : options_(options), out_(out) {}
 
-    void stepFailed(int line, const std::string& message) override
+    void stepFailed(int line, const Error& error) override
     {
-        tellStepFailed(options_, options_.session.empty(), line, message);
+        tellStepFailed(options_, options_.session.empty(), line, error);
         failed_ = true;
     }
     void words(const std::string& text) override

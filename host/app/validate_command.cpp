@@ -17,6 +17,7 @@
 #include "base/memory_budget.h"
 #include "base/text_util.h"
 #include "plant/plant_file.h"
+#include "session/session_steps.h"
 #include "validator/isolation.h"
 #include "validator/report.h"
 #include "validator/runner.h"
@@ -28,11 +29,6 @@ namespace {
 using namespace validator;
 
 constexpr int defaultSoakSteps = 2000;
-// The soak runs under its check's watchdog and keeps every reply it hands out
-// for the release checks: this many steps of a quick script take a few
-// seconds and about 350 MB; a longer soak is better run as more seeds.
-// Ten million steps take a few minutes; the soak's watchdog grows with them.
-constexpr int mostSoakSteps = 10000000;
 
 struct ValidateOptions {
     std::string library;
@@ -154,7 +150,7 @@ int validate(const ValidateOptions& options)
     if (!options.plant.empty()) {
         auto load = loadPlantFile(options.plant, &budget);
         if (!load) {
-            const bool tooBig = load.error().message.find("memory budget") != std::string::npos;
+            const bool tooBig = load.error().kind == ErrorKind::overBudget;
             std::cerr << "vesk_host validate: " << load.error().message << (tooBig ? maxMemoryHint() : "") << "\n";
             return exitUsage;
         }
@@ -267,7 +263,9 @@ Subcommand addValidateCommand(CLI::App& parent)
     app->add_flag("--in-process", options->inProcess,
                   "run every check in this process, for a debugger (no crash isolation)");
     app->add_option("--seed", options->seed, "the soak's seed (default: a new one, printed)")->type_name("N");
-    app->add_option("--soak-steps", options->soakSteps, "steps of the soak (default 2000, at most 10000000; its watchdog grows with them)")
+    app->add_option("--soak-steps", options->soakSteps,
+                    "steps of the soak (default " + std::to_string(defaultSoakSteps) + ", at most " +
+                        std::to_string(mostSoakSteps) + "; its watchdog grows with them)")
         ->type_name("N");
     addMaxMemoryOption(*app, options->maxMemory);
     app->add_option("--soak-file", options->soakFile,
@@ -285,9 +283,7 @@ Subcommand addValidateCommand(CLI::App& parent)
     app->add_option("--child", options->child)->group("");
     app->add_option("library", options->library, "the script library to validate")->type_name("LIBRARY");
     app->allow_extras();
-    app->footer("Exit codes: 0 every check passed (warnings allowed unless --strict), 1 a check failed, crashed or\n"
-                "timed out, 3 bad arguments or plant file, or a report that cannot be written, 4 the library cannot\n"
-                "be loaded, lacks the export or crashes while loading.");
+    app->footer(validateExitCodeHelp());
     return Subcommand{app, [app, options] {
                           if (const auto message = leftOver(app->remaining(), options->library, "script library");
                               !message.empty())

@@ -20,33 +20,35 @@ std::string systemReason(const std::error_code& error)
 
 Error cannotRead(const std::filesystem::path& file, const std::string& reason)
 {
-    return fail((file.empty() ? std::string("\"\"") : file.string()) + ": cannot be read: " + reason);
+    return fail(ErrorKind::unreadable,
+                (file.empty() ? std::string("\"\"") : file.string()) + ": cannot be read: " + reason);
 }
 
 } // namespace
 
-std::optional<std::string> unreadableReason(const std::filesystem::path& file)
+Status checkReadable(const std::filesystem::path& file)
 {
+    const auto unreadable = [](std::string reason) { return fail(ErrorKind::unreadable, std::move(reason)); };
     if (file.empty())
-        return std::string("an empty file name");
+        return unreadable("an empty file name");
     std::error_code error;
     const auto status = std::filesystem::status(file, error);
     if (error)
-        return systemReason(error);
+        return unreadable(systemReason(error));
     if (status.type() == std::filesystem::file_type::directory)
-        return std::string("is a directory");
+        return unreadable("is a directory");
     if (status.type() != std::filesystem::file_type::regular)
-        return std::string("is not a regular file (a FIFO, a device or a socket)");
+        return unreadable("is not a regular file (a FIFO, a device or a socket)");
     std::ifstream probe(file, std::ios::binary);
     if (!probe)
-        return errno == EACCES ? std::string("permission denied") : std::string(std::strerror(errno));
-    return std::nullopt;
+        return unreadable(errno == EACCES ? "permission denied" : std::strerror(errno));
+    return Done{};
 }
 
 Result<std::string> readWholeFile(const std::filesystem::path& file, std::uintmax_t limit)
 {
-    if (const auto reason = unreadableReason(file))
-        return cannotRead(file, *reason);
+    if (const Status readable = checkReadable(file); !readable)
+        return cannotRead(file, readable.error().message);
     std::ifstream stream(file, std::ios::binary);
     if (!stream)
         return cannotRead(file, errno == EACCES ? "permission denied" : std::strerror(errno));

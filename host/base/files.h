@@ -23,9 +23,11 @@ constexpr std::uintmax_t maxInputFile = 64u * 1024 * 1024;
 // bytes", "an empty file name" or the system's own words.
 Result<std::string> readWholeFile(const std::filesystem::path& file, std::uintmax_t limit = maxInputFile);
 
-// Why `file` cannot be opened for reading as a regular file, or nothing when
-// it can (a check before handing the name to another reader, such as dlopen).
-std::optional<std::string> unreadableReason(const std::filesystem::path& file);
+// Whether `file` can be opened for reading as a regular file (a check before
+// handing the name to another reader, such as dlopen). The error (kind
+// unreadable) is the reason alone, as readWholeFile words it, for the
+// caller to place.
+Status checkReadable(const std::filesystem::path& file);
 
 } // namespace vesk_host
 

@@ -18,8 +18,10 @@ Status MemoryBudget::charge(std::string_view category, std::uint64_t bytes)
     std::uint64_t& held = found->second;
     // Written so that no sum can wrap: bytes may be anything a file asks for.
     if (bytes > limit_ || used_ > limit_ - bytes)
-        return fail(std::string(category) + " would need " + byteSize(saturatingSum(held, bytes)) + " (the run " +
-                    byteSize(saturatingSum(used_, bytes)) + " in all), over the memory budget of " + byteSize(limit_));
+        return fail(ErrorKind::overBudget, std::string(category) + " would need " +
+                                               byteSize(saturatingSum(held, bytes)) + " (the run " +
+                                               byteSize(saturatingSum(used_, bytes)) +
+                                               " in all), over the memory budget of " + byteSize(limit_));
     held += bytes;
     used_ += bytes;
     return Done{};

@@ -15,7 +15,7 @@ namespace vesk_host {
 enum class ArgumentShape {
     none,     // no argument
     texts,    // texts in apostrophes
-    numbers,  // plain signed decimal numbers ("RR" may end in 'ADD')
+    numbers,  // plain signed decimal numbers, perhaps ending in the row's flag word
     route,    // "RC device source destination ',extra' flag"
 };
 
@@ -50,13 +50,15 @@ struct CommandRow {
     CommandHandler handler;
     const char* does;     // what the emulator does, one line
     const char* answers;  // what it replies, one line
+    // A word the numbers may end with, which the command reads as a flag ("RR ... 'ADD'"), or null.
+    const char* flagWord = nullptr;
 };
 
 struct ParsedCommand {
     const CommandRow* row = nullptr;    // never null in a parsed command
     std::vector<std::string> texts;     // the quoted arguments, in order
     std::vector<std::int32_t> numbers;  // the numeric arguments, in order
-    bool add = false;                   // "RR ... 'ADD'"
+    bool flagged = false;               // the numbers ended in the row's flag word ("RR ... 'ADD'")
     bool ambiguous = false;             // the quoting allowed another reading
 };
 

@@ -266,7 +266,7 @@ Execution revertiveRegister(CommandContext& context, const ParsedCommand& comman
         return execution;
     const std::int32_t first = command.numbers[1];
     const std::int32_t last = command.numbers[2];
-    if (!command.add)
+    if (!command.flagged)
         router->registrations.clear();
     router->registrations.emplace_back(first, last);
     if (first > last || last < 0 || first >= router->destinations)

@@ -16,7 +16,7 @@ struct Piece {
 
 Error malformed(const CommandRow& row, const std::string& what)
 {
-    return Error{what + " (form: " + row.form + ")", &rule::malformedCommand};
+    return Error{ErrorKind::invalid, what + " (form: " + row.form + ")", &rule::malformedCommand};
 }
 
 std::string at(std::size_t column) { return " (column " + std::to_string(column) + ")"; }
@@ -27,7 +27,7 @@ std::string countText(int count, const char* one, const char* many)
 }
 
 // The words of a numeric command: the first few are kept, all are counted
-// (no command takes more than four numbers and "'ADD'").
+// (no command takes more than four numbers and a flag word).
 struct Pieces {
     static constexpr std::size_t kept = 5;
     Piece items[kept];
@@ -123,9 +123,11 @@ Result<ParsedCommand> readNumbers(const CommandRow& row, std::string_view body, 
     if (!split)
         return split.error();
     Pieces& pieces = *split;
-    if (std::string_view(row.letters) == "RR" && pieces.count == 4 && pieces.items[3].text == "'ADD'") {
-        command.add = true;
-        pieces.count = 3;
+    if (row.flagWord && static_cast<std::size_t>(row.most) < Pieces::kept &&
+        pieces.count == static_cast<std::size_t>(row.most) + 1 &&
+        pieces.items[row.most].text == row.flagWord) {
+        command.flagged = true;
+        pieces.count = static_cast<std::size_t>(row.most);
     }
     const int count = static_cast<int>(pieces.count);
     if (count < row.fewest || count > row.most)
@@ -186,10 +188,11 @@ Result<ParsedCommand> parseCommand(std::string_view text)
 {
     const auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
     if (text.size() < 2 || !upper(text[0]) || !upper(text[1]))
-        return Error{"a command starts with two upper-case letters", &rule::malformedCommand};
+        return Error{ErrorKind::invalid, "a command starts with two upper-case letters", &rule::malformedCommand};
     const CommandRow* row = findCommand(text.substr(0, 2));
     if (!row)
-        return Error{"no command has the letters " + quoteText(text.substr(0, 2)) + " (the host knows " +
+        return Error{ErrorKind::invalid,
+                     "no command has the letters " + quoteText(text.substr(0, 2)) + " (the host knows " +
                          commandLetterList() + ")",
                      &rule::unknownCommand};
     ParsedCommand command;

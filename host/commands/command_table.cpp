@@ -1,6 +1,7 @@
 #include "commands/command_table.h"
 
 #include <array>
+#include <vector>
 
 #include "commands/command_executor.h"
 
@@ -33,7 +34,7 @@ const std::array<CommandRow, 12> rows = {{
      "makes the crosspoint", "null"},
     {"RR", S::numbers, 3, 3, "RR device first last ['ADD']", R::ignored, H::never, commands::revertiveRegister,
      "registers the destinations for revertives, replacing the device's registrations (adding with `'ADD'`)",
-     "null"},
+     "null", "'ADD'"},
     {"RU", S::numbers, 1, 1, "RU device", R::ignored, H::never, commands::revertiveUnregister,
      "drops the device's registrations", "null"},
     {"RP", S::numbers, 3, 3, "RP device first last", R::ignored, H::never, commands::revertivePoll,
@@ -70,6 +71,18 @@ std::string commandLetterList()
     std::string list;
     for (std::size_t i = 0; i < rows.size(); ++i)
         list += std::string(i == 0 ? "" : i + 1 == rows.size() ? " or " : ", ") + rows[i].letters;
+    return list;
+}
+
+std::string handedBackLetterList(const char* last)
+{
+    std::vector<std::string> letters;
+    for (const CommandRow& row : rows)
+        if (row.handBack != HandBack::never)
+            letters.push_back(std::string("\"") + row.letters + "\"");
+    std::string list;
+    for (std::size_t i = 0; i < letters.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == letters.size() ? last : ", ") + letters[i];
     return list;
 }
 

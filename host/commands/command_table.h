@@ -26,6 +26,9 @@ const CommandRow* findCommand(std::string_view letters);
 bool repliesComeBack(std::string_view letters);
 // "AS, SD, ... or ET", for messages.
 std::string commandLetterList();
+// The commands whose replies come back with code 5, quoted, in table order:
+// "\"SD\", \"RN\", \"TG\" and \"XI\"" with `last` " and ".
+std::string handedBackLetterList(const char* last);
 // The docs' command table (Markdown), one row per command.
 std::string commandTableMarkdown();
 

@@ -1,23 +1,47 @@
 #include "commands/reply_modes.h"
 
+#include <iterator>
+
 namespace vesk_host {
+
+namespace {
+
+// Every mode with its name, in the order help and messages list them.
+struct NamedMode {
+    ReplyMode mode;
+    const char* name;
+};
+constexpr NamedMode namedModes[] = {
+    {ReplyMode::plant, "plant"},
+    {ReplyMode::null, "null"},
+    {ReplyMode::empty, "empty"},
+    {ReplyMode::long_, "long"},
+};
+
+} // namespace
 
 const char* replyModeName(ReplyMode mode)
 {
-    switch (mode) {
-    case ReplyMode::null: return "null";
-    case ReplyMode::empty: return "empty";
-    case ReplyMode::long_: return "long";
-    default: return "plant";
-    }
+    for (const NamedMode& named : namedModes)
+        if (named.mode == mode)
+            return named.name;
+    return namedModes[0].name;
 }
 
 std::optional<ReplyMode> replyModeNamed(std::string_view name)
 {
-    for (const ReplyMode mode : {ReplyMode::plant, ReplyMode::null, ReplyMode::empty, ReplyMode::long_})
-        if (name == replyModeName(mode))
-            return mode;
+    for (const NamedMode& named : namedModes)
+        if (name == named.name)
+            return named.mode;
     return std::nullopt;
+}
+
+std::string replyModeList(const char* separator, const char* last)
+{
+    std::string list;
+    for (std::size_t i = 0; i < std::size(namedModes); ++i)
+        list += std::string(i == 0 ? "" : i + 1 == std::size(namedModes) ? last : separator) + namedModes[i].name;
+    return list;
 }
 
 const std::string& longReplyText()

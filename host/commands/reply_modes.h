@@ -27,6 +27,8 @@ constexpr std::size_t longReplyLength = 100000;
 
 const char* replyModeName(ReplyMode mode);
 std::optional<ReplyMode> replyModeNamed(std::string_view name);
+// Every mode's name: "plant, null, empty or long" with (", ", " or ").
+std::string replyModeList(const char* separator, const char* last);
 
 // The long reply: commas, apostrophes, blanks, digits, letters and an
 // equals sign, in every tokenizer's way.

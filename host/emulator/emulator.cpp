@@ -22,13 +22,13 @@ std::optional<Error> Emulator::overBudget() const
     return queue_.refused();
 }
 
-bool Emulator::start(vesk_load_function entry, bool nullPath)
+Status Emulator::start(vesk_load_function entry, bool nullPath)
 {
     beginAction();
-    if (!host_.load(entry, nullPath ? std::nullopt : std::optional<std::string>(plant_.path)))
-        return false;
-    deliverQueued();
-    return true;
+    Status loaded = host_.load(entry, nullPath ? std::nullopt : std::optional<std::string>(plant_.path));
+    if (loaded)
+        deliverQueued();
+    return loaded;
 }
 
 void Emulator::shutdown()

@@ -24,9 +24,6 @@ using EmulatorOptions = ScriptHost::Options;
 
 class Emulator {
 public:
-    // Deliveries to the script that one action may cause.
-    static constexpr int deliveryBudget = 10000;
-
     // `events` hears everything the emulator and the script do; it must outlive the emulator.
     Emulator(Plant plant, EventBus& events, const EmulatorOptions& options = {});
     // Ends a script that is still running.
@@ -36,8 +33,8 @@ public:
     Emulator& operator=(const Emulator&) = delete;
 
     // The script's start-up with the plant's path (or a null one), then
-    // what it caused. False when the export returned null.
-    bool start(vesk_load_function entry, bool nullPath = false);
+    // what it caused; fails as ScriptHost::load does.
+    Status start(vesk_load_function entry, bool nullPath = false);
     // Ends the script; events still queued are dropped.
     void shutdown();
     bool running() const { return host_.running(); }

@@ -8,6 +8,7 @@
 
 #include "base/text_util.h"
 #include "commands/command_parser.h"
+#include "events/call_names.h"
 #include "traps/fatal_watch.h"
 #include "traps/safe_read.h"
 #include "vesk_dotted_name.h"
@@ -19,40 +20,6 @@ namespace {
 
 // The word "PS" answers with on success; never a text, never handed back.
 void* const loadedStatus = reinterpret_cast<void*>(static_cast<std::intptr_t>(1));
-
-// Calls of one kind that leave the script's heap bigger, in a row, that make a leak.
-constexpr int leakStreak = 100;
-
-// What a call is, in the words of the host's messages.
-struct CallNamer {
-    std::string operator()(const ScriptLoading&) const { return "start-up"; }
-    std::string operator()(const ControlDelivered& e) const
-    {
-        return "control event " + quoteText(e.control) + " " + quoteText(e.event);
-    }
-    std::string operator()(const RevertiveDelivered& e) const
-    {
-        return "revertive from device " + std::to_string(e.device) + " index " + std::to_string(e.index);
-    }
-    std::string operator()(const QueryDelivered& e) const
-    {
-        return "parent query " + (e.query ? quoteText(*e.query) : std::string("null"));
-    }
-    std::string operator()(const AnswerHandedBack& e) const { return "the hand-back of the answer to " + e.query; }
-    std::string operator()(const CodeDelivered& e) const
-    {
-        return "code " + std::to_string(e.code) + " with " + e.data;
-    }
-    std::string operator()(const TimerDelivered& e) const { return "timer " + std::to_string(e.id); }
-    std::string operator()(const ScriptDeleting&) const { return "shutdown"; }
-    template <class Other> std::string operator()(const Other&) const { return "a call"; }
-};
-
-} // namespace
-
-std::string callNameOf(const HostEvent& call) { return std::visit(CallNamer{}, call); }
-
-namespace {
 
 // The kind of a call, for messages about calls of one kind.
 const char* kindOf(const HostEvent& event)
@@ -164,7 +131,7 @@ void ScriptHost::badFree(const void* block, heap::BadFree kind, void* context)
 
 std::string ScriptHost::callName() const
 {
-    return call_ ? std::visit(CallNamer{}, *call_) : std::string("no call (the host was not calling the script)");
+    return vesk_host::callName(call_);
 }
 
 void ScriptHost::report(const Rule& rule, std::string message, int depth)
@@ -385,7 +352,7 @@ void ScriptHost::release(void* data)
                                         " came back changed to " + quoteText(check.cameBack));
 }
 
-bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>& path)
+Status ScriptHost::load(vesk_load_function entry, const std::optional<std::string>& path)
 {
     destroyed_ = false;
     hostThread_ = std::this_thread::get_id();
@@ -394,7 +361,7 @@ bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>
     if (!abi_) {
         abiProblem_ = std::string("this build of the emulator cannot drive scripts of the ") +
                       (abiKind_ ? abiKindName(*abiKind_) : "unknown") + " layout";
-        return false;
+        return fail(ErrorKind::unsupported, abiProblem_);
     }
     intoScript(ScriptLoading{path}, [&] { script_ = abi_->callExport(entry, path ? path->c_str() : nullptr); });
     if (script_ && !abi_->mismatch().empty())
@@ -406,12 +373,12 @@ bool ScriptHost::load(vesk_load_function entry, const std::optional<std::string>
         // Calling it through the wrong table would jump anywhere: it is left as it is.
         script_ = nullptr;
         events_.emit(ScriptUncallable{abiProblem_});
-        return false;
+        return fail(ErrorKind::unsupported, abiProblem_);
     }
     if (script_)
-        return true;
+        return Done{};
     events_.emit(ExportReturnedNull{});
-    return false;
+    return fail(ErrorKind::notLoadable, "load_vesk_client_script returned null");
 }
 
 void ScriptHost::deliverControl(const std::string& panel, const std::string& control, const std::string& event)
@@ -451,7 +418,7 @@ void ScriptHost::deliverControl(const std::string& panel, const std::string& con
     intoScript(call, [&] { result = abi_->call(script_, record, VESK_CODE_CONTROL); });
     checkNull(VESK_CODE_CONTROL, call, result);
     if (snapshot() != before)
-        report(rule::recordModified, "the script wrote into the record of the " + std::visit(CallNamer{}, call));
+        report(rule::recordModified, "the script wrote into the record of the " + vesk_host::callName(&call));
     parsed->~DottedName();
 }
 
@@ -476,7 +443,7 @@ void ScriptHost::deliverRevertive(std::int32_t device, std::int32_t index, const
     intoScript(call, [&] { result = abi_->call(script_, record, VESK_CODE_REVERTIVE); });
     checkNull(VESK_CODE_REVERTIVE, call, result);
     if (std::memcmp(slot, before.bytes().data(), size) != 0)
-        report(rule::recordModified, "the script wrote into the record of the " + std::visit(CallNamer{}, call));
+        report(rule::recordModified, "the script wrote into the record of the " + vesk_host::callName(&call));
 }
 
 std::optional<std::string> ScriptHost::deliverQuery(const std::optional<std::string>& query)
@@ -607,7 +574,7 @@ void ScriptHost::checkNull(int code, const HostEvent& call, const void* result)
     const char* meaning = codeMeaning(code);
     report(rule::nonNullResult,
            "the script answered code " + std::to_string(code) + (meaning ? std::string(" (") + meaning + ")" : "") +
-               " with a non-null word, during " + std::visit(CallNamer{}, call),
+               " with a non-null word, during " + vesk_host::callName(&call),
            0);
 }
 

@@ -21,16 +21,13 @@
 #include "commands/command_executor.h"
 #include "commands/reply_modes.h"
 #include "events/host_events.h"
+#include "events/host_limits.h"
 #include "traps/heap_watch.h"
 #include "traps/ledger.h"
 #include "traps/record_arena.h"
 #include "vesk_client_callback.h"
 
 namespace vesk_host {
-
-// A call into the script in the words of the host's messages ("control
-// event "Sources" "index=1""); "a call" for an event that is no call.
-std::string callNameOf(const HostEvent& call);
 
 // Told of every call into the script, around it: after the call's event
 // and just before the script runs, and as soon as it returns (before what
@@ -47,7 +44,7 @@ class ScriptHost final : public ScriptAbi::Host {
 public:
     struct Options {
         MemoryKind memory = MemoryKind::guarded;  // where reply texts live
-        double slowCallMilliseconds = 100;        // a call longer than this is a slow-call warning
+        double slowCallMilliseconds = defaultSlowCallMilliseconds;  // a call longer than this is a slow-call warning
         MemoryBudget* budget = nullptr;           // held replies and queued revertives count against it
         CallWatcher* watcher = nullptr;           // not owned; must outlive the host
     };
@@ -63,8 +60,10 @@ public:
     void hostObjectDeleted() override;
 
     // Calls the export with this host and `path` (nothing: a null path):
-    // the script's start-up. False when the export returned null.
-    bool load(vesk_load_function entry, const std::optional<std::string>& path);
+    // the script's start-up. An error (kind notLoadable) when the export
+    // returned null, or (kind unsupported) when the script's layout cannot
+    // be driven; abiProblem() then says why too.
+    Status load(vesk_load_function entry, const std::optional<std::string>& path);
     void deliverControl(const std::string& panel, const std::string& control, const std::string& event);
     void deliverRevertive(std::int32_t device, std::int32_t index, const std::string& text);
     // The answer as read, or nothing when the script answered null. A

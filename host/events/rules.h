@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "events/rule_table.h"
+
 namespace vesk_host {
 
 enum class Severity { warning, violation };
@@ -15,7 +17,7 @@ enum class Severity { warning, violation };
 struct Rule {
     const char* name;
     Severity severity;
-    const char* description;
+    std::string description;
 };
 
 // One broken rule, with what broke and where.
@@ -25,65 +27,12 @@ struct Finding {
 };
 
 namespace rule {
-// The release rule (code 5).
-extern const Rule releaseUnknown;
-extern const Rule releaseTwice;
-extern const Rule releaseMissing;
-extern const Rule replyModified;
-extern const Rule answerNotHandedBack;
-extern const Rule answerReused;
-extern const Rule answerChanged;
-// What the script sends.
-extern const Rule nullCommand;
-extern const Rule commandTooLong;
-extern const Rule unknownCommand;
-extern const Rule malformedCommand;
-extern const Rule unknownCode;
-extern const Rule callOutsideHandler;
-extern const Rule callAfterDestruction;
-extern const Rule recordModified;
-extern const Rule unterminatedAnswer;
-extern const Rule nonNullResult;
-extern const Rule scriptThrew;
-// What guarded memory, the heap watch and the fatal watch catch.
-extern const Rule readAfterRelease;
-extern const Rule readPastEnd;
-extern const Rule recordKept;
-extern const Rule hostDeleted;
-extern const Rule freeOfHostText;
-extern const Rule doubleFree;
-extern const Rule answerNotHeap;
-extern const Rule answerNotFreed;
-extern const Rule leakPerEvent;
-extern const Rule leakPerQuery;
-extern const Rule scriptCrashed;
-extern const Rule scriptEnded;
-extern const Rule callTimeout;
-// What the script does to the process it shares with the host.
-extern const Rule descriptorChanged;
-extern const Rule processStateChanged;
-extern const Rule threadLeftRunning;
-extern const Rule callFromOtherThread;
-extern const Rule forkInCall;
-// Warnings about what the commands ask of the plant.
-extern const Rule ambiguousQuoting;
-extern const Rule unknownDevice;
-extern const Rule unknownDatabase;
-extern const Rule indexOutOfRange;
-extern const Rule unknownPanel;
-extern const Rule unknownControl;
-extern const Rule panelLoadFailed;
-extern const Rule assignmentWithoutEquals;
-extern const Rule negativeInterval;
-extern const Rule emptyAnswer;
-extern const Rule eventStorm;
-extern const Rule commandAfterEnd;
-extern const Rule endOutsideShutdown;
-extern const Rule missingEnd;
-extern const Rule slowCall;
+#define VESK_HOST_DECLARE_RULE(identifier, name, severity, description) extern const Rule identifier;
+VESK_HOST_RULES(VESK_HOST_DECLARE_RULE)
+#undef VESK_HOST_DECLARE_RULE
 } // namespace rule
 
-// Every rule, in the order above.
+// Every rule, in the order of the table.
 const std::vector<const Rule*>& allRules();
 
 const char* severityName(Severity severity);

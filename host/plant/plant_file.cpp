@@ -140,7 +140,7 @@ private:
             return true;
         const Status charged = budget_->charge(plantCategory, bytes);
         if (!charged)
-            toml_.fail(line, charged.error().message);
+            toml_.fail(line, charged.error());
         return charged.ok();
     }
 
@@ -230,7 +230,7 @@ Result<Plant> parsePlant(std::string_view text, const std::string& name, const s
     const std::uint64_t parsing = text.size() * tomlTreeFactor;
     if (budget) {
         if (const Status charged = budget->charge(plantFileCategory, parsing); !charged)
-            return fail(name + ": " + charged.error().message);
+            return placed(name, charged.error());
     }
     if (const auto root = toml.parse(text))
         PlantReader(toml, plant, budget).read(*root, folder);

@@ -1,5 +1,6 @@
 #include "plant/toml_bounds.h"
 
+#include <optional>
 #include <vector>
 
 namespace vesk_host {
@@ -8,12 +9,15 @@ namespace {
 
 class BoundsScanner {
 public:
-    BoundsScanner(std::string_view text, const TomlLimits& limits) : text_(text), limits_(limits) {}
+    BoundsScanner(std::string_view text, const std::string& name, const TomlLimits& limits)
+        : text_(text), name_(name), limits_(limits)
+    {
+    }
 
-    std::optional<TomlProblem> scan()
+    Status scan()
     {
         if (text_.size() > limits_.bytes)
-            return TomlProblem{0, "is larger than " + std::to_string(limits_.bytes) + " bytes"};
+            return vesk_host::fail(name_ + ": is larger than " + std::to_string(limits_.bytes) + " bytes");
         // A byte-order mark, which the library skips too.
         if (text_.substr(0, 3) == "\xEF\xBB\xBF")
             at_ = lineStart_ = 3;
@@ -40,17 +44,19 @@ public:
             else
                 structure(c);
         }
-        return problem_;
+        if (problem_)
+            return *problem_;
+        return Done{};
     }
 
 private:
     // What the next bare word or quoted text is: part of a key, or a value.
     enum class Place { key, header, value };
 
-    void fail(int line, std::string message)
+    void fail(int line, const std::string& message)
     {
         if (!problem_)
-            problem_ = TomlProblem{line, std::move(message)};
+            problem_ = vesk_host::fail(name_ + ":" + std::to_string(line) + ": " + message);
     }
 
     // A bare value (a number, a date, true) runs, for the library, up to the
@@ -213,6 +219,7 @@ private:
     }
 
     std::string_view text_;
+    const std::string& name_;
     const TomlLimits& limits_;
     std::size_t at_ = 0;
     std::size_t lineStart_ = 0;
@@ -221,14 +228,14 @@ private:
     int parts_ = 1;
     bool inBare_ = false;  // inside a bare value such as 12 or true
     std::vector<char> open_;  // the open arrays ('[') and inline tables ('{')
-    std::optional<TomlProblem> problem_;
+    std::optional<Error> problem_;
 };
 
 } // namespace
 
-std::optional<TomlProblem> checkTomlBounds(std::string_view text, const TomlLimits& limits)
+Status checkTomlBounds(std::string_view text, const std::string& name, const TomlLimits& limits)
 {
-    return BoundsScanner(text, limits).scan();
+    return BoundsScanner(text, name, limits).scan();
 }
 
 } // namespace vesk_host

@@ -10,9 +10,10 @@
 #define VESK_HOST_TOML_BOUNDS_H
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "base/result.h"
 
 namespace vesk_host {
 
@@ -23,14 +24,10 @@ struct TomlLimits {
     int keyParts = 32;                      // parts of one dotted key or table header
 };
 
-struct TomlProblem {
-    int line = 0;  // 1-based; 0 for the whole text
-    std::string message;
-};
-
-// The first limit `text` exceeds, or its first unclosed quoted text;
-// nothing when the text may be handed to the TOML library.
-std::optional<TomlProblem> checkTomlBounds(std::string_view text, const TomlLimits& limits = TomlLimits{});
+// Whether `text` (the file `name`) may be handed to the TOML library. The
+// error names the first limit it exceeds, or its first unclosed quoted
+// text: "name:line: what is wrong" ("name: what is wrong" for the whole text).
+Status checkTomlBounds(std::string_view text, const std::string& name, const TomlLimits& limits = TomlLimits{});
 
 } // namespace vesk_host
 

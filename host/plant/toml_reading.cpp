@@ -9,11 +9,12 @@ int lineOf(const toml::node& node) { return static_cast<int>(node.source().begin
 
 int lineOf(const toml::key& key) { return static_cast<int>(key.source().begin.line); }
 
-void TomlReader::fail(int line, const std::string& message)
+void TomlReader::fail(int line, const std::string& message) { fail(line, vesk_host::fail(message)); }
+
+void TomlReader::fail(int line, Error error)
 {
-    if (error_)
-        return;
-    error_ = line <= 0 ? file_ + ": " + message : file_ + ":" + std::to_string(line) + ": " + message;
+    if (!error_)
+        error_ = placed(line <= 0 ? file_ : file_ + ":" + std::to_string(line), std::move(error));
 }
 
 namespace {
@@ -44,8 +45,9 @@ std::string reworded(std::string_view description)
 
 std::optional<toml::table> TomlReader::parse(std::string_view text)
 {
-    if (const auto problem = checkTomlBounds(text)) {
-        fail(problem->line, problem->message);
+    if (Status bounded = checkTomlBounds(text, file_); !bounded) {
+        if (!error_)
+            error_ = bounded.error();
         return std::nullopt;
     }
     toml::parse_result result = toml::parse(text);

@@ -33,9 +33,11 @@ public:
 
     bool failed() const { return error_.has_value(); }
     // "file:line: message" (or "file: message" for line 0).
-    Error error() const { return Error{*error_, nullptr}; }
-    // Records a problem unless one is recorded already.
+    const Error& error() const { return *error_; }
+    // Records a problem unless one is recorded already: an input that is
+    // wrong, or (with its kind kept) a failure met while reading at `line`.
     void fail(int line, const std::string& message);
+    void fail(int line, Error error);
 
     // Refuses any key of `table` not in `allowed`, naming the ones that are.
     void onlyKeys(const toml::table& table, std::initializer_list<std::string_view> allowed, const std::string& where);
@@ -56,7 +58,7 @@ public:
 
 private:
     std::string file_;
-    std::optional<std::string> error_;
+    std::optional<Error> error_;
 };
 
 } // namespace vesk_host

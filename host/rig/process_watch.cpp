@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "events/call_names.h"
 #include "traps/fatal_watch.h"
 #include "traps/process_watch.h"
 
@@ -98,7 +99,7 @@ void ProcessWatch::check(const HostEvent* call, const char* otherwise)
     const unsigned changes = process::take();
     if (changes == 0 && process::threadsRunning() == 0 && threadsSince_.empty())
         return;
-    const std::string during = call ? callNameOf(*call) : otherwise;
+    const std::string during = call ? callName(call) : otherwise;
     if (changes & (process::signalDispositions | process::signalMask)) {
         // Put back without noting it: the host's own doing.
         process::stop();

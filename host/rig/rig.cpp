@@ -57,7 +57,13 @@ Status Rig::open()
     return opened;
 }
 
-bool Rig::startUp() { return runner_.startUp(loaded_.entry()); }
+Status Rig::startUp()
+{
+    Status started = runner_.startUp(loaded_.entry());
+    if (!started && started.error().kind == ErrorKind::notLoadable)
+        return fail(ErrorKind::notLoadable, "load_vesk_client_script of " + library_ + " returned null");
+    return started;
+}
 
 void Rig::finish() { runner_.finish(); }
 
@@ -69,12 +75,6 @@ void Rig::unload()
     loaded_.close();
     fatal::libraryCodeEnded();
     processWatch_.afterLibraryCode(unloadMoment);
-}
-
-std::string Rig::startFailure() const
-{
-    const std::string& problem = emulator_.host().abiProblem();
-    return problem.empty() ? "load_vesk_client_script of " + library_ + " returned null" : problem;
 }
 
 } // namespace vesk_host

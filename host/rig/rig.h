@@ -40,10 +40,10 @@ public:
     // constructors run as a call would for the fatal watch, and what they
     // did to the process is named, as after a call.
     Status open();
-    // The script's start-up through the session runner. False when the
-    // export returned null or the script's layout cannot be driven; see
-    // startFailure().
-    bool startUp();
+    // The script's start-up through the session runner. Fails, in the
+    // host's words naming the library, when the export returned null
+    // (notLoadable) or the script's layout cannot be driven (unsupported).
+    Status startUp();
     // Ends the script if it still runs.
     void finish();
     // Unloads the library now, while the host still listens: what its
@@ -51,9 +51,6 @@ public:
     // there) is reported, not sent into a host that is gone. The Rig does
     // it itself when it goes, after the script has ended.
     void unload();
-
-    // Why startUp() failed, in the host's words: the layout's problem or the export's null.
-    std::string startFailure() const;
 
     const std::string& library() const { return library_; }
     ScriptLibrary& loaded() { return loaded_; }

@@ -16,7 +16,7 @@ constexpr char libraryCode = 'U';  // the library's own code runs outside any ca
                                    // ("unload (the library's static destructors)")
 constexpr char libraryCodeEnded = 'u';  // ... and has returned
 constexpr char loadFailed = 'L';   // the library cannot be loaded, or its start-up failed: why
-constexpr char stepFailed = 'S';   // "<line>\t<message>": a step that could not be carried out
+constexpr char stepFailed = 'S';   // "<line>\t<error kind>\t<message>": a step that could not be carried out
 constexpr char ready = 'R';        // the worker waits for the next step line
 constexpr char fatal = 'X';        // "<rule>\t<message>": what ended the worker (its fatal watch)
 constexpr char words = 'W';        // a line for the supervisor's standard error (the run's own words)

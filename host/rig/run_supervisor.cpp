@@ -187,8 +187,15 @@ private:
             return;
         case record::stepFailed: {
             const std::size_t tab = payload_.find('\t');
-            listener_.stepFailed(std::atoi(payload_.substr(0, tab).c_str()),
-                                 tab == std::string::npos ? std::string() : payload_.substr(tab + 1));
+            const std::size_t second = tab == std::string::npos ? tab : payload_.find('\t', tab + 1);
+            Error error;
+            if (second != std::string::npos) {
+                const int kind = std::atoi(payload_.substr(tab + 1, second - tab - 1).c_str());
+                if (kind >= 0 && kind <= static_cast<int>(ErrorKind::system))
+                    error.kind = static_cast<ErrorKind>(kind);
+                error.message = payload_.substr(second + 1);
+            }
+            listener_.stepFailed(std::atoi(payload_.substr(0, tab).c_str()), error);
             return;
         }
         case record::ready: {

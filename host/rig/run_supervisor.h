@@ -23,7 +23,7 @@ class RunListener {
 public:
     virtual ~RunListener() = default;
     // A step that could not be carried out (line 0: not a line of a file).
-    virtual void stepFailed(int line, const std::string& message) = 0;
+    virtual void stepFailed(int line, const Error& error) = 0;
     // A line for standard error (the layout learned, ...).
     virtual void words(const std::string& text) = 0;
     // Text for standard output after the transcript, outside any golden file.

@@ -63,9 +63,10 @@ private:
     std::string pending_;
 };
 
-void stepFailed(EventStream& stream, int line, const std::string& message)
+void stepFailed(EventStream& stream, int line, const Error& error)
 {
-    stream.record(record::stepFailed, std::to_string(line) + "\t" + message);
+    stream.record(record::stepFailed, std::to_string(line) + "\t" + std::to_string(static_cast<int>(error.kind)) +
+                                          "\t" + error.message);
 }
 
 } // namespace
@@ -118,19 +119,19 @@ int runRig(const WorkerRun& run, worker::Channel& channel, EventStream& stream, 
         stream.send();
         return 0;
     }
-    const bool started = rig.startUp();
+    const Status started = rig.startUp();
     if (run.startWords)
         if (const std::string words = run.startWords(rig); !words.empty())
             stream.record(record::words, words);
     if (!started) {
-        stream.record(record::loadFailed, rig.startFailure());
+        stream.record(record::loadFailed, started.error().message);
     } else if (!run.session.empty()) {
         std::ifstream session(run.session, std::ios::binary);
         (void)forEachStep(session, run.session, rig.emulator().plant(), [&](const Step& step) {
-            const StepResult result = rig.runner().run(step);
-            if (result == StepResult::failed)
-                stepFailed(stream, step.line, rig.runner().error());
-            return result == StepResult::carryOn;
+            const Result<StepResult> result = rig.runner().run(step);
+            if (!result)
+                stepFailed(stream, step.line, result.error());
+            return result && *result == StepResult::carryOn;
         });
     } else {
         ChannelSteps steps(channel, stream);
@@ -138,16 +139,16 @@ int runRig(const WorkerRun& run, worker::Channel& channel, EventStream& stream, 
         for (int number = 1; steps.next(line); ++number) {
             auto parsed = parseStep(line, number, rig.emulator().plant());
             if (!parsed) {
-                stepFailed(stream, number, parsed.error().message);
+                stepFailed(stream, number, parsed.error());
                 continue;
             }
             if (!*parsed)
                 continue;
-            const StepResult result = rig.runner().run(**parsed);
-            if (result == StepResult::quit)
+            const Result<StepResult> result = rig.runner().run(**parsed);
+            if (result && *result == StepResult::quit)
                 break;
-            if (result == StepResult::failed)
-                stepFailed(stream, number, rig.runner().error());
+            if (!result)
+                stepFailed(stream, number, result.error());
         }
     }
     rig.finish();

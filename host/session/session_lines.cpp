@@ -11,64 +11,50 @@ bool plainByte(unsigned char c)
 
 std::string number(std::int64_t value) { return std::to_string(value); }
 
-struct LineOf {
-    std::string operator()(const step::Press& s) const
-    {
-        return "press " + sessionWord(s.control) + (s.event.empty() ? "" : " " + sessionWord(s.event));
-    }
-    std::string operator()(const step::Panel& s) const { return "panel " + sessionWord(s.id); }
+// The words after a step's keywords, each with the blank before it.
+struct ArgumentsOf {
+    std::string operator()(const step::Press& s) const { return " " + sessionWord(s.control) + optional(s.event); }
+    std::string operator()(const step::Panel& s) const { return " " + sessionWord(s.id); }
     std::string operator()(const step::Event& s) const
     {
-        return "event " + sessionWord(s.panel) + " " + sessionWord(s.control) +
-               (s.event.empty() ? "" : " " + sessionWord(s.event));
+        return " " + sessionWord(s.panel) + " " + sessionWord(s.control) + optional(s.event);
     }
-    std::string operator()(const step::Soak& s) const
-    {
-        return "soak " + number(s.steps) + " " + std::to_string(s.seed);
-    }
-    std::string operator()(const step::ExpectHandedBack& s) const
-    {
-        return "expect handed-back " + (s.text ? sessionWord(*s.text) : std::string("null"));
-    }
-    std::string operator()(const step::Advance& s) const { return "advance " + number(s.milliseconds); }
-    std::string operator()(const step::Query& s) const { return s.text ? "query " + sessionWord(*s.text) : "query"; }
+    std::string operator()(const step::Soak& s) const { return " " + number(s.steps) + " " + std::to_string(s.seed); }
+    std::string operator()(const step::ExpectHandedBack& s) const { return " " + textOrNull(s.text); }
+    std::string operator()(const step::Advance& s) const { return " " + number(s.milliseconds); }
+    std::string operator()(const step::Query& s) const { return s.text ? " " + sessionWord(*s.text) : ""; }
     std::string operator()(const step::Revertive& s) const
     {
-        return "revertive " + number(s.device) + " " + number(s.index) + " " + sessionWord(s.text);
+        return " " + number(s.device) + " " + number(s.index) + " " + sessionWord(s.text);
     }
     std::string operator()(const step::Route& s) const
     {
-        return "route " + number(s.router) + " " + number(s.source) + " " + number(s.destination);
+        return " " + number(s.router) + " " + number(s.source) + " " + number(s.destination);
     }
     std::string operator()(const step::Poll& s) const
     {
-        return "poll " + number(s.router) + " " + number(s.first) + " " + number(s.last);
+        return " " + number(s.router) + " " + number(s.first) + " " + number(s.last);
     }
-    std::string operator()(const step::Tick& s) const { return "tick " + number(s.id); }
-    std::string operator()(const step::Replies& s) const { return std::string("replies ") + replyModeName(s.mode); }
-    std::string operator()(const step::Show& s) const
-    {
-        switch (s.what) {
-        case step::Show::What::routes: return "show routes";
-        case step::Show::What::timers: return "show timers";
-        case step::Show::What::panel: break;
-        }
-        return s.panel.empty() ? "show panel" : "show panel " + sessionWord(s.panel);
-    }
-    std::string operator()(const step::ExpectCommand& s) const { return "expect command " + sessionWord(s.text); }
-    std::string operator()(const step::ExpectNoMoreCommands&) const { return "expect no-more-commands"; }
+    std::string operator()(const step::Tick& s) const { return " " + number(s.id); }
+    std::string operator()(const step::Replies& s) const { return std::string(" ") + replyModeName(s.mode); }
+    std::string operator()(const step::Show& s) const { return optional(s.panel); }
+    std::string operator()(const step::ExpectCommand& s) const { return " " + sessionWord(s.text); }
+    std::string operator()(const step::ExpectNoMoreCommands&) const { return ""; }
     std::string operator()(const step::ExpectProperty& s) const
     {
-        return "expect property " + sessionWord(s.control) + " " + sessionWord(s.property) + " " +
-               sessionWord(s.value);
+        return " " + sessionWord(s.control) + " " + sessionWord(s.property) + " " + sessionWord(s.value);
     }
-    std::string operator()(const step::ExpectAnswer& s) const
+    std::string operator()(const step::ExpectAnswer& s) const { return " " + textOrNull(s.text); }
+    std::string operator()(const step::Shutdown&) const { return ""; }
+    std::string operator()(const step::Quit&) const { return ""; }
+    std::string operator()(const step::Help&) const { return ""; }
+
+    // A word that may be left out: nothing when empty.
+    static std::string optional(const std::string& text) { return text.empty() ? "" : " " + sessionWord(text); }
+    static std::string textOrNull(const std::optional<std::string>& text)
     {
-        return "expect answer " + (s.text ? sessionWord(*s.text) : std::string("null"));
+        return text ? sessionWord(*text) : std::string("null");
     }
-    std::string operator()(const step::Shutdown&) const { return "shutdown"; }
-    std::string operator()(const step::Quit&) const { return "quit"; }
-    std::string operator()(const step::Help&) const { return "help"; }
 };
 
 } // namespace
@@ -93,6 +79,6 @@ std::string sessionWord(std::string_view text)
     return word + "\"";
 }
 
-std::string stepLine(const StepAction& action) { return std::visit(LineOf{}, action); }
+std::string stepLine(const StepAction& action) { return stepKeywords(action) + std::visit(ArgumentsOf{}, action); }
 
 } // namespace vesk_host

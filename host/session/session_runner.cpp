@@ -78,15 +78,16 @@ void SessionRunner::header(const std::string& text, int line)
 
 void SessionRunner::show(const std::string& text) { events_.emit(StateShown{text}); }
 
-StepResult SessionRunner::refuse(const Step& step, std::string message)
+Error SessionRunner::refuse(const Step& step, std::string message) { return refuse(step, fail(std::move(message))); }
+
+Error SessionRunner::refuse(const Step& step, Error error)
 {
-    error_ = std::move(message);
     refused_ = true;
-    events_.emit(StepRefused{step.line, error_});
-    return StepResult::failed;
+    events_.emit(StepRefused{step.line, error.message});
+    return error;
 }
 
-bool SessionRunner::startUp(vesk_load_function entry)
+Status SessionRunner::startUp(vesk_load_function entry)
 {
     beginAction("start-up", 0);
     return emulator_.start(entry);
@@ -110,7 +111,7 @@ struct SessionRunner::Visitor {
     Emulator& emulator() const { return runner.emulator_; }
 
     // An action that needs a running script: its header, then the refusal or the action.
-    template <class Act> StepResult scriptAction(Act act) const
+    template <class Act> Result<StepResult> scriptAction(Act act) const
     {
         runner.beginAction(step.source, step.line);
         if (!emulator().running())
@@ -118,14 +119,14 @@ struct SessionRunner::Visitor {
         act();
         return StepResult::carryOn;
     }
-    template <class Act> StepResult plantAction(Act act) const
+    template <class Act> Result<StepResult> plantAction(Act act) const
     {
         runner.beginAction(step.source, step.line);
         act();
         return StepResult::carryOn;
     }
 
-    StepResult operator()(const step::Press& press) const
+    Result<StepResult> operator()(const step::Press& press) const
     {
         runner.beginAction(step.source, step.line);
         if (!emulator().running())
@@ -139,11 +140,11 @@ struct SessionRunner::Visitor {
         emulator().press(runner.panel_, press.control, press.event);
         return StepResult::carryOn;
     }
-    StepResult operator()(const step::Event& event) const
+    Result<StepResult> operator()(const step::Event& event) const
     {
         return scriptAction([&] { emulator().press(event.panel, event.control, event.event); });
     }
-    StepResult operator()(const step::Soak& soak) const
+    Result<StepResult> operator()(const step::Soak& soak) const
     {
         runner.checkAllExpected();
         runner.header(step.source, step.line);
@@ -165,14 +166,14 @@ struct SessionRunner::Visitor {
             if (!parsed || !*parsed)
                 return runner.refuse(step, "soak step " + std::to_string(number) + " " + quoteText(line) +
                                                " does not read back");
-            const StepResult result = runner.run(**parsed);
-            if (result == StepResult::failed)
-                return runner.refuse(step, "soak step " + std::to_string(number) + " " + quoteText(line) + ": " +
-                                               runner.error_);
+            const Result<StepResult> result = runner.run(**parsed);
+            if (!result)
+                return runner.refuse(step, placed("soak step " + std::to_string(number) + " " + quoteText(line),
+                                                  result.error()));
         }
         return StepResult::carryOn;
     }
-    StepResult operator()(const step::ExpectHandedBack& expect) const
+    Result<StepResult> operator()(const step::ExpectHandedBack& expect) const
     {
         const auto shown = [](const std::optional<std::string>& text) { return text ? quoteText(*text) : "null"; };
         const std::string expected = shown(expect.text);
@@ -185,44 +186,44 @@ struct SessionRunner::Visitor {
         }
         return StepResult::carryOn;
     }
-    StepResult operator()(const step::Panel& panel) const
+    Result<StepResult> operator()(const step::Panel& panel) const
     {
         runner.header(step.source, step.line);
         runner.panel_ = panel.id;
         return StepResult::carryOn;
     }
-    StepResult operator()(const step::Advance& advance) const
+    Result<StepResult> operator()(const step::Advance& advance) const
     {
         return plantAction([&] { emulator().advance(advance.milliseconds); });
     }
-    StepResult operator()(const step::Query& query) const
+    Result<StepResult> operator()(const step::Query& query) const
     {
         return scriptAction([&] { runner.answer_ = emulator().query(query.text); });
     }
-    StepResult operator()(const step::Revertive& revertive) const
+    Result<StepResult> operator()(const step::Revertive& revertive) const
     {
         return scriptAction([&] { emulator().revertive(revertive.device, revertive.index, revertive.text); });
     }
-    StepResult operator()(const step::Route& route) const
+    Result<StepResult> operator()(const step::Route& route) const
     {
         return plantAction(
             [&] { emulator().route(*emulator().plant().router(route.router), route.source, route.destination); });
     }
-    StepResult operator()(const step::Poll& poll) const
+    Result<StepResult> operator()(const step::Poll& poll) const
     {
         return plantAction([&] { emulator().poll(*emulator().plant().router(poll.router), poll.first, poll.last); });
     }
-    StepResult operator()(const step::Tick& tick) const
+    Result<StepResult> operator()(const step::Tick& tick) const
     {
         return scriptAction([&] { emulator().tick(tick.id); });
     }
-    StepResult operator()(const step::Replies& replies) const
+    Result<StepResult> operator()(const step::Replies& replies) const
     {
         runner.header(step.source, step.line);
         emulator().setReplyMode(replies.mode);
         return StepResult::carryOn;
     }
-    StepResult operator()(const step::Show& show) const
+    Result<StepResult> operator()(const step::Show& show) const
     {
         runner.header(step.source, step.line);
         switch (show.what) {
@@ -239,7 +240,7 @@ struct SessionRunner::Visitor {
         }
         return StepResult::carryOn;
     }
-    StepResult operator()(const step::ExpectCommand& expect) const
+    Result<StepResult> operator()(const step::ExpectCommand& expect) const
     {
         const std::string expected = quoteText(expect.text);
         if (runner.cursor_ >= runner.commands_.size()) {
@@ -250,7 +251,7 @@ struct SessionRunner::Visitor {
         }
         return StepResult::carryOn;
     }
-    StepResult operator()(const step::ExpectNoMoreCommands&) const
+    Result<StepResult> operator()(const step::ExpectNoMoreCommands&) const
     {
         const std::size_t left = runner.commands_.size() - runner.cursor_;
         std::string actual = "nothing more";
@@ -261,15 +262,16 @@ struct SessionRunner::Visitor {
         runner.cursor_ = runner.commands_.size();
         return StepResult::carryOn;
     }
-    StepResult operator()(const step::ExpectProperty& expect) const
+    Result<StepResult> operator()(const step::ExpectProperty& expect) const
     {
-        bool found = false;
-        const std::string actual = runner.propertyValue(expect.control, expect.property, found);
+        const Result<std::string> actual = runner.propertyValue(expect.control, expect.property);
         const std::string expected = quoteText(expect.value);
-        runner.expectation(step, found && actual == expected, expected, actual);
+        // What there is instead of a value is shown in parentheses.
+        runner.expectation(step, actual && *actual == expected, expected,
+                           actual ? *actual : "(" + actual.error().message + ")");
         return StepResult::carryOn;
     }
-    StepResult operator()(const step::ExpectAnswer& expect) const
+    Result<StepResult> operator()(const step::ExpectAnswer& expect) const
     {
         const std::string expected = expect.text ? quoteText(*expect.text) : "null";
         if (!runner.answer_) {
@@ -280,27 +282,27 @@ struct SessionRunner::Visitor {
         }
         return StepResult::carryOn;
     }
-    StepResult operator()(const step::Shutdown&) const
+    Result<StepResult> operator()(const step::Shutdown&) const
     {
         return scriptAction([&] { emulator().shutdown(); });
     }
-    StepResult operator()(const step::Quit&) const { return StepResult::quit; }
-    StepResult operator()(const step::Help&) const
+    Result<StepResult> operator()(const step::Quit&) const { return StepResult::quit; }
+    Result<StepResult> operator()(const step::Help&) const
     {
         runner.show("steps:\n" + sessionHelp());
         return StepResult::carryOn;
     }
 };
 
-StepResult SessionRunner::run(const Step& step)
+Result<StepResult> SessionRunner::run(const Step& step)
 {
     fatal::stepStarted(step.line, step.source);
-    StepResult result = std::visit(Visitor{*this, step}, step.action);
+    Result<StepResult> result = std::visit(Visitor{*this, step}, step.action);
     fatal::stepEnded();
     // The run stops at the first thing the memory budget refused.
-    if (result == StepResult::carryOn)
+    if (result && *result == StepResult::carryOn)
         if (const auto over = emulator_.overBudget())
-            result = refuse(step, over->message);
+            return refuse(step, *over);
     return result;
 }
 
@@ -310,19 +312,17 @@ void SessionRunner::expectation(const Step& step, bool ok, const std::string& ex
     events_.emit(ExpectationChecked{step.line, step.source, ok, expected, actual});
 }
 
-std::string SessionRunner::propertyValue(const std::string& control, const std::string& property, bool& found) const
+Result<std::string> SessionRunner::propertyValue(const std::string& control, const std::string& property) const
 {
-    found = false;
     const LoadedPanel* panel = emulator_.panels().find(panel_);
     if (!panel)
-        return "(panel " + quoteText(panel_) + " is not loaded)";
+        return fail("panel " + quoteText(panel_) + " is not loaded");
     const LoadedControl* loaded = panel->control(control);
     if (!loaded)
-        return "(panel " + quoteText(panel_) + " has no control " + quoteText(control) + ")";
+        return fail("panel " + quoteText(panel_) + " has no control " + quoteText(control));
     const auto value = loaded->properties.find(property);
     if (value == loaded->properties.end())
-        return "(" + quoteText(control) + " has no property " + quoteText(property) + ")";
-    found = true;
+        return fail(quoteText(control) + " has no property " + quoteText(property));
     return quoteText(value->second);
 }
 

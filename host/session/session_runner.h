@@ -15,7 +15,7 @@
 
 namespace vesk_host {
 
-enum class StepResult { carryOn, quit, failed };
+enum class StepResult { carryOn, quit };
 
 class SessionRunner final : private EventObserver {
 public:
@@ -27,11 +27,12 @@ public:
     SessionRunner(const SessionRunner&) = delete;
     SessionRunner& operator=(const SessionRunner&) = delete;
 
-    // The script's start-up. False when the export returned null.
-    bool startUp(vesk_load_function entry);
-    // One step. `failed` means the step could not be carried out; the
-    // transcript then says why, under the step's own line.
-    StepResult run(const Step& step);
+    // The script's start-up; fails as Emulator::start does.
+    Status startUp(vesk_load_function entry);
+    // One step; an error when it could not be carried out (the transcript
+    // then says why, under the step's own line; a budget refused has the
+    // kind overBudget).
+    Result<StepResult> run(const Step& step);
     // Ends the script if it still runs. In a strict run the last action's
     // commands are checked first; the shutdown made here is not.
     void finish();
@@ -43,8 +44,6 @@ public:
 
     int expectationsMet() const { return met_; }
     int expectationsFailed() const { return failed_; }
-    // Why the last step failed.
-    const std::string& error() const { return error_; }
 
 private:
     struct Visitor;
@@ -55,10 +54,13 @@ private:
     void beginAction(const std::string& text, int line);
     // In a strict run: the last action's commands that no expectation read.
     void checkAllExpected();
-    StepResult refuse(const Step& step, std::string message);
+    // Tells the transcript why the step could not be carried out, and returns the error.
+    Error refuse(const Step& step, std::string message);
+    Error refuse(const Step& step, Error error);
     void show(const std::string& text);
     void expectation(const Step& step, bool ok, const std::string& expected, const std::string& actual);
-    std::string propertyValue(const std::string& control, const std::string& property, bool& found) const;
+    // The property of the current panel, quoted; an error says what is missing.
+    Result<std::string> propertyValue(const std::string& control, const std::string& property) const;
 
     Emulator& emulator_;
     EventBus& events_;
@@ -82,7 +84,6 @@ private:
     ActionTexts handedBack_;  // texts handed back in the last action (null: a null)
     std::size_t handedBackCursor_ = 0;
     std::optional<std::optional<std::string>> answer_;  // of the last query
-    std::string error_;
     std::string action_ = "start-up";  // the last action, for a strict run's failure
     int actionLine_ = 0;
     bool strict_ = false;

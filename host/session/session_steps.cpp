@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <sstream>
+#include <stdexcept>
+#include <type_traits>
 
 #include "base/text_util.h"
 
@@ -141,9 +143,9 @@ Result<StepAction> readEvent(const Words& words, const Plant&)
 Result<StepAction> readSoak(const Words& words, const Plant&)
 {
     const auto steps = parseInt64(words[1].text);
-    // Ten million steps at most: a night's run is about a million.
-    if (!steps || *steps < 0 || *steps > 10000000)
-        return fail("soak takes a number of steps from 0 to 10000000, not " + quoteText(words[1].text));
+    if (!steps || *steps < 0 || *steps > mostSoakSteps)
+        return fail("soak takes a number of steps from 0 to " + std::to_string(mostSoakSteps) + ", not " +
+                    quoteText(words[1].text));
     std::uint64_t seed = 1;
     if (words.size() > 2) {
         const auto given = parseInt64(words[2].text);
@@ -230,7 +232,7 @@ Result<StepAction> readReplies(const Words& words, const Plant&)
 {
     const auto mode = replyModeNamed(words[1].text);
     if (!mode)
-        return fail("replies takes plant, null, empty or long, not " + quoteText(words[1].text));
+        return fail("replies takes " + replyModeList(", ", " or ") + ", not " + quoteText(words[1].text));
     return StepAction{step::Replies{*mode}};
 }
 
@@ -276,65 +278,112 @@ Result<StepAction> readShutdown(const Words&, const Plant&) { return StepAction{
 Result<StepAction> readQuit(const Words&, const Plant&) { return StepAction{step::Quit{}}; }
 Result<StepAction> readHelp(const Words&, const Plant&) { return StepAction{step::Help{}}; }
 
+// The position of `Action` in StepAction.
+template <class Action, std::size_t index = 0> constexpr std::size_t actionIndex()
+{
+    static_assert(index < std::variant_size_v<StepAction>, "not a step action");
+    if constexpr (std::is_same_v<Action, std::variant_alternative_t<index, StepAction>>)
+        return index;
+    else
+        return actionIndex<Action, index + 1>();
+}
+
+template <step::Show::What what> bool shows(const StepAction& action)
+{
+    return std::get<step::Show>(action).what == what;
+}
+
 struct StepRow {
     const char* keyword;
     const char* second;  // the second keyword ("show panel"), or null
     std::size_t fewest;  // words in all, keywords included
     std::size_t most;
-    const char* form;
+    std::string form;
     const char* description;
     Reader read;
+    std::size_t action;  // the StepAction alternative the row reads
+    // Which actions of that alternative the row reads, when several rows read one (null: all).
+    bool (*reads)(const StepAction& action) = nullptr;
 };
 
-const StepRow stepRows[] = {
-    {"press", nullptr, 2, 3, "press CONTROL [EVENT]",
-     "a control event on the current panel, such as `press Sources index=3`", readPress},
-    {"panel", nullptr, 2, 2, "panel ID", "the panel that `press`, `show panel` and `expect property` address (default `1`)",
-     readPanel},
-    {"event", nullptr, 3, 4, "event PANEL CONTROL [EVENT]",
-     "a control event on any panel id, loaded or not (a script must ignore panels it did not load)", readEvent},
-    {"advance", nullptr, 2, 2, "advance MS", "move the virtual clock (`250` or `250ms`, at most a day); due timers tick in order",
-     readAdvance},
-    {"query", nullptr, 1, 2, "query [TEXT]", "a parent query, such as `query _events`; without TEXT a null query",
-     readQuery},
-    {"revertive", nullptr, 4, 4, "revertive DEVICE INDEX TEXT", "deliver a revertive from any device", readRevertive},
-    {"route", nullptr, 4, 4, "route ROUTER SOURCE DESTINATION", "a take made outside the script (another panel)",
-     readRoute},
-    {"poll", nullptr, 3, 4, "poll ROUTER FIRST [LAST]", "revertives for those destinations, registered or not",
-     readPoll},
-    {"tick", nullptr, 2, 2, "tick ID", "a tick (code 4) of timer ID now, whether the script started it or not",
-     readTick},
-    {"replies", nullptr, 2, 2, "replies plant|null|empty|long",
-     "how every command is answered from now on (`plant`: as the plant says, the default)", readReplies},
-    {"show", "panel", 2, 3, "show panel [ID]", "a table of the panel's controls and properties (every loaded panel without ID)",
-     readShowPanel},
-    {"show", "routes", 2, 2, "show routes", "the routers' crosspoints and registrations", readShowRoutes},
-    {"show", "timers", 2, 2, "show timers", "the clock and the running timers", readShowTimers},
-    {"expect", "command", 3, 3, "expect command TEXT",
-     "the next command (in order) that the last action made the script send", readExpectCommand},
-    {"expect", "no-more-commands", 2, 2, "expect no-more-commands", "the last action sent nothing more",
-     readExpectNoMore},
-    {"expect", "property", 5, 5, "expect property CONTROL PROPERTY VALUE", "a property of the current panel",
-     readExpectProperty},
-    {"expect", "answer", 3, 3, "expect answer TEXT|null", "the answer to the last query", readExpectAnswer},
-    {"expect", "handed-back", 3, 3, "expect handed-back TEXT|null",
-     "the next reply (in order) that the script handed back with code 5 during the last action",
-     readExpectHandedBack},
-    {"soak", nullptr, 2, 3, "soak STEPS [SEED]",
-     "a long random run of STEPS steps drawn from SEED (default 1): presses, revertives, queries, ticks, takes, "
-     "polls and reply modes, as the validator's soak",
-     readSoak},
-    {"shutdown", nullptr, 1, 1, "shutdown",
-     "end the script now (its destructor runs); later steps may still expect its commands", readShutdown},
-    {"quit", nullptr, 1, 1, "quit", "stop; the script is ended if it still runs", readQuit},
-    {"help", nullptr, 1, 1, "help", "list the steps", readHelp},
-};
+const std::vector<StepRow>& stepRows()
+{
+    static const std::vector<StepRow> rows = {
+        {"press", nullptr, 2, 3, "press CONTROL [EVENT]",
+         "a control event on the current panel, such as `press Sources index=3`", readPress,
+         actionIndex<step::Press>()},
+        {"panel", nullptr, 2, 2, "panel ID",
+         "the panel that `press`, `show panel` and `expect property` address (default `1`)", readPanel,
+         actionIndex<step::Panel>()},
+        {"event", nullptr, 3, 4, "event PANEL CONTROL [EVENT]",
+         "a control event on any panel id, loaded or not (a script must ignore panels it did not load)", readEvent,
+         actionIndex<step::Event>()},
+        {"advance", nullptr, 2, 2, "advance MS",
+         "move the virtual clock (`250` or `250ms`, at most a day); due timers tick in order", readAdvance,
+         actionIndex<step::Advance>()},
+        {"query", nullptr, 1, 2, "query [TEXT]", "a parent query, such as `query _events`; without TEXT a null query",
+         readQuery, actionIndex<step::Query>()},
+        {"revertive", nullptr, 4, 4, "revertive DEVICE INDEX TEXT", "deliver a revertive from any device",
+         readRevertive, actionIndex<step::Revertive>()},
+        {"route", nullptr, 4, 4, "route ROUTER SOURCE DESTINATION", "a take made outside the script (another panel)",
+         readRoute, actionIndex<step::Route>()},
+        {"poll", nullptr, 3, 4, "poll ROUTER FIRST [LAST]", "revertives for those destinations, registered or not",
+         readPoll, actionIndex<step::Poll>()},
+        {"tick", nullptr, 2, 2, "tick ID", "a tick (code 4) of timer ID now, whether the script started it or not",
+         readTick, actionIndex<step::Tick>()},
+        {"replies", nullptr, 2, 2, "replies " + replyModeList("|", "|"),
+         "how every command is answered from now on (`plant`: as the plant says, the default)", readReplies,
+         actionIndex<step::Replies>()},
+        {"show", "panel", 2, 3, "show panel [ID]",
+         "a table of the panel's controls and properties (every loaded panel without ID)", readShowPanel,
+         actionIndex<step::Show>(), shows<step::Show::What::panel>},
+        {"show", "routes", 2, 2, "show routes", "the routers' crosspoints and registrations", readShowRoutes,
+         actionIndex<step::Show>(), shows<step::Show::What::routes>},
+        {"show", "timers", 2, 2, "show timers", "the clock and the running timers", readShowTimers,
+         actionIndex<step::Show>(), shows<step::Show::What::timers>},
+        {"expect", "command", 3, 3, "expect command TEXT",
+         "the next command (in order) that the last action made the script send", readExpectCommand,
+         actionIndex<step::ExpectCommand>()},
+        {"expect", "no-more-commands", 2, 2, "expect no-more-commands", "the last action sent nothing more",
+         readExpectNoMore, actionIndex<step::ExpectNoMoreCommands>()},
+        {"expect", "property", 5, 5, "expect property CONTROL PROPERTY VALUE", "a property of the current panel",
+         readExpectProperty, actionIndex<step::ExpectProperty>()},
+        {"expect", "answer", 3, 3, "expect answer TEXT|null", "the answer to the last query", readExpectAnswer,
+         actionIndex<step::ExpectAnswer>()},
+        {"expect", "handed-back", 3, 3, "expect handed-back TEXT|null",
+         "the next reply (in order) that the script handed back with code 5 during the last action",
+         readExpectHandedBack, actionIndex<step::ExpectHandedBack>()},
+        {"soak", nullptr, 2, 3, "soak STEPS [SEED]",
+         "a long random run of STEPS steps drawn from SEED (default 1): presses, revertives, queries, ticks, takes, "
+         "polls and reply modes, as the validator's soak",
+         readSoak, actionIndex<step::Soak>()},
+        {"shutdown", nullptr, 1, 1, "shutdown",
+         "end the script now (its destructor runs); later steps may still expect its commands", readShutdown,
+         actionIndex<step::Shutdown>()},
+        {"quit", nullptr, 1, 1, "quit", "stop; the script is ended if it still runs", readQuit,
+         actionIndex<step::Quit>()},
+        {"help", nullptr, 1, 1, "help", "list the steps", readHelp, actionIndex<step::Help>()},
+    };
+    return rows;
+}
+
+} // namespace
+
+std::string stepKeywords(const StepAction& action)
+{
+    for (const StepRow& row : stepRows())
+        if (row.action == action.index() && (!row.reads || row.reads(action)))
+            return row.second ? std::string(row.keyword) + " " + row.second : std::string(row.keyword);
+    throw std::logic_error("a step action without a row in the step table");
+}
+
+namespace {
 
 // "show panel [ID], show routes or show timers": the forms of a keyword's rows.
 std::string formsOf(const std::string& keyword, const char* separator, const char* last)
 {
     std::vector<std::string> forms;
-    for (const StepRow& row : stepRows)
+    for (const StepRow& row : stepRows())
         if (keyword == row.keyword)
             forms.push_back(row.form);
     std::string text;
@@ -346,7 +395,7 @@ std::string formsOf(const std::string& keyword, const char* separator, const cha
 std::string keywordList()
 {
     std::string list;
-    for (const StepRow& row : stepRows) {
+    for (const StepRow& row : stepRows()) {
         if (std::string(row.keyword) == "help" || list.find(std::string(row.keyword) + ",") != std::string::npos)
             continue;
         list += std::string(list.empty() ? "" : " ") + row.keyword + ",";
@@ -360,7 +409,7 @@ Result<StepAction> readStep(const Words& words, const Plant& plant)
     const std::string& keyword = words[0].text;
     const StepRow* chosen = nullptr;
     bool keywordKnown = false;
-    for (const StepRow& row : stepRows) {
+    for (const StepRow& row : stepRows()) {
         if (keyword != row.keyword)
             continue;
         keywordKnown = true;
@@ -417,7 +466,7 @@ template <class Take> Status eachLine(std::istream& lines, const std::string& na
         const Result<bool> more =
             take(lineNumber == 1 ? withoutByteOrderMark(line) : std::string_view(line), lineNumber);
         if (!more)
-            return fail(name + ":" + std::to_string(lineNumber) + ": " + more.error().message);
+            return placed(name + ":" + std::to_string(lineNumber), more.error());
         if (!*more)
             break;
     }
@@ -468,10 +517,10 @@ Result<std::vector<Step>> parseSession(std::string_view text, const std::string&
 std::string sessionHelp()
 {
     std::size_t width = 0;
-    for (const StepRow& row : stepRows)
+    for (const StepRow& row : stepRows())
         width = std::max(width, std::string_view(row.form).size());
     std::string help;
-    for (const StepRow& row : stepRows) {
+    for (const StepRow& row : stepRows()) {
         std::string description = row.description;
         description.erase(std::remove(description.begin(), description.end(), '`'), description.end());
         help += "  " + std::string(row.form) + std::string(width + 2 - std::string_view(row.form).size(), ' ') +
@@ -483,7 +532,7 @@ std::string sessionHelp()
 std::string stepTableMarkdown()
 {
     std::string table = "| step | meaning |\n|---|---|\n";
-    for (const StepRow& row : stepRows)
+    for (const StepRow& row : stepRows())
         table += "| `" + markdownCell(row.form) + "` | " + row.description + " |\n";
     return table;
 }

@@ -22,6 +22,12 @@
 
 namespace vesk_host {
 
+// The most steps one soak takes. The soak keeps every reply it hands out
+// for the release checks: 2000 steps of a quick script take a few seconds
+// and about 350 MB; ten million take a few minutes (a night's run is about a
+// million), and a longer soak is better run as more seeds.
+constexpr std::int64_t mostSoakSteps = 10000000;
+
 namespace step {
 struct Press {
     std::string control;
@@ -117,6 +123,9 @@ Status forEachStep(std::istream& lines, const std::string& name, const Plant& pl
 Status checkSteps(std::istream& lines, const std::string& name, const Plant& plant);
 // A whole session text, as steps.
 Result<std::vector<Step>> parseSession(std::string_view text, const std::string& name, const Plant& plant);
+
+// The keywords that start the step's line ("press", "show routes"), from the step table.
+std::string stepKeywords(const StepAction& action);
 
 // The steps with their forms and descriptions, for "help" and --help.
 std::string sessionHelp();

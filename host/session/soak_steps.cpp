@@ -35,7 +35,7 @@ std::string SoakSteps::text()
     return made;
 }
 
-std::string SoakSteps::press(const Emulator& emulator, std::string& panel)
+StepAction SoakSteps::press(const Emulator& emulator, std::string& panel)
 {
     const auto& panels = emulator.panels().all();
     const LoadedPanel* current = emulator.panels().find(panel);
@@ -44,17 +44,16 @@ std::string SoakSteps::press(const Emulator& emulator, std::string& panel)
         std::advance(chosen, static_cast<long>(random_.below(panels.size())));
         if (chosen->first != panel || !current) {
             panel = chosen->first;
-            return "panel " + sessionWord(panel);
+            return step::Panel{panel};
         }
     }
     if (current->controls.empty())
-        return "advance 1";
+        return step::Advance{1};
     const auto& control = current->controls[random_.below(current->controls.size())];
-    const std::string event = text();
-    return "press " + sessionWord(control.id) + (event.empty() ? "" : " " + sessionWord(event));
+    return step::Press{control.id, text()};
 }
 
-std::string SoakSteps::revertive(const Emulator& emulator)
+StepAction SoakSteps::revertive(const Emulator& emulator)
 {
     const auto& routers = emulator.plant().routers;
     std::int64_t device = random_.between(-1, 99);
@@ -64,32 +63,35 @@ std::string SoakSteps::revertive(const Emulator& emulator)
         device = router.device;
         index = random_.between(-1, router.destinations);
     }
-    return "revertive " + std::to_string(device) + " " + std::to_string(index) + " " + sessionWord(text());
+    return step::Revertive{static_cast<std::int32_t>(device), static_cast<std::int32_t>(index), text()};
 }
 
-std::string SoakSteps::query()
+StepAction SoakSteps::query()
 {
     if (random_.below(8) == 0)
-        return "query";
-    return "query " + sessionWord(text());
+        return step::Query{std::nullopt};
+    return step::Query{text()};
 }
 
-std::string SoakSteps::routerStep(const Emulator& emulator)
+StepAction SoakSteps::routerStep(const Emulator& emulator)
 {
     const auto& routers = emulator.plant().routers;
     const Router& router = routers[random_.below(routers.size())];
     if (router.sources <= 0 || router.destinations <= 0)
-        return "advance 1";
-    const std::string device = std::to_string(router.device);
-    if (random_.below(2) == 0)
-        return "route " + device + " " + std::to_string(random_.between(0, router.sources - 1)) + " " +
-               std::to_string(random_.between(0, router.destinations - 1));
+        return step::Advance{1};
+    if (random_.below(2) == 0) {
+        // The destination is drawn first, as the GCC builds always drew it: a
+        // seed keeps giving the steps it gave, whichever compiler built the host.
+        const auto destination = static_cast<std::int32_t>(random_.between(0, router.destinations - 1));
+        const auto source = static_cast<std::int32_t>(random_.between(0, router.sources - 1));
+        return step::Route{router.device, source, destination};
+    }
     const auto first = random_.between(0, router.destinations - 1);
-    return "poll " + device + " " + std::to_string(first) + " " +
-           std::to_string(random_.between(first, router.destinations - 1));
+    return step::Poll{router.device, static_cast<std::int32_t>(first),
+                      static_cast<std::int32_t>(random_.between(first, router.destinations - 1))};
 }
 
-std::string SoakSteps::next(const Emulator& emulator, std::string& panel)
+StepAction SoakSteps::action(const Emulator& emulator, std::string& panel)
 {
     for (;;) {
         const auto roll = random_.below(100);
@@ -101,19 +103,23 @@ std::string SoakSteps::next(const Emulator& emulator, std::string& panel)
         } else if (roll < 60) {
             return query();
         } else if (roll < 75) {
-            return "advance " + std::to_string(random_.below(600));
+            return step::Advance{static_cast<std::int64_t>(random_.below(600))};
         } else if (roll < 80) {
-            static const std::int64_t ids[] = {0, 1, 2, 3, -1, 65536};
-            return "tick " + std::to_string(random_.below(3) == 0 ? random_.between(-5, 300)
-                                                                   : ids[random_.below(std::size(ids))]);
+            static const std::int32_t ids[] = {0, 1, 2, 3, -1, 65536};
+            return step::Tick{random_.below(3) == 0 ? static_cast<std::int32_t>(random_.between(-5, 300))
+                                                    : ids[random_.below(std::size(ids))]};
         } else if (roll < 95) {
             if (!emulator.plant().routers.empty())
                 return routerStep(emulator);
         } else {
-            static const char* const modes[] = {"plant", "plant", "plant", "null", "empty", "long"};
-            return std::string("replies ") + modes[random_.below(std::size(modes))];
+            // The plant's own answers half the time.
+            static const ReplyMode modes[] = {ReplyMode::plant, ReplyMode::plant, ReplyMode::plant,
+                                              ReplyMode::null,  ReplyMode::empty, ReplyMode::long_};
+            return step::Replies{modes[random_.below(std::size(modes))]};
         }
     }
 }
+
+std::string SoakSteps::next(const Emulator& emulator, std::string& panel) { return stepLine(action(emulator, panel)); }
 
 } // namespace vesk_host

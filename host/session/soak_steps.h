@@ -11,6 +11,7 @@
 #include <string>
 
 #include "emulator/emulator.h"
+#include "session/session_steps.h"
 
 namespace vesk_host {
 
@@ -37,16 +38,15 @@ public:
     std::string next(const Emulator& emulator, std::string& panel);
 
 private:
+    StepAction action(const Emulator& emulator, std::string& panel);
     std::string text();
-    std::string press(const Emulator& emulator, std::string& panel);
-    std::string revertive(const Emulator& emulator);
-    std::string query();
-    std::string routerStep(const Emulator& emulator);
+    StepAction press(const Emulator& emulator, std::string& panel);
+    StepAction revertive(const Emulator& emulator);
+    StepAction query();
+    StepAction routerStep(const Emulator& emulator);
 
     SeededRandom random_;
 };
-
-
 } // namespace vesk_host
 
 #endif

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/fixed_text.h"
+#include "events/call_names.h"
 #include "traps/fatal_watch.h"
 
 namespace vesk_host::fatal {
@@ -23,60 +24,12 @@ char commands[keptCommands][commandSize];
 int nextCommand = 0;
 int commandCount = 0;
 
-struct CallWriter {
-    FixedText& out;
-    void operator()(const ScriptLoading&) const { out.text("start-up (load_vesk_client_script)"); }
-    void operator()(const ControlDelivered& e) const
-    {
-        out.text("control event ");
-        out.quoted(e.control);
-        out.text(" ");
-        out.quoted(e.event);
-    }
-    void operator()(const RevertiveDelivered& e) const
-    {
-        out.text("revertive from device ");
-        out.number(e.device);
-        out.text(" index ");
-        out.number(e.index);
-    }
-    void operator()(const QueryDelivered& e) const
-    {
-        out.text("parent query ");
-        if (e.query)
-            out.quoted(*e.query);
-        else
-            out.text("null");
-    }
-    void operator()(const TimerDelivered& e) const
-    {
-        out.text("timer ");
-        out.number(e.id);
-    }
-    void operator()(const CodeDelivered& e) const
-    {
-        out.text("code ");
-        out.number(e.code);
-        out.text(" with ");
-        out.text(e.data);
-    }
-    void operator()(const AnswerHandedBack& e) const
-    {
-        out.text("the hand-back of the answer to ");
-        out.text(e.query);
-    }
-    void operator()(const ScriptDeleting&) const { out.text("shutdown (the script's destructor)"); }
-    template <class Other> void operator()(const Other&) const { out.text("a call"); }
-};
-
 void callDescription(FixedText& out)
 {
     if (const char* moment = libraryMoment.load())
         out.text(moment);
-    else if (const HostEvent* call = currentCall)
-        std::visit(CallWriter{out}, *call);
     else
-        out.text("no call (the host was not calling the script)");
+        writeCallName(out, currentCall, CallDetail::entryPoints);
 }
 
 } // namespace

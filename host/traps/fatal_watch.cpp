@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "base/fixed_text.h"
+#include "events/call_names.h"
 #include "traps/record_arena.h"
 #include "traps/reply_memory.h"
 #include "traps/signal_names.h"

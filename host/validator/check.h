@@ -77,7 +77,7 @@ private:
 
 struct Check {
     const char* id;
-    const char* description;
+    std::string description;
     void (*run)(CheckContext& context);
     // A crash or hang counts as a warning only: the check sends what the
     // interface says a host never sends.

@@ -1,6 +1,8 @@
 #include "validator/checks.h"
 
 #include "base/text_util.h"
+#include "commands/command_table.h"
+#include "commands/reply_modes.h"
 
 namespace vesk_host::validator {
 
@@ -48,8 +50,8 @@ const std::vector<Check>& allChecks()
          checkNullRecords, true},
         {"queries.texts",
          "Parent queries null, empty, 100000 bytes long, dotted (31, 32, 40 and 100000 dots), with quotes, "
-         "percent signs, line breaks and high bytes: each answer ends within 65536 bytes, is handed back and "
-         "freed.",
+         "percent signs, line breaks and high bytes: each answer ends within " + std::to_string(maxScriptText) +
+             " bytes, is handed back and freed.",
          checkQueries},
         {"release.answers",
          "The release rule on the script's own answers: all answers held across later queries, a press and a "
@@ -69,12 +71,12 @@ const std::vector<Check>& allChecks()
         {"replies.null", "Every command answered with null (\"PS\" with failure), from start-up to shutdown.",
          checkNullReplies},
         {"replies.empty",
-         "Every command answered with an empty text; only replies to \"SD\", \"XI\", \"RN\" and \"TG\" come back.",
+         "Every command answered with an empty text; only replies to " + handedBackLetterList(" and ") + " come back.",
          checkEmptyReplies},
         {"replies.long",
-         "Every command answered with a 100000-byte text of commas, apostrophes, blanks, digits and '='; only "
-         "replies to \"SD\", \"XI\", \"RN\" and \"TG\" "
-         "come back.",
+         "Every command answered with a " + std::to_string(longReplyLength) +
+             "-byte text of commas, apostrophes, blanks, digits and '='; only replies to " +
+             handedBackLetterList(" and ") + " come back.",
          checkLongReplies},
         {"end.after-as",
          "Nothing is sent after \"AS\", nor after the destructor returns or the library is unloaded.", checkEnd},

@@ -99,11 +99,11 @@ void checkLoadPaths(CheckContext& context)
         WatchedEmulator watched(context);
         Emulator& emulator = watched.emulator();
         emulator.plant().path = path.value_or(std::string());
-        if (!emulator.start(library.entry(), !path)) {
-            if (!emulator.host().abiProblem().empty())
-                context.fail(emulator.host().abiProblem());
+        if (const Status started = emulator.start(library.entry(), !path); !started) {
+            if (started.error().kind == ErrorKind::notLoadable)
+                context.warn(started.error().message + " with " + what);
             else
-                context.warn("load_vesk_client_script returned null with " + std::string(what));
+                context.fail(started.error().message);
         }
         emulator.shutdown();
         tally.merge(watched.tally());
@@ -140,8 +140,8 @@ void checkLoadRepeat(CheckContext& context)
         {
             WatchedEmulator watched(context);
             Emulator& emulator = watched.emulator();
-            if (!emulator.start(library.entry())) {
-                context.fail("load " + std::to_string(cycle) + ": " + watched.startFailure());
+            if (const Status started = emulator.start(library.entry()); !started) {
+                context.fail("load " + std::to_string(cycle) + ": " + started.error().message);
                 return;
             }
             emulator.shutdown();

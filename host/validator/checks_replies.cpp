@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "commands/command_table.h"
 #include "validator/script_run.h"
 
 namespace vesk_host::validator {
@@ -35,7 +36,7 @@ void checkEveryReply(CheckContext& context)
     run.judge();
     const std::size_t replies = run.emulator().host().repliesHandedOut();
     if (replies == 0)
-        context.note("the script read no reply (it sent no \"SD\", \"XI\", \"RN\" or \"TG\" the plant answered)");
+        context.note("the script read no reply (it sent no " + handedBackLetterList(" or ") + " the plant answered)");
     else
         context.note(std::to_string(replies) + " replies handed out");
 }

@@ -42,9 +42,9 @@ void checkSoak(CheckContext& context)
                          (parsed ? std::string() : ": " + parsed.error().message));
             return;
         }
-        if (runner.run(**parsed) == StepResult::failed) {
+        if (const Result<StepResult> result = runner.run(**parsed); !result) {
             context.fail("step " + std::to_string(number) + " \"" + line + "\" could not be carried out: " +
-                         runner.error());
+                         result.error().message);
             return;
         }
         taken = number;

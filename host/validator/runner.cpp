@@ -11,6 +11,7 @@
 #include "abi/loader.h"
 #include "base/write_all.h"
 #include "emulator/emulator.h"
+#include "events/call_names.h"
 #include "rig/rig.h"
 #include "traps/fatal_watch.h"
 #include "validator/channel.h"
@@ -87,7 +88,7 @@ void reportFatal(const fatal::Report& report)
 class CallRecords final : public CallWatcher {
 public:
     explicit CallRecords(RecordSink& sink) : sink_(sink) {}
-    void beforeCall(const HostEvent& call) override { sink_.write(encodeRecord(tag::call, callNameOf(call))); }
+    void beforeCall(const HostEvent& call) override { sink_.write(encodeRecord(tag::call, callName(&call))); }
     void afterCall() override { sink_.write(encodeRecord(tag::returned, "")); }
 
 private:
@@ -166,14 +167,16 @@ void learnBody(const CheckSetup& setup, RecordSink& sink)
         error = opened.error().message;
     } else {
         Emulator& emulator = rig.emulator();
-        const bool started = emulator.start(rig.loaded().entry());
+        const Status started = emulator.start(rig.loaded().entry());
         const ScriptAbi* abi = emulator.host().abi();
         if (started && abi && abi->kind()) {
             kind = abiKindName(*abi->kind());
             reason = abi->learnedFrom();
         } else {
-            error = rig.startFailure();
-            nullExport = emulator.host().abiProblem().empty();
+            nullExport = !started && started.error().kind == ErrorKind::notLoadable;
+            error = started    ? std::string("the script's layout could not be learned")
+                    : nullExport ? "load_vesk_client_script of " + setup.library + " returned null"
+                                 : started.error().message;
         }
         emulator.shutdown();
     }

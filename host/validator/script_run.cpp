@@ -94,9 +94,11 @@ bool ScriptRun::start()
         context_.fail(opened.error().message);
         return false;
     }
-    if (!emulator().start(library().entry())) {
+    if (const Status started = emulator().start(library().entry()); !started) {
         judge();
-        context_.fail(watched_->startFailure());
+        context_.fail(started.error().kind == ErrorKind::notLoadable
+                          ? "load_vesk_client_script of " + context_.setup().library + " returned null"
+                          : started.error().message);
         return false;
     }
     return true;

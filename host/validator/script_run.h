@@ -54,8 +54,6 @@ public:
     Emulator& emulator() { return rig_.emulator(); }
     EventBus& events() { return rig_.events(); }
     const FindingTally& tally() const { return rig_.tally(); }
-    // Why start() failed: the layout's problem, or the export's null.
-    std::string startFailure() const { return rig_.startFailure(); }
 
 private:
     // Before the Rig: it hears the script's end.

@@ -4,6 +4,7 @@
 #include <tuple>
 #include <vector>
 
+#include "base/exit_code.h"
 #include "emulator/emulator.h"
 #include "rig/rig.h"
 #include "session/session_runner.h"
@@ -142,8 +143,8 @@ int runScriptChild(const ChildSetup& setup, const std::function<std::optional<st
     // Before the Rig: it hears the script's end.
     Rig rig(std::move(plan));
     if (const Status opened = rig.open(); !opened) {
-        sendFatal(write, 4, opened.error().message);
-        return 4;
+        sendFatal(write, exitLoad, opened.error().message);
+        return exitLoad;
     }
     rig.events().subscribe(watcher);
     Emulator& emulator = rig.emulator();
@@ -157,10 +158,10 @@ int runScriptChild(const ChildSetup& setup, const std::function<std::optional<st
     };
 
     watcher.begin();
-    if (!rig.startUp()) {
+    if (const Status started = rig.startUp(); !started) {
         watcher.finish(emulator, false);
-        sendFatal(write, 4, rig.startFailure());
-        return 4;
+        sendFatal(write, exitLoad, started.error().message);
+        return exitLoad;
     }
     endAction(false, "ok", "");
 
@@ -179,12 +180,12 @@ int runScriptChild(const ChildSetup& setup, const std::function<std::optional<st
             continue;
         }
         const Step& step = **parsed;
-        const StepResult result = runner.run(step);
+        const Result<StepResult> result = runner.run(step);
         const bool query = std::holds_alternative<step::Query>(step.action);
-        if (result == StepResult::failed)
-            endAction(query, "refused", runner.error());
+        if (!result)
+            endAction(query, "refused", result.error().message);
         else
-            endAction(query, result == StepResult::quit ? "quit" : "ok", "");
+            endAction(query, *result == StepResult::quit ? "quit" : "ok", "");
     }
     rig.finish();
     return 0;

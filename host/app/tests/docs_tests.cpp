@@ -1,9 +1,10 @@
-// The docs' tables of commands, steps, rules and checks are the tables in the
-// code, row for row.
+// The docs' tables of commands, steps, rules, checks and exit codes are the
+// tables in the code, row for row.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "app/exit_codes.h"
 #include "base/files.h"
 #include "commands/command_table.h"
 #include "events/rules.h"
@@ -26,6 +27,10 @@ TEST(DocsTest, TheTablesAreTheCodes)
         << "docs/host_emulator.md must hold this rules table:\n" << ruleTableMarkdown();
     EXPECT_NE(docs->find(validator::checkTableMarkdown()), std::string::npos)
         << "docs/host_emulator.md must hold this checks table:\n" << validator::checkTableMarkdown();
+    EXPECT_NE(docs->find(exitCodeTableMarkdown()), std::string::npos)
+        << "docs/host_emulator.md must hold this exit codes table:\n" << exitCodeTableMarkdown();
+    EXPECT_NE(docs->find(validateExitCodeTableMarkdown()), std::string::npos)
+        << "docs/host_emulator.md must hold this table of validate's exit codes:\n" << validateExitCodeTableMarkdown();
 }
 
 } // namespace

@@ -18,7 +18,7 @@ struct Good {
     const char* letters;
     std::vector<std::string> texts;
     std::vector<std::int32_t> numbers;
-    bool add;
+    bool flagged;
     bool ambiguous;
 };
 
@@ -49,6 +49,11 @@ TEST(CommandParserTest, ReadsEveryForm)
         {"TP '' '' ''", "TP", {"", "", ""}, {}, false, false},
         {"ET 1 250", "ET", {}, {1, 250}, false, false},
         {"ET 3", "ET", {}, {3}, false, false},
+        // Plain decimal at its edges: a lone zero, a sign before a digit that is not zero.
+        {"ET 0 0", "ET", {}, {0, 0}, false, false},
+        {"ET -5 250", "ET", {}, {-5, 250}, false, false},
+        {"ET 10 -1", "ET", {}, {10, -1}, false, false},
+        {"RP 2147483647 -2147483648 0", "RP", {}, {2147483647, -2147483647 - 1, 0}, false, false},
     };
     for (const auto& good : cases) {
         SCOPED_TRACE(good.text);
@@ -57,7 +62,7 @@ TEST(CommandParserTest, ReadsEveryForm)
         EXPECT_EQ(parse->row->letters, std::string(good.letters));
         EXPECT_EQ(parse->texts, good.texts);
         EXPECT_EQ(parse->numbers, good.numbers);
-        EXPECT_EQ(parse->add, good.add);
+        EXPECT_EQ(parse->flagged, good.flagged);
         EXPECT_EQ(parse->ambiguous, good.ambiguous);
     }
 }
@@ -91,6 +96,11 @@ TEST(CommandParserTest, RefusesWhatIsNotACommand)
         {"RN  5 1 2", &rule::malformedCommand, "two blanks after the letters (column 4)"},
         {"ET 01 250", &rule::malformedCommand, "\"01\" is not plain decimal"},
         {"ET -0", &rule::malformedCommand, "\"-0\" is not plain decimal"},
+        {"ET -05 250", &rule::malformedCommand, "\"-05\" is not plain decimal"},
+        {"ET 5 -0250", &rule::malformedCommand, "\"-0250\" is not plain decimal"},
+        {"ET 00", &rule::malformedCommand, "\"00\" is not plain decimal"},
+        {"ET -00", &rule::malformedCommand, "\"-00\" is not plain decimal"},
+        {"RP 1 2 -2147483649", &rule::malformedCommand, "not a 32-bit"},
         {"RC 7  12 3 ',' 0", &rule::malformedCommand, "two blanks between arguments (column 6)"},
         {"RC 7 12 3 ',' 0 ", &rule::malformedCommand, "trailing blank (column 16)"},
         {"RC 7 12 03 ',' 0", &rule::malformedCommand, "\"03\" is not plain decimal"},

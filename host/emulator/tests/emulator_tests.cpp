@@ -235,7 +235,7 @@ TEST(EmulatorTest, AnEndlessChainOfEventsIsCutOff)
     FakeScript::hooks.end = [](vesk_client_callback& host) { sendCommand(host, "AS"); };
     EmulatorRun run;
     ASSERT_TRUE(run.emulator.start(&FakeScript::load));
-    EXPECT_EQ(FakeScript::received.size(), 1u + Emulator::deliveryBudget);
+    EXPECT_EQ(FakeScript::received.size(), 1u + deliveryBudget);
     EXPECT_EQ(run.rules(), (Lines{"event-storm"}));
 }
 
@@ -243,7 +243,10 @@ TEST(EmulatorTest, AThrowingExportMakesNoScript)
 {
     FakeScript::hooks.start = [](vesk_client_callback&) { throw std::runtime_error("out of luck"); };
     EmulatorRun run;
-    EXPECT_FALSE(run.emulator.start(&FakeScript::load));
+    const Status started = run.emulator.start(&FakeScript::load);
+    ASSERT_FALSE(started);
+    EXPECT_EQ(started.error().kind, ErrorKind::notLoadable);
+    EXPECT_EQ(started.error().message, "load_vesk_client_script returned null");
     EXPECT_FALSE(run.emulator.running());
     EXPECT_EQ(run.rules(), (Lines{"script-threw"}));
     EXPECT_NE(run.text().find("returned null"), std::string::npos);

@@ -32,7 +32,9 @@ TEST(RigTest, ARunOfTheBundledScriptStartsStepsAndEndsInOrder)
     ASSERT_TRUE(rig.startUp());
     const auto step = parseStep("press Sources index=2", 1, rig.emulator().plant());
     ASSERT_TRUE(step && *step);
-    EXPECT_EQ(rig.runner().run(**step), StepResult::carryOn);
+    const Result<StepResult> result = rig.runner().run(**step);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(*result, StepResult::carryOn);
     rig.finish();
     EXPECT_FALSE(rig.emulator().running());
     rig.unload();
@@ -67,8 +69,9 @@ TEST(RigTest, AStartThatCannotGoOnSaysWhyInTheHostsWords)
             EXPECT_NE(opened.error().message.find(row.said), std::string::npos) << opened.error().message;
             continue;
         }
-        EXPECT_FALSE(rig.startUp());
-        EXPECT_EQ(rig.startFailure(), row.said);
+        const Status started = rig.startUp();
+        ASSERT_FALSE(started);
+        EXPECT_EQ(started.error().message, row.said);
     }
 }
 

@@ -39,9 +39,9 @@ std::string plainRecord(char tag, const std::string& payload = {})
 
 class Listener final : public RunListener {
 public:
-    void stepFailed(int line, const std::string& message) override
+    void stepFailed(int line, const Error& error) override
     {
-        failed.push_back(std::to_string(line) + ": " + message);
+        failed.push_back(std::to_string(line) + ": " + error.message);
     }
     void words(const std::string& text) override { said += text; }
     void after(const std::string& text) override { afterText += text; }
@@ -165,7 +165,7 @@ TEST(RunSupervisorTest, StepsGoDownWhenAskedForAndFailuresAndWordsComeUp)
             }
             ++number;
             line.pop_back();
-            writeAll(c, plainRecord(record::stepFailed, std::to_string(number) + "\t" + line));
+            writeAll(c, plainRecord(record::stepFailed, std::to_string(number) + "\t0\t" + line));
         }
     };
     const SupervisedEnd end = superviseRun(launch, events, listener, 5);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/memory_budget.h"
 #include "plant/plant_file.h"
 #include "session/session_runner.h"
 #include "testing/fake_script.h"
@@ -75,6 +76,16 @@ TEST(SessionRunnerTest, ExpectationsReadTheLastActionOnly)
         {"event 9 one", nullptr},
         {"expect handed-back \"21\"", "FAILED \"21\" | no further hand-back in the last action"},
         {"expect command \"SD 'ZEP SDI Router'\"", "FAILED \"SD 'ZEP SDI Router'\" | \"ET 4 40\""},
+        // A command matches whole: neither a part of it nor more than it will do.
+        {"event 9 three", nullptr},
+        {"expect command \"ET 1\"", "FAILED \"ET 1\" | \"ET 1 10\""},
+        {"expect command \"ET 2 200\"", "FAILED \"ET 2 200\" | \"ET 2 20\""},
+        {"expect command \"ET 3 30 \"", "FAILED \"ET 3 30 \" | \"ET 3 30\""},
+        {"event 9 three", nullptr},
+        {"expect command \"\"", "FAILED \"\" | \"ET 1 10\""},
+        {"expect command \"ET 2 20\"", "ok"},
+        // A property of a panel the script never loaded says so instead of a value.
+        {"expect property Sources select 1", "FAILED \"1\" | (panel \"1\" is not loaded)"},
     };
     FakeScript::hooks.event = onControl;
     const Plant plant = *loadPlantFile(EXAMPLES_DIR "/plant.toml");
@@ -90,7 +101,9 @@ TEST(SessionRunnerTest, ExpectationsReadTheLastActionOnly)
         SCOPED_TRACE(c.step);
         const auto parsed = parseStep(c.step, ++line, plant);
         ASSERT_TRUE(parsed && *parsed) << (parsed ? "" : parsed.error().message);
-        EXPECT_EQ(runner.run(**parsed), StepResult::carryOn) << runner.error();
+        const Result<StepResult> result = runner.run(**parsed);
+        ASSERT_TRUE(result) << result.error().message;
+        EXPECT_EQ(*result, StepResult::carryOn);
         if (c.said)
             expected.push_back(c.said);
     }
@@ -159,12 +172,37 @@ TEST(SessionRunnerTest, StrictRunsFailOnCommandsNoExpectationRead)
         for (const char* text : c.steps) {
             const auto parsed = parseStep(text, ++line, plant);
             ASSERT_TRUE(parsed && *parsed) << text;
-            if (runner.run(**parsed) != StepResult::carryOn)
+            const Result<StepResult> result = runner.run(**parsed);
+            if (!result || *result != StepResult::carryOn)
                 break;
         }
         runner.finish();
         EXPECT_EQ(said, c.said);
     }
+    FakeScript::reset();
+}
+
+// A step after which the memory budget has refused a reply fails with the
+// kind overBudget, whatever the step was, and the run stops there.
+TEST(SessionRunnerTest, AStepPastTheMemoryBudgetFailsWithItsKind)
+{
+    FakeScript::hooks.start = [](vesk_client_callback& host) { sendAndRelease(host, "SD 'ZEP SDI Router'"); };
+    const Plant plant = *loadPlantFile(EXAMPLES_DIR "/plant.toml");
+    MemoryBudget budget(16);
+    EmulatorOptions options;
+    options.budget = &budget;
+    EventBus events;
+    Emulator emulator(plant, events, options);
+    SessionRunner runner(emulator, events);
+    ASSERT_TRUE(runner.startUp(FakeScript::load));
+    const auto step = parseStep("advance 1", 1, plant);
+    ASSERT_TRUE(step && *step);
+    const Result<StepResult> result = runner.run(**step);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().kind, ErrorKind::overBudget);
+    EXPECT_NE(result.error().message.find("over the memory budget of 16 B"), std::string::npos)
+        << result.error().message;
+    runner.finish();
     FakeScript::reset();
 }
 

@@ -1,11 +1,13 @@
 // Session files: the steps as read, and the message each mistake gets.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "plant/plant_file.h"
+#include "session/session_lines.h"
 #include "session/session_steps.h"
 
 using namespace vesk_host;
@@ -126,6 +128,12 @@ TEST(SessionStepsTest, EachMistakeNamesItsLine)
         {"tick soon", "the timer id must be a whole number, not \"soon\""},
         {"replies", "expected: replies plant|null|empty|long"},
         {"replies rude", "replies takes plant, null, empty or long, not \"rude\""},
+        {"soak", "expected: soak STEPS [SEED]"},
+        {"soak -1", "soak takes a number of steps from 0 to 10000000, not \"-1\""},
+        {"soak 10000001", "soak takes a number of steps from 0 to 10000000, not \"10000001\""},
+        {"soak 5 -1", "the soak's seed is a whole number from 0, not \"-1\""},
+        {"soak 5 x", "the soak's seed is a whole number from 0, not \"x\""},
+        {"soak 5 1 2", "expected: soak STEPS [SEED]"},
     };
     for (const auto& [line, message] : cases) {
         SCOPED_TRACE(line);
@@ -139,6 +147,94 @@ TEST(SessionStepsTest, EachMistakeNamesItsLine)
         ASSERT_FALSE(checked);
         EXPECT_EQ(checked.error().message, parse.error().message);
     }
+}
+
+TEST(SessionStepsTest, NumbersOutOfRangeSaySo)
+{
+    Plant plant;
+    plant.devices.push_back(Device{"SDI", 7, {}});
+    plant.routers.push_back(Router{7, 4, 4, {}, {0, 0, 0, 0}, {}});
+    const std::vector<std::pair<const char*, const char*>> cases = {
+        {"tick 99999999999", "the timer id is too large (at most 2147483647), not \"99999999999\""},
+        {"tick -99999999999", "the timer id is too small (at least -2147483648), not \"-99999999999\""},
+        {"tick 12x", "the timer id must be a whole number, not \"12x\""},
+        {"route SDI 2147483648 1", "is too large (at most 2147483647)"},
+        {"revertive 99999999999 1 x", "the device number \"99999999999\" is too large (at most 2147483647)"},
+    };
+    for (const auto& [line, message] : cases) {
+        SCOPED_TRACE(line);
+        const auto step = parseStep(line, 1, plant);
+        ASSERT_FALSE(step);
+        EXPECT_NE(step.error().message.find(message), std::string::npos) << step.error().message;
+    }
+}
+
+TEST(SessionStepsTest, ASoakReadsItsStepsAndItsSeed)
+{
+    struct Case {
+        const char* line;
+        std::int64_t steps;
+        std::uint64_t seed;
+    };
+    const std::vector<Case> cases = {
+        {"soak 0", 0, 1},
+        {"soak 1", 1, 1},
+        {"soak 10000000", mostSoakSteps, 1},
+        {"soak 9999999 0", mostSoakSteps - 1, 0},
+        {"soak 20 7", 20, 7},
+        {"soak 20 9223372036854775807", 20, 9223372036854775807ULL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const auto parsed = parseStep(c.line, 1, sessionPlant());
+        ASSERT_TRUE(parsed && *parsed) << (parsed ? "" : parsed.error().message);
+        const auto& soak = std::get<step::Soak>((*parsed)->action);
+        EXPECT_EQ(soak.steps, c.steps);
+        EXPECT_EQ(soak.seed, c.seed);
+    }
+}
+
+// Every kind of step is written as a line that reads back to the same line:
+// what the soak and the live page's recorder write, keywords from the table.
+TEST(SessionStepsTest, EveryStepIsWrittenAsALineThatReadsBack)
+{
+    const std::vector<std::pair<StepAction, const char*>> cases = {
+        {step::Press{"Sources", "index=3"}, "press Sources index=3"},
+        {step::Press{"two words", ""}, "press \"two words\""},
+        {step::Panel{"2"}, "panel 2"},
+        {step::Event{"9", "three", ""}, "event 9 three"},
+        {step::Advance{250}, "advance 250"},
+        {step::Query{std::nullopt}, "query"},
+        {step::Query{std::string("null")}, "query \"null\""},
+        {step::Revertive{21, 12, "CAM 5"}, "revertive 21 12 \"CAM 5\""},
+        {step::Route{21, 7, 3}, "route 21 7 3"},
+        {step::Poll{21, 0, 3}, "poll 21 0 3"},
+        {step::Tick{-7}, "tick -7"},
+        {step::Replies{ReplyMode::empty}, "replies empty"},
+        {step::Show{step::Show::What::panel, ""}, "show panel"},
+        {step::Show{step::Show::What::panel, "2"}, "show panel 2"},
+        {step::Show{step::Show::What::routes, ""}, "show routes"},
+        {step::Show{step::Show::What::timers, ""}, "show timers"},
+        {step::ExpectCommand{"ET 1 10"}, "expect command \"ET 1 10\""},
+        {step::ExpectNoMoreCommands{}, "expect no-more-commands"},
+        {step::ExpectProperty{"Sources", "select", "-1"}, "expect property Sources select -1"},
+        {step::ExpectAnswer{std::nullopt}, "expect answer null"},
+        {step::ExpectHandedBack{std::string("21")}, "expect handed-back 21"},
+        {step::Soak{40, 7}, "soak 40 7"},
+        {step::Shutdown{}, "shutdown"},
+        {step::Quit{}, "quit"},
+        {step::Help{}, "help"},
+    };
+    std::set<std::size_t> kinds;
+    for (const auto& [action, line] : cases) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(stepLine(action), line);
+        const auto parsed = parseStep(stepLine(action), 1, sessionPlant());
+        ASSERT_TRUE(parsed && *parsed) << (parsed ? "" : parsed.error().message);
+        EXPECT_EQ(stepLine((*parsed)->action), line);
+        kinds.insert(action.index());
+    }
+    EXPECT_EQ(kinds.size(), std::variant_size_v<StepAction>);
 }
 
 } // namespace

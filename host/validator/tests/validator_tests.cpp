@@ -1,6 +1,5 @@
 // The validator's parts: the child's record channel, crash and hang
-// isolation, the reports and exit codes, check selection, and the soak's
-// seeded steps, which must read back as session steps and repeat exactly.
+// isolation, the reports and exit codes, check selection, and the soak check.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,9 +10,6 @@
 #include <thread>
 
 #include "plant/plant_file.h"
-#include "session/session_lines.h"
-#include "session/session_steps.h"
-#include "session/soak_steps.h"
 #include "testing/temp_folder.h"
 #include "validator/channel.h"
 #include "validator/checks.h"
@@ -279,61 +275,6 @@ TEST(LoadRepeatTest, AHeapLeaksWhenItGrowsSteadily)
     };
     for (const Case& c : cases)
         EXPECT_EQ(validator::heapLeaks(c.before, c.between, c.after), c.leaks) << c.what;
-}
-
-TEST(SoakTest, TheSeededSequenceIsSplitmix64)
-{
-    // The published first outputs of splitmix64 from seed 0: the soak repeats on every machine.
-    SeededRandom random(0);
-    EXPECT_EQ(random.next(), 0xe220a8397b1dcdafULL);
-    EXPECT_EQ(random.next(), 0x6e789e6aa1b965f4ULL);
-    EXPECT_EQ(random.next(), 0x06c45d188009454fULL);
-    for (int i = 0; i < 1000; ++i) {
-        const auto value = random.between(-3, 4);
-        EXPECT_GE(value, -3);
-        EXPECT_LE(value, 4);
-    }
-}
-
-TEST(SoakTest, SessionWordsReadBackAsTheirText)
-{
-    const std::vector<std::string> texts = {"plain", "", "two words", "#hash", "a#b", "quote\"d", "back\\slash",
-                                            "' '", "%1", "=", "-1"};
-    for (const auto& text : texts) {
-        SCOPED_TRACE(text);
-        const auto parsed = parseStep("query " + sessionWord(text), 1, Plant());
-        ASSERT_TRUE(parsed && *parsed) << (parsed ? std::string() : parsed.error().message);
-        EXPECT_EQ(std::get<step::Query>((*parsed)->action).text, std::optional<std::string>(text));
-    }
-}
-
-TEST(SoakTest, EveryStepReadsBackAndTheSameSeedGivesTheSameSteps)
-{
-    EventBus events;
-    Emulator emulator(*loadPlantFile(EXAMPLES_DIR "/plant.toml"), events);
-    // With no script running nothing changes, so the steps depend on the seed alone.
-    const auto steps = [&](std::uint64_t seed) {
-        SoakSteps soak(seed);
-        std::string panel = "1";
-        std::vector<std::string> lines;
-        for (int i = 0; i < 3000; ++i)
-            lines.push_back(soak.next(emulator, panel));
-        return lines;
-    };
-    const auto first = steps(11);
-    EXPECT_EQ(first, steps(11));
-    EXPECT_NE(first, steps(12));
-    std::set<std::size_t> kinds;
-    for (const auto& line : first) {
-        const auto parsed = parseStep(line, 1, emulator.plant());
-        ASSERT_TRUE(parsed && *parsed) << line << ": " << (parsed ? std::string() : parsed.error().message);
-        EXPECT_EQ((*parsed)->source.empty(), false);
-        kinds.insert((*parsed)->action.index());
-    }
-    const auto kind = [](StepAction action) { return action.index(); };
-    EXPECT_EQ(kinds, (std::set<std::size_t>{kind(step::Advance{}), kind(step::Query{}), kind(step::Revertive{}),
-                                            kind(step::Route{}), kind(step::Poll{}), kind(step::Tick{}),
-                                            kind(step::Replies{})}));
 }
 
 // The soak on Rig_Vue, in this process: it passes, removes its session

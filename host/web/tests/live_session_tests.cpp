@@ -67,7 +67,7 @@ Replay replay(const std::string& session, const char* library)
     Replay result;
     EXPECT_TRUE(runner.startUp(script.entry()));
     for (const Step& step : *steps)
-        result.allRan = result.allRan && runner.run(step) != StepResult::failed;
+        result.allRan = result.allRan && runner.run(step).ok();
     runner.finish();
     result.met = runner.expectationsMet();
     result.failed = runner.expectationsFailed();

@@ -1,11 +1,11 @@
+// The record arena on a platform with memory it can close (mmap and
+// mprotect): each record in a slot of its own, closed once the next is taken.
 #include "traps/record_arena.h"
+
+#include <sys/mman.h>
 
 #include <atomic>
 #include <cstring>
-
-#if !defined(_WIN32)
-#include <sys/mman.h>
-#endif
 
 namespace vesk_host {
 
@@ -29,7 +29,6 @@ constexpr std::size_t halfBytes = slotsPerHalf * RecordArena::slotSize;
 
 RecordArena::RecordArena()
 {
-#if !defined(_WIN32)
     if (state.base.load())
         return;  // another emulator of this process has it
     void* mapped = mmap(nullptr, 2 * halfBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -46,23 +45,19 @@ RecordArena::RecordArena()
     state.next = 0;
     state.open = 0;
     state.base = base_;
-#endif
 }
 
 RecordArena::~RecordArena()
 {
-#if !defined(_WIN32)
     char* base = state.base.load();
     if (!owner_ || !base)
         return;
     state.base = nullptr;
     munmap(base, 2 * halfBytes);
-#endif
 }
 
 char* RecordArena::take(std::string_view label)
 {
-#if !defined(_WIN32)
     if (!base_)
         return nullptr;
     if (state.next == slotsPerHalf) {
@@ -87,10 +82,6 @@ char* RecordArena::take(std::string_view label)
     char* slot = base_ + index * slotSize;
     std::memset(slot, 0, slotSize);
     return slot;
-#else
-    (void)label;
-    return nullptr;
-#endif
 }
 
 bool recordFault(const void* address, char* label, std::size_t size)
