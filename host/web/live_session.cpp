@@ -6,6 +6,7 @@
 #include "session/session_steps.h"
 #include "transcript/transcript_json.h"
 #include "web/script_child.h"
+#include "web/state_snapshot.h"
 
 namespace vesk_host::web {
 
@@ -29,6 +30,25 @@ std::string seconds(double value)
     if (!text.empty() && text.back() == '.')
         text.pop_back();
     return text;
+}
+
+// What a failed expectation entry says, on one line.
+std::string expectationFailure(const Json& entry)
+{
+    auto text = [&entry](const char* key) {
+        const auto found = entry.find(key);
+        return found == entry.end() ? std::string() : found->is_string() ? found->get<std::string>() : found->dump();
+    };
+    return text("step") + ": expected " + text("expected") + ", actual " + text("actual");
+}
+
+// The failure of the expectation an action checked, if it failed; empty otherwise.
+std::string failureOf(const Json& kept)
+{
+    for (const Json& line : kept)
+        if (line["e"].value("kind", "") == "expect" && !line["e"].value("ok", true))
+            return expectationFailure(line["e"]);
+    return {};
 }
 
 } // namespace
@@ -72,8 +92,14 @@ std::optional<LiveSession::Failure> LiveSession::startLocked()
     ++generation_;
     ++actions_;
     history_.clear();
+    historySize_ = 0;
+    lines_ = 0;
+    failedExpectations_ = 0;
+    events_.clear();
+    ruleLines_ = Json::object();
     last_ = Json::array();
     diedAt_.clear();
+    const Json entries = keepEntries(result);
     std::vector<std::string> header = {"recorded by vesk_host serve from the live page",
                                        "replay: vesk_host run" +
                                            (options_.plantFile.empty() ? "" : " --plant " + options_.plantFile) +
@@ -102,12 +128,8 @@ std::optional<LiveSession::Failure> LiveSession::startLocked()
         state_ = *result.state;
     else
         state_ = Json{{"kind", "state"}, {"running", false}};
-    for (const Json& entry : result.entries)
-        history_.push_back(Json{{"a", actions_}, {"e", entry}});
-    while (history_.size() > historyLines)
-        history_.pop_front();
     writeRecording();
-    publishUpdate(result, true);
+    publishUpdate(entries, true);
     return failure;
 }
 
@@ -179,12 +201,10 @@ void LiveSession::processEnded(ActionResult& result, const std::string& stepText
     }
     diedAt_ = stepText;
     last_ = Json::array();
-    std::vector<Json> recent(history_.begin(), history_.end());
-    for (const Json& entry : result.entries)
-        recent.push_back(Json{{"a", actions_}, {"e", entry}});
-    const std::size_t from = recent.size() > lastLines ? recent.size() - lastLines : 0;
-    for (std::size_t i = from; i < recent.size(); ++i)
-        last_.push_back(recent[i]["e"]);
+    const std::size_t from = history_.size() > lastLines ? history_.size() - lastLines : 0;
+    for (std::size_t i = from; i < history_.size(); ++i)
+        last_.push_back(history_[i]["e"]);
+    addEvent(process_, message_, lines_);
     if (result.state)
         result.state.reset();
     state_["running"] = false;
@@ -200,16 +220,28 @@ LiveSession::Outcome LiveSession::step(const std::string& line)
     return runLine(line);
 }
 
+LiveSession::Outcome LiveSession::refuse(const std::string& line, const std::string& why)
+{
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    if (recorder_) {
+        recorder_->refused(line, why);
+        writeRecording();
+        broadcast_.publish(
+            jsonLine(Json{{"type", "status"}, {"status", statusJson()}, {"recording", recordingJson()}}));
+    }
+    return {400, why};
+}
+
 LiveSession::Outcome LiveSession::runLine(const std::string& line)
 {
     auto parsed = parseStep(line, 0, options_.plant);
     if (!parsed)
-        return {400, parsed.error().message};
+        return refuse(line, parsed.error().message);
     if (!*parsed)
         return {400, "nothing to do: the line is empty or a comment"};
     const Step& step = **parsed;
     if (std::holds_alternative<step::Quit>(step.action))
-        return {400, "quit ends a session file; here, close the page or stop the server"};
+        return refuse(line, "quit ends a session file; here, close the page or stop the server");
     if (!child_.started())
         return {409, "the script's process has ended: restart it"};
 
@@ -219,13 +251,14 @@ LiveSession::Outcome LiveSession::runLine(const std::string& line)
 
     std::lock_guard<std::mutex> lock(stateMutex_);
     ++actions_;
+    const Json entries = keepEntries(result);
     std::string message;
     if (result.end == ActionResult::End::done) {
         if (result.result == "refused") {
             recorder_->refused(line, result.message);
             message = result.message;
         } else {
-            recorder_->step(step, result.facts ? *result.facts : ActionFacts{});
+            recorder_->step(step, result.facts ? *result.facts : ActionFacts{}, failureOf(entries));
         }
     } else {
         if (result.end == ActionResult::End::fatal)
@@ -236,12 +269,8 @@ LiveSession::Outcome LiveSession::runLine(const std::string& line)
     }
     if (result.state)
         state_ = *result.state;
-    for (const Json& entry : result.entries)
-        history_.push_back(Json{{"a", actions_}, {"e", entry}});
-    while (history_.size() > historyLines)
-        history_.pop_front();
     writeRecording();
-    publishUpdate(result, false);
+    publishUpdate(entries, false);
     return {200, message};
 }
 
@@ -263,11 +292,40 @@ void LiveSession::setRealTime(bool on)
         jsonLine(Json{{"type", "status"}, {"status", statusJson()}, {"recording", recordingJson()}}));
 }
 
-void LiveSession::publishUpdate(const ActionResult& result, bool reset)
+Json LiveSession::keepEntries(const ActionResult& result)
 {
-    Json entries = Json::array();
-    for (const Json& entry : result.entries)
-        entries.push_back(entry);
+    Json kept = Json::array();
+    for (const Json& entry : result.entries) {
+        Json line = {{"n", ++lines_}, {"a", actions_}, {"e", entry}};
+        const std::string kind = entry.value("kind", "");
+        if (kind == "expect" && !entry.value("ok", true)) {
+            ++failedExpectations_;
+            addEvent("expectation", expectationFailure(entry), lines_);
+        } else if (kind == "finding" && entry.contains("rule") && entry["rule"].is_string() &&
+                   !ruleLines_.contains(entry["rule"].get<std::string>())) {
+            ruleLines_[entry["rule"].get<std::string>()] = lines_;
+        }
+        historySize_ += line.dump().size();
+        history_.push_back(line);
+        kept.push_back(std::move(line));
+    }
+    // The newest line is always kept, whatever its size.
+    while (history_.size() > 1 && (history_.size() > historyLines || historySize_ > historyBytes)) {
+        historySize_ -= history_.front().dump().size();
+        history_.pop_front();
+    }
+    return kept;
+}
+
+void LiveSession::addEvent(const std::string& kind, const std::string& text, std::uint64_t line)
+{
+    events_.push_back(Json{{"kind", kind}, {"text", shownText(text)}, {"line", line}});
+    while (events_.size() > maxEvents)
+        events_.pop_front();
+}
+
+void LiveSession::publishUpdate(const Json& entries, bool reset)
+{
     Json update = {{"type", "update"},     {"action", actions_},         {"reset", reset},
                    {"entries", entries},   {"state", state_},            {"status", statusJson()},
                    {"recording", recordingJson()}};
@@ -278,8 +336,8 @@ std::pair<std::string, std::uint64_t> LiveSession::fullState() const
 {
     std::lock_guard<std::mutex> lock(stateMutex_);
     Json entries = Json::array();
-    for (const Json& entry : history_)
-        entries.push_back(entry);
+    for (const Json& line : history_)
+        entries.push_back(line);
     Json full = {{"type", "full"},
                  {"action", actions_},
                  {"entries", std::move(entries)},
@@ -291,8 +349,21 @@ std::pair<std::string, std::uint64_t> LiveSession::fullState() const
 
 Json LiveSession::statusJson() const
 {
+    const bool scriptRunning = state_.is_object() && state_.value("running", false);
+    // One word for the header: the process's state, or "ended" when the
+    // process runs but the script has been shut down.
+    const std::string state = process_ == "running" && !scriptRunning ? "ended" : process_;
+    Json events = Json::array();
+    for (const Json& event : events_)
+        events.push_back(event);
     return Json{{"process", process_},
-                {"script_running", state_.is_object() && state_.value("running", false)},
+                {"state", state},
+                {"script_running", scriptRunning},
+                {"violations", state_.is_object() ? state_.value("violations", 0) : 0},
+                {"warnings", state_.is_object() ? state_.value("warnings", 0) : 0},
+                {"failed_expectations", failedExpectations_},
+                {"events", std::move(events)},
+                {"rule_lines", ruleLines_},
                 {"message", message_},
                 {"step", diedAt_},
                 {"last", last_},
@@ -359,6 +430,12 @@ std::string LiveSession::processState() const
 {
     std::lock_guard<std::mutex> lock(stateMutex_);
     return process_;
+}
+
+int LiveSession::failedExpectations() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    return failedExpectations_;
 }
 
 void LiveSession::realTimeLoop()

@@ -71,3 +71,79 @@ TEST(CheckRequest, AnotherListenAddressIsTheOnlyHost)
                   .status,
               403);
 }
+
+TEST(CheckRequest, RefusesMalformedFramingAndHeaders)
+{
+    const auto hosts = servedHosts("127.0.0.1", 8750);
+    const std::string host = "127.0.0.1:8750";
+    const std::string mark = pageMarkValue;
+    auto request = [&](const char* method) {
+        RequestFacts facts;
+        facts.method = method;
+        facts.host = host;
+        facts.mark = mark;
+        return facts;
+    };
+    struct Case {
+        const char* what;
+        RequestFacts request;
+        int status;
+        const char* reason;
+    };
+    std::vector<Case> cases;
+    auto add = [&](const char* what, RequestFacts facts, int status, const char* reason) {
+        cases.push_back({what, std::move(facts), status, reason});
+    };
+    RequestFacts facts = request("GET");
+    facts.hostHeaders = 2;
+    add("two Host headers", facts, 400, "one Host header");
+    facts = request("GET");
+    facts.hostHeaders = 0;
+    facts.host.reset();
+    add("no Host header", facts, 421, "answers only");
+    facts = request("GET");
+    facts.controlBytes = true;
+    add("a control byte in a header", facts, 400, "control byte");
+    facts = request("GET");
+    facts.hasBody = true;
+    add("a GET with a body", facts, 400, "a GET request carries no body");
+    facts = request("HEAD");
+    facts.hasBody = true;
+    add("a HEAD with a body", facts, 400, "a HEAD request carries no body");
+    facts = request("POST");
+    facts.framed = false;
+    add("a POST without a length", facts, 411, "Content-Length");
+    facts = request("POST");
+    facts.framed = false;
+    facts.mark.reset();
+    add("an unmarked POST without a length", facts, 403, "X-Vesk-Page");
+    facts = request("POST");
+    facts.hasBody = true;
+    add("a chunked POST", facts, 0, "");
+    facts = request("GET");
+    facts.host = "evil.example:8750";
+    facts.hostHeaders = 2;
+    add("a foreign Host among two", facts, 400, "one Host header");
+    for (const Case& c : cases) {
+        const Verdict verdict = checkRequest(c.request, hosts);
+        EXPECT_EQ(verdict.status, c.status) << c.what;
+        EXPECT_NE(verdict.reason.find(c.reason), std::string::npos) << c.what << ": " << verdict.reason;
+    }
+}
+
+TEST(CheckRequest, ControlBytesAreThoseBelowSpaceButTabAndDelete)
+{
+    EXPECT_FALSE(hasControlBytes("127.0.0.1:8750"));
+    EXPECT_FALSE(hasControlBytes("a\tb"));
+    EXPECT_FALSE(hasControlBytes("caf\xc3\xa9"));
+    EXPECT_TRUE(hasControlBytes(std::string("127.0.0.1\0:8750", 15)));
+    EXPECT_TRUE(hasControlBytes("a\rb"));
+    EXPECT_TRUE(hasControlBytes("a\x7f"));
+}
+
+TEST(ServedHosts, EveryInterfaceServesEachAddressAndTheLoopbackNames)
+{
+    EXPECT_EQ(servedHostsAnywhere({"192.168.7.2", "fe80::1", "192.168.7.2"}, 80),
+              (std::vector<std::string>{"192.168.7.2:80", "[fe80::1]:80", "localhost:80", "127.0.0.1:80", "[::1]:80"}));
+    EXPECT_TRUE(isLoopback("::ffff:127.0.0.1"));
+}
