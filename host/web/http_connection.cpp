@@ -226,14 +226,21 @@ void HttpConnection::send(Response response, bool close)
         response.body().clear();
     response_ = std::make_shared<Response>(std::move(response));
     stream_.expires_after(core_.limits.writeTime);
-    auto write = [self = shared_from_this(), close](const boost::system::error_code& error, std::size_t) {
+    // Bytes of the client's may still be coming (a body, or whatever followed an unreadable head).
+    const bool more = !parser_ || !parser_->is_done() || buffer_.size() > 0;
+    auto write = [self = shared_from_this(), close, more](const boost::system::error_code& error, std::size_t) {
         self->response_.reset();
         if (error)
             return;
-        if (close)
-            self->lingerAndClose();
-        else
+        if (!close) {
             self->readHead();
+        } else if (more) {
+            self->lingerAndClose();
+        } else {
+            boost::system::error_code ignored;
+            self->stream_.socket().shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
+            self->stream_.socket().close(ignored);
+        }
     };
     http::async_write(stream_, *response_, std::move(write));
 }
