@@ -63,7 +63,7 @@ int readFailure(const boost::system::error_code& error)
     return 400;
 }
 
-bool quietEnd(const boost::system::error_code& error)
+bool clientGone(const boost::system::error_code& error)
 {
     return error == http::error::end_of_stream || error == beast::error::timeout || error == asio::error::eof ||
            error == asio::error::connection_reset || error == asio::error::operation_aborted ||
@@ -91,18 +91,21 @@ void HttpConnection::readHead()
                             });
 }
 
+bool HttpConnection::readFailed(const boost::system::error_code& error, const char* what)
+{
+    if (!error)
+        return false;
+    // A client that went away or stalled gets no answer; one that sent
+    // something unreadable is told so.
+    if (!clientGone(error))
+        answer(readFailure(error), std::string("the request ") + what + " cannot be read: " + error.message(), true);
+    return true;
+}
+
 void HttpConnection::onHead(const boost::system::error_code& error)
 {
-    if (error) {
-        // A client that went away or stalled gets no answer; one that sent
-        // something unreadable is told so.
-        if (quietEnd(error) && buffer_.size() == 0 && !parser_->got_some())
-            return;
-        if (error == beast::error::timeout || error == asio::error::connection_reset)
-            return;
-        answer(readFailure(error), "the request cannot be read: " + error.message(), true);
+    if (readFailed(error, "head"))
         return;
-    }
     const Verdict verdict = checkRequest(factsOf(*parser_), core_.hosts);
     if (verdict.status != 0) {
         answer(verdict.status, verdict.reason, true);
@@ -121,13 +124,8 @@ void HttpConnection::onHead(const boost::system::error_code& error)
 
 void HttpConnection::onBody(const boost::system::error_code& error)
 {
-    if (error) {
-        if (error == beast::error::timeout || error == asio::error::connection_reset || error == asio::error::eof ||
-            error == http::error::end_of_stream || error == http::error::partial_message)
-            return;
-        answer(readFailure(error), "the request body cannot be read: " + error.message(), true);
+    if (readFailed(error, "body"))
         return;
-    }
     dispatch();
 }
 

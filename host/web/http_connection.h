@@ -44,6 +44,9 @@ private:
     void readHead();
     void onHead(const boost::system::error_code& error);
     void onBody(const boost::system::error_code& error);
+    // Answers (or, for a client gone or stalled, just ends) a read that
+    // failed; false when there was no error.
+    bool readFailed(const boost::system::error_code& error, const char* what);
     void dispatch();
     void queueAction(RouteKind kind, std::string body);
     void openStream();

@@ -75,57 +75,46 @@ TEST(CheckRequest, AnotherListenAddressIsTheOnlyHost)
 TEST(CheckRequest, RefusesMalformedFramingAndHeaders)
 {
     const auto hosts = servedHosts("127.0.0.1", 8750);
-    const std::string host = "127.0.0.1:8750";
-    const std::string mark = pageMarkValue;
-    auto request = [&](const char* method) {
-        RequestFacts facts;
-        facts.method = method;
-        facts.host = host;
-        facts.mark = mark;
-        return facts;
-    };
     struct Case {
         const char* what;
-        RequestFacts request;
+        const char* method;
+        void (*change)(RequestFacts&);
         int status;
         const char* reason;
     };
-    std::vector<Case> cases;
-    auto add = [&](const char* what, RequestFacts facts, int status, const char* reason) {
-        cases.push_back({what, std::move(facts), status, reason});
+    const Case cases[] = {
+        {"two Host headers", "GET", [](RequestFacts& f) { f.hostHeaders = 2; }, 400, "one Host header"},
+        {"a foreign Host among two", "GET",
+         [](RequestFacts& f) {
+             f.host = "evil.example:8750";
+             f.hostHeaders = 2;
+         },
+         400, "one Host header"},
+        {"no Host header", "GET",
+         [](RequestFacts& f) {
+             f.hostHeaders = 0;
+             f.host.reset();
+         },
+         421, "answers only"},
+        {"a control byte in a header", "GET", [](RequestFacts& f) { f.controlBytes = true; }, 400, "control byte"},
+        {"a GET with a body", "GET", [](RequestFacts& f) { f.hasBody = true; }, 400, "a GET request carries no body"},
+        {"a HEAD with a body", "HEAD", [](RequestFacts& f) { f.hasBody = true; }, 400, "a HEAD request carries no body"},
+        {"a POST without a length", "POST", [](RequestFacts& f) { f.framed = false; }, 411, "Content-Length"},
+        {"an unmarked POST without a length", "POST",
+         [](RequestFacts& f) {
+             f.framed = false;
+             f.mark.reset();
+         },
+         403, "X-Vesk-Page"},
+        {"a chunked POST", "POST", [](RequestFacts& f) { f.hasBody = true; }, 0, ""},
     };
-    RequestFacts facts = request("GET");
-    facts.hostHeaders = 2;
-    add("two Host headers", facts, 400, "one Host header");
-    facts = request("GET");
-    facts.hostHeaders = 0;
-    facts.host.reset();
-    add("no Host header", facts, 421, "answers only");
-    facts = request("GET");
-    facts.controlBytes = true;
-    add("a control byte in a header", facts, 400, "control byte");
-    facts = request("GET");
-    facts.hasBody = true;
-    add("a GET with a body", facts, 400, "a GET request carries no body");
-    facts = request("HEAD");
-    facts.hasBody = true;
-    add("a HEAD with a body", facts, 400, "a HEAD request carries no body");
-    facts = request("POST");
-    facts.framed = false;
-    add("a POST without a length", facts, 411, "Content-Length");
-    facts = request("POST");
-    facts.framed = false;
-    facts.mark.reset();
-    add("an unmarked POST without a length", facts, 403, "X-Vesk-Page");
-    facts = request("POST");
-    facts.hasBody = true;
-    add("a chunked POST", facts, 0, "");
-    facts = request("GET");
-    facts.host = "evil.example:8750";
-    facts.hostHeaders = 2;
-    add("a foreign Host among two", facts, 400, "one Host header");
     for (const Case& c : cases) {
-        const Verdict verdict = checkRequest(c.request, hosts);
+        RequestFacts facts;
+        facts.method = c.method;
+        facts.host = "127.0.0.1:8750";
+        facts.mark = pageMarkValue;
+        c.change(facts);
+        const Verdict verdict = checkRequest(facts, hosts);
         EXPECT_EQ(verdict.status, c.status) << c.what;
         EXPECT_NE(verdict.reason.find(c.reason), std::string::npos) << c.what << ": " << verdict.reason;
     }
