@@ -302,10 +302,11 @@ function drawConnection(message) {
 function drawExamples(state) {
   const examples = [];
   for (const router of (state && state.routers) || []) {
-    const destination = router.destinations > 1 ? 1 : 0;
-    const source = router.sources > 1 ? 1 : 0;
-    examples.push('route ' + router.device + ' ' + destination + ' ' + source, 'poll ' + router.device + ' ' + destination,
-      'revertive ' + router.device + ' ' + destination + ' ' + source);
+    // A crosspoint the plant has, or the first of each.
+    const point = router.crosspoints[0] || { destination: 0, source: 0, reads: '0' };
+    examples.push('route ' + router.device + ' ' + point.destination + ' ' + point.source,
+      'poll ' + router.device + ' ' + point.destination,
+      'revertive ' + router.device + ' ' + point.destination + ' ' + word(String(point.reads)));
   }
   for (const panel of (state && state.panels) || []) {
     for (const control of panel.controls) {

@@ -24,7 +24,7 @@ const root = path.resolve(here, '../../../..');
 const build = path.resolve(root, process.env.VESK_BUILD || 'build');
 const vesk = path.join(build, 'host/vesk_host');
 const rigVue = path.join(build, 'panel/libRig_Vue.so');
-const faulty = path.join(build, 'host/web/tests/libfaulty_faults_on_press.so');
+const faulty = path.join(build, 'host/tests/libfaulty_faults_on_press.so');
 const plant = path.join(root, 'examples/rig_vue/plant.toml');
 const alarmPanel = path.join(build, 'examples/alarm_panel/libAlarm_Panel.so');
 const alarmPlant = path.join(root, 'examples/alarm_panel/plant.toml');
@@ -243,12 +243,14 @@ test('the keyboard reaches and works every control, and focus stays where it was
     // Arrow keys move the active entry; Enter presses it.
     await page.keyboard.press('Home');
     await page.keyboard.press('ArrowDown');
-    assert.match(await sources.getAttribute('aria-activedescendant'), /-2$/);
+    await page.keyboard.press('ArrowDown');
+    assert.match(await sources.getAttribute('aria-activedescendant'), /-3$/);
     await page.keyboard.press('Enter');
-    await untilText(page, '[data-control="video_source"] output', 'CAM 3');
+    await untilText(page, '[data-control="video_source"] output', 'VT 1');
     // The redraw kept the focus on the list and its active entry.
     assert.equal(await page.evaluate(() => document.activeElement?.getAttribute('aria-label')), 'Sources');
-    assert.match(await sources.getAttribute('aria-activedescendant'), /-2$/);
+    assert.match(await sources.getAttribute('aria-activedescendant'), /-3$/);
+    await page.keyboard.press('ArrowUp');
     await page.keyboard.press('ArrowUp');
     await page.keyboard.press(' ');
     await untilText(page, '[data-control="video_source"] output', 'CAM 5');
