@@ -6,7 +6,6 @@
 #include "session/session_steps.h"
 #include "transcript/transcript_json.h"
 #include "web/script_child.h"
-#include "web/state_snapshot.h"
 
 namespace vesk_host::web {
 
@@ -30,25 +29,6 @@ std::string seconds(double value)
     if (!text.empty() && text.back() == '.')
         text.pop_back();
     return text;
-}
-
-// What a failed expectation entry says, on one line.
-std::string expectationFailure(const Json& entry)
-{
-    auto text = [&entry](const char* key) {
-        const auto found = entry.find(key);
-        return found == entry.end() ? std::string() : found->is_string() ? found->get<std::string>() : found->dump();
-    };
-    return text("step") + ": expected " + text("expected") + ", actual " + text("actual");
-}
-
-// The failure of the expectation an action checked, if it failed; empty otherwise.
-std::string failureOf(const Json& kept)
-{
-    for (const Json& line : kept)
-        if (line["e"].value("kind", "") == "expect" && !line["e"].value("ok", true))
-            return expectationFailure(line["e"]);
-    return {};
 }
 
 } // namespace
@@ -92,14 +72,9 @@ std::optional<LiveSession::Failure> LiveSession::startLocked()
     ++generation_;
     ++actions_;
     history_.clear();
-    historySize_ = 0;
-    lines_ = 0;
-    failedExpectations_ = 0;
-    events_.clear();
-    ruleLines_ = Json::object();
     last_ = Json::array();
     diedAt_.clear();
-    const Json entries = keepEntries(result);
+    const Json entries = history_.keep(result.entries, actions_);
     std::vector<std::string> header = {"recorded by vesk_host serve from the live page",
                                        "replay: vesk_host run" +
                                            (options_.plantFile.empty() ? "" : " --plant " + options_.plantFile) +
@@ -200,11 +175,8 @@ void LiveSession::processEnded(ActionResult& result, const std::string& stepText
         message_ = "the script's process sent something unreadable" + during + "; it was stopped";
     }
     diedAt_ = stepText;
-    last_ = Json::array();
-    const std::size_t from = history_.size() > lastLines ? history_.size() - lastLines : 0;
-    for (std::size_t i = from; i < history_.size(); ++i)
-        last_.push_back(history_[i]["e"]);
-    addEvent(process_, message_, lines_);
+    last_ = history_.lastEntries(lastLines);
+    history_.processEnded(process_, message_);
     if (result.state)
         result.state.reset();
     state_["running"] = false;
@@ -251,7 +223,7 @@ LiveSession::Outcome LiveSession::runLine(const std::string& line)
 
     std::lock_guard<std::mutex> lock(stateMutex_);
     ++actions_;
-    const Json entries = keepEntries(result);
+    const Json entries = history_.keep(result.entries, actions_);
     std::string message;
     if (result.end == ActionResult::End::done) {
         if (result.result == "refused") {
@@ -292,38 +264,6 @@ void LiveSession::setRealTime(bool on)
         jsonLine(Json{{"type", "status"}, {"status", statusJson()}, {"recording", recordingJson()}}));
 }
 
-Json LiveSession::keepEntries(const ActionResult& result)
-{
-    Json kept = Json::array();
-    for (const Json& entry : result.entries) {
-        Json line = {{"n", ++lines_}, {"a", actions_}, {"e", entry}};
-        const std::string kind = entry.value("kind", "");
-        if (kind == "expect" && !entry.value("ok", true)) {
-            ++failedExpectations_;
-            addEvent("expectation", expectationFailure(entry), lines_);
-        } else if (kind == "finding" && entry.contains("rule") && entry["rule"].is_string() &&
-                   !ruleLines_.contains(entry["rule"].get<std::string>())) {
-            ruleLines_[entry["rule"].get<std::string>()] = lines_;
-        }
-        historySize_ += line.dump().size();
-        history_.push_back(line);
-        kept.push_back(std::move(line));
-    }
-    // The newest line is always kept, whatever its size.
-    while (history_.size() > 1 && (history_.size() > historyLines || historySize_ > historyBytes)) {
-        historySize_ -= history_.front().dump().size();
-        history_.pop_front();
-    }
-    return kept;
-}
-
-void LiveSession::addEvent(const std::string& kind, const std::string& text, std::uint64_t line)
-{
-    events_.push_back(Json{{"kind", kind}, {"text", shownText(text)}, {"line", line}});
-    while (events_.size() > maxEvents)
-        events_.pop_front();
-}
-
 void LiveSession::publishUpdate(const Json& entries, bool reset)
 {
     Json update = {{"type", "update"},     {"action", actions_},         {"reset", reset},
@@ -335,12 +275,9 @@ void LiveSession::publishUpdate(const Json& entries, bool reset)
 std::pair<std::string, std::uint64_t> LiveSession::fullState() const
 {
     std::lock_guard<std::mutex> lock(stateMutex_);
-    Json entries = Json::array();
-    for (const Json& line : history_)
-        entries.push_back(line);
     Json full = {{"type", "full"},
                  {"action", actions_},
-                 {"entries", std::move(entries)},
+                 {"entries", history_.lines()},
                  {"state", state_},
                  {"status", statusJson()},
                  {"recording", recordingJson()}};
@@ -353,17 +290,14 @@ Json LiveSession::statusJson() const
     // One word for the header: the process's state, or "ended" when the
     // process runs but the script has been shut down.
     const std::string state = process_ == "running" && !scriptRunning ? "ended" : process_;
-    Json events = Json::array();
-    for (const Json& event : events_)
-        events.push_back(event);
     return Json{{"process", process_},
                 {"state", state},
                 {"script_running", scriptRunning},
                 {"violations", state_.is_object() ? state_.value("violations", 0) : 0},
                 {"warnings", state_.is_object() ? state_.value("warnings", 0) : 0},
-                {"failed_expectations", failedExpectations_},
-                {"events", std::move(events)},
-                {"rule_lines", ruleLines_},
+                {"failed_expectations", history_.failedExpectations()},
+                {"events", history_.events()},
+                {"rule_lines", history_.ruleLines()},
                 {"message", message_},
                 {"step", diedAt_},
                 {"last", last_},
@@ -435,7 +369,7 @@ std::string LiveSession::processState() const
 int LiveSession::failedExpectations() const
 {
     std::lock_guard<std::mutex> lock(stateMutex_);
-    return failedExpectations_;
+    return history_.failedExpectations();
 }
 
 void LiveSession::realTimeLoop()

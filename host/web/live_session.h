@@ -29,6 +29,7 @@
 #include "web/broadcast.h"
 #include "web/child_process.h"
 #include "web/child_protocol.h"
+#include "web/live_history.h"
 #include "web/recorder.h"
 
 namespace vesk_host::web {
@@ -46,12 +47,6 @@ struct LiveOptions {
 
 class LiveSession {
 public:
-    // Transcript lines kept for pages that open later: at most this many,
-    // and at most this many bytes (a page draws the newest).
-    static constexpr std::size_t historyLines = 1000;
-    static constexpr std::size_t historyBytes = 2u << 20;
-    // Crashes, hangs and failed expectations listed in the findings pane (the newest).
-    static constexpr std::size_t maxEvents = 200;
     // Transcript lines shown with a process's end.
     static constexpr std::size_t lastLines = 12;
     // The longest step line a page may send.
@@ -104,10 +99,6 @@ private:
     void readAction(ActionResult& result, const std::string& stepText);
     void processEnded(ActionResult& result, const std::string& stepText);
     void publishUpdate(const Json& entries, bool reset);
-    // Numbers the action's entries, keeps them for later pages, and notes the
-    // failed expectations and first rule findings among them.
-    Json keepEntries(const ActionResult& result);
-    void addEvent(const std::string& kind, const std::string& text, std::uint64_t line);
     void writeRecording();
     std::string recordPath() const;
     nlohmann::ordered_json statusJson() const;
@@ -124,12 +115,7 @@ private:
     // What pages read; publishing happens under it too.
     mutable std::mutex stateMutex_;
     nlohmann::ordered_json state_;  // the last snapshot
-    std::deque<nlohmann::ordered_json> history_;  // {"n": line, "a": action, "e": entry}
-    std::size_t historySize_ = 0;                 // bytes of history_, as sent
-    std::uint64_t lines_ = 0;                      // transcript lines of this process so far
-    int failedExpectations_ = 0;
-    std::deque<nlohmann::ordered_json> events_;    // crashes, hangs, failed expectations
-    nlohmann::ordered_json ruleLines_ = nlohmann::ordered_json::object();  // rule -> its first line
+    LiveHistory history_;
     std::string process_ = "starting";
     std::string message_;
     std::string diedAt_;

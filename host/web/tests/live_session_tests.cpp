@@ -296,7 +296,7 @@ TEST(LiveSession, TheTranscriptKeptForLaterPagesIsBoundedInBytes)
         ASSERT_EQ(session.step(i % 2 ? "press Sources index=1" : "press Sources index=2").httpStatus, 200);
     const auto [full, after] = session.fullState();
     (void)after;
-    EXPECT_LT(full.size(), LiveSession::historyBytes + (1u << 20));
+    EXPECT_LT(full.size(), LiveHistory::maxBytes + (1u << 20));
     const Json entries = Json::parse(full)["entries"];
     ASSERT_FALSE(entries.empty());
     // Numbered in order, the newest kept.
