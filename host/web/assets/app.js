@@ -243,8 +243,8 @@ function count(id, n, one, many) {
 function drawStatus(status, recording, state) {
   view.status = status;
   const badge = $('status');
-  const word = stateWords[status.state] || status.state;
-  badge.textContent = word;
+  const stateText = stateWords[status.state] || status.state;
+  badge.textContent = stateText;
   badge.className = 'badge ' + status.state;
   count('count-violations', status.violations || 0, 'violation', 'violations');
   count('count-warnings', status.warnings || 0, 'warning', 'warnings');
@@ -256,7 +256,7 @@ function drawStatus(status, recording, state) {
     $('died-message').textContent = status.message;
     $('died-last').textContent = (status.last || []).map(entryText).join('\n');
   }
-  announce(dead ? status.message : 'script ' + word + ', ' + $('count-violations').textContent + ', ' +
+  announce(dead ? status.message : 'script ' + stateText + ', ' + $('count-violations').textContent + ', ' +
     $('count-warnings').textContent + ', ' + $('count-expectations').textContent);
   $('realtime').checked = !!status.realtime;
   if (recording) {
