@@ -61,7 +61,9 @@ const std::string& busyAnswer()
     return answer;
 }
 
-void accept(const std::shared_ptr<ServerCore>& core)
+// Handlers hold the core by pointer, never by share: the core owns the I/O
+// context that holds them, and is gone only after run() has returned.
+void accept(ServerCore* core)
 {
     core->acceptor.async_accept([core](const boost::system::error_code& error, tcp::socket socket) {
         if (core->stopping)
@@ -95,7 +97,7 @@ WebServer::WebServer(LiveSession& live, Broadcast& broadcast, HttpLimits limits)
     std::weak_ptr<ServerCore> weak = core_;
     broadcast_.setListener([weak] {
         if (auto core = weak.lock())
-            asio::post(core->io, [core] { core->wakeStreams(); });
+            asio::post(core->io, [core = core.get()] { core->wakeStreams(); });
     });
 }
 
@@ -141,15 +143,14 @@ Result<int> WebServer::bind(const std::string& address, int port)
 
 void WebServer::run()
 {
-    accept(core_);
+    accept(core_.get());
     core_->io.run();
 }
 
 void WebServer::stop()
 {
     broadcast_.close();
-    auto core = core_;
-    asio::post(core->io, [core] {
+    asio::post(core_->io, [core = core_.get()] {
         core->stopping = true;
         boost::system::error_code ignored;
         core->acceptor.close(ignored);
