@@ -33,14 +33,16 @@ class HostileClient : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (underMemcheck())
+        if (underMemcheck()) {
             GTEST_SKIP() << "the server runs outside memcheck";
+        }
         serve = start({"--plant", EXAMPLES_DIR "/plant.toml"}, RIG_VUE_LIBRARY);
     }
     void TearDown() override
     {
-        if (serve.pid > 0)
+        if (serve.pid > 0) {
             EXPECT_EQ(stop(serve), 0);
+        }
     }
 
     std::string recording() { return get(serve, "/api/recording").second; }
@@ -283,8 +285,9 @@ TEST_F(HostileClient, ASecondServerOnTheSamePortStopsWithExit3)
 
 TEST(HostileClientSlowScript, ALongStepHoldsUpNoOtherClient)
 {
-    if (underMemcheck())
+    if (underMemcheck()) {
         GTEST_SKIP() << "the server runs outside memcheck";
+    }
     Serve serve = start({"--plant", EXAMPLES_DIR "/plant.toml", "--timeout", "3"}, FAULTY_FAULTS_ON_PRESS);
     // This script hangs on a press of Sources: the step takes the whole watchdog.
     std::vector<int> presses;
@@ -315,8 +318,9 @@ TEST(HostileClientSlowScript, ALongStepHoldsUpNoOtherClient)
 
 TEST(HostileClientMemory, StaysBoundedThroughHeavySteps)
 {
-    if (underMemcheck())
+    if (underMemcheck()) {
         GTEST_SKIP() << "the server runs outside memcheck";
+    }
     Serve serve = start({"--plant", EXAMPLES_DIR "/plant.toml"}, RIG_VUE_LIBRARY);
     const int fd = connectTo(serve.port, 30000ms);
     sendAll(fd, pageRequest(serve, "POST", "/api/step", "replies long"));
