@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +28,8 @@ Serve start(const std::vector<std::string>& args, const std::string& library)
     words.push_back(library);
     serve.pid = fork();
     if (serve.pid == 0) {
+        // A test that dies (a time-out, a crash) takes its server with it.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         dup2(out[1], 1);
         close(out[0]);
         std::vector<char*> argv;
