@@ -1,112 +1,72 @@
 #include "app/serve_command.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <memory>
+#include <sstream>
+#include <vector>
 
 #include "app/exit_codes.h"
-
-#if defined(VESK_HOST_SERVE)
-#include <signal.h>
-#include <pthread.h>
-
-#include <thread>
-
-#include "plant/plant_file.h"
-#include "web/broadcast.h"
-#include "web/live_session.h"
-#include "web/request_guard.h"
-#include "web/web_server.h"
-#endif
+#include "app/serve_address.h"
 
 namespace vesk_host {
 
 namespace {
+
+// The live page's server, a program of its own beside vesk_host, so that
+// vesk_host carries no HTTP code (the demo builds without it).
+constexpr const char* serveProgram = "vesk_host_serve";
 
 struct ServeOptions {
     std::string library;
     std::string plant;
     std::string record;
     std::string listen = "127.0.0.1";
-    int port = 8750;
+    std::string port = "8750";
+    bool everyInterface = false;
     double timeout = 10;
 };
 
-#if defined(VESK_HOST_SERVE)
-
-int serve(const ServeOptions& options)
+// The folder vesk_host runs from, where the server program is built and installed beside it.
+std::string programFolder()
 {
-    web::LiveOptions live;
-    live.library = options.library;
-    live.plantFile = options.plant;
-    live.watchdogSeconds = options.timeout;
-    live.recordFile = options.record;
-    live.plant.panelFolder = ".";
-    if (!options.plant.empty()) {
-        auto load = loadPlantFile(options.plant);
-        if (!load) {
-            std::cerr << "vesk_host: " << load.error().message << "\n";
-            return exitUsage;
-        }
-        live.plant = std::move(*load);
-    }
-
-    // Ctrl-C and SIGTERM are taken by one thread below, which stops the
-    // server; every other thread (and so the script's processes) starts
-    // with them blocked. A pipe to a script's process that has died must
-    // not end the server.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-
-    web::Broadcast broadcast;
-    web::LiveSession session(live, broadcast);
-    if (const auto failure = session.start()) {
-        std::cerr << "vesk_host: " << failure->message << "\n";
-        return failure->exitCode;
-    }
-    web::WebServer server(session, broadcast);
-    const auto port = server.bind(options.listen, options.port);
-    if (!port) {
-        std::cerr << "vesk_host serve: " << port.error().message
-                  << (options.port != 0 ? " (is another program using it? --port 0 picks a free one)" : "") << "\n";
-        return exitUsage;
-    }
-    const bool ipv6 = options.listen.find(':') != std::string::npos;
-    const std::string address =
-        "http://" + (ipv6 ? "[" + options.listen + "]" : options.listen) + ":" + std::to_string(*port) + "/";
-    if (!web::isLoopback(options.listen))
-        std::cerr << "vesk_host serve: WARNING: listening on " << options.listen
-                  << ", which other machines can reach. Anyone who reaches it can drive the script, restart it\n"
-                     "and read its transcript; there is no password. Use it only on a network you trust.\n";
-    std::cout << "vesk_host serve: the live page of " << options.library << " is at " << address << "\n"
-              << "vesk_host serve: Ctrl-C stops it\n"
-              << std::flush;
-
-    std::thread stopper([&server, stopSignals] {
-        int taken = 0;
-        sigwait(&stopSignals, &taken);
-        server.stop();
-    });
-    const bool served = server.run();
-    // Wakes the stopper when the server ended by itself.
-    pthread_kill(stopper.native_handle(), SIGTERM);
-    stopper.join();
-    std::cout << "vesk_host serve: stopped\n" << std::flush;
-    return served ? exitSuccess : exitUsage;
+    std::vector<char> path(4096);
+    const ssize_t size = readlink("/proc/self/exe", path.data(), path.size() - 1);
+    if (size <= 0)
+        return ".";
+    const std::string exe(path.data(), static_cast<std::size_t>(size));
+    const auto slash = exe.rfind('/');
+    return slash == std::string::npos ? "." : exe.substr(0, slash);
 }
 
-#else
-
-int serve(const ServeOptions&)
+int serve(const ServeOptions& options, const ListenAddress& address, int port)
 {
-    std::cerr << "vesk_host serve: this build has no live page: it needs POSIX (fork) and cpp-httplib\n";
+    const std::string program = programFolder() + "/" + serveProgram;
+    std::ostringstream timeout;
+    timeout << options.timeout;
+    std::vector<std::string> words = {program,          "--listen",  address.text,   "--port",
+                                      std::to_string(port), "--timeout", timeout.str()};
+    if (!options.plant.empty())
+        words.insert(words.end(), {"--plant", options.plant});
+    if (!options.record.empty())
+        words.insert(words.end(), {"--record", options.record});
+    words.push_back(options.library);
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    std::cout << std::flush;
+    execv(program.c_str(), argv.data());
+    std::cerr << "vesk_host serve: cannot start " << program << ": " << std::strerror(errno)
+              << (errno == ENOENT ? " (this build has no live page: it needs POSIX and Boost's Beast; build the "
+                                    "target vesk_host_serve)"
+                                  : "")
+              << "\n";
     return exitUsage;
 }
-
-#endif
 
 } // namespace
 
@@ -117,16 +77,18 @@ Subcommand addServeCommand(CLI::App& parent)
         "serve", "run a script and draw its panel as a live page in the browser (POSIX only)");
     app->add_option("--plant", options->plant, "the plant (TOML): devices, routers, databases, panel folder")
         ->type_name("FILE");
-    app->add_option("--port", options->port, "the port to serve on, default 8750; 0 picks a free one")
-        ->type_name("N")
-        ->check(CLI::Range(0, 65535));
+    app->add_option("--port", options->port, "the port to serve on, in decimal, default 8750; 0 picks a free one")
+        ->type_name("N");
     app->add_option("--record", options->record,
                     "write every step taken on the page, with expectations, to FILE (a session file)")
         ->type_name("FILE");
     app->add_option("--listen", options->listen,
-                    "the address to serve on, default 127.0.0.1 (this machine only); another address is reachable "
-                    "from other machines")
+                    "the numeric address to serve on, default 127.0.0.1 (this machine only); another address is "
+                    "reachable from other machines")
         ->type_name("ADDRESS");
+    app->add_flag("--every-interface", options->everyInterface,
+                  "allow a --listen address that means every interface (0.0.0.0, ::): anyone on the machine's "
+                  "networks can then drive the script");
     app->add_option("--timeout", options->timeout, "seconds one step may take before the script counts as hung, default 10")
         ->type_name("S");
     app->add_option("library", options->library, "the script library to run")->type_name("LIBRARY");
@@ -135,6 +97,7 @@ Subcommand addServeCommand(CLI::App& parent)
                 "the script holds and every finding. Every click is a session step; --record FILE (or the page's\n"
                 "Save button) gives a session file that `vesk_host run --session FILE` replays. The script runs in a\n"
                 "process of its own: a crash, a hang or an exit shows on the page, which can restart it.\n"
+                "A port that another program listens on is an error (exit 3), never shared.\n"
                 "Only on POSIX systems (Linux, macOS): the script's process is made with fork().");
     return Subcommand{app, [app, options] {
                           if (const auto message = leftOver(app->remaining(), options->library, "script library");
@@ -144,9 +107,14 @@ Subcommand addServeCommand(CLI::App& parent)
                               return usageError("serve", "name the script library to serve");
                           if (!(options->timeout > 0 && options->timeout <= 3600))
                               return usageError("serve", "--timeout takes seconds above 0, at most 3600");
-                          if (options->listen.empty() || options->listen == "0.0.0.0" || options->listen == "::")
-                              return usageError("serve", "--listen takes one address of this machine, not a wildcard");
-                          return serve(*options);
+                          const auto port = parsePort(options->port);
+                          if (!port)
+                              return usageError("serve", "--port takes a decimal number from 0 to 65535, not \"" +
+                                                             options->port + "\"");
+                          const auto address = parseListenAddress(options->listen, options->everyInterface);
+                          if (!address)
+                              return usageError("serve", address.error().message);
+                          return serve(*options, *address, *port);
                       }};
 }
 

@@ -7,12 +7,15 @@ std::uint64_t Broadcast::publish(std::string message)
     std::uint64_t number;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        bytes_ += message.size();
         messages_.push_back(std::move(message));
-        if (messages_.size() > keep_)
+        while (messages_.size() > 1 && (messages_.size() > keepCount_ || bytes_ > keepBytes_)) {
+            bytes_ -= messages_.front().size();
             messages_.pop_front();
+        }
         number = ++last_;
     }
-    changed_.notify_all();
+    notify();
     return number;
 }
 
@@ -22,10 +25,15 @@ std::uint64_t Broadcast::last() const
     return last_;
 }
 
-Broadcast::Batch Broadcast::after(std::uint64_t after, std::chrono::milliseconds wait) const
+std::size_t Broadcast::heldBytes() const
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait_for(lock, wait, [&] { return closed_ || last_ > after; });
+    std::lock_guard<std::mutex> lock(mutex_);
+    return bytes_;
+}
+
+Broadcast::Batch Broadcast::after(std::uint64_t after, std::size_t maxBytes) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
     Batch batch;
     batch.closed = closed_;
     batch.last = after;
@@ -37,10 +45,22 @@ Broadcast::Batch Broadcast::after(std::uint64_t after, std::chrono::milliseconds
         batch.last = last_;
         return batch;
     }
-    for (std::uint64_t number = after + 1; number <= last_; ++number)
-        batch.messages.push_back(messages_[static_cast<std::size_t>(number - first)]);
-    batch.last = last_;
+    std::size_t bytes = 0;
+    for (std::uint64_t number = after + 1; number <= last_; ++number) {
+        const std::string& message = messages_[static_cast<std::size_t>(number - first)];
+        if (!batch.messages.empty() && bytes + message.size() > maxBytes)
+            break;
+        bytes += message.size();
+        batch.messages.push_back(message);
+        batch.last = number;
+    }
     return batch;
+}
+
+void Broadcast::setListener(std::function<void()> listener)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    listener_ = std::move(listener);
 }
 
 void Broadcast::close()
@@ -49,7 +69,18 @@ void Broadcast::close()
         std::lock_guard<std::mutex> lock(mutex_);
         closed_ = true;
     }
-    changed_.notify_all();
+    notify();
+}
+
+void Broadcast::notify()
+{
+    std::function<void()> listener;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        listener = listener_;
+    }
+    if (listener)
+        listener();
 }
 
 } // namespace vesk_host::web

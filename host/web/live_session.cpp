@@ -75,6 +75,7 @@ std::optional<LiveSession::Failure> LiveSession::startLocked()
     history_.clear();
     last_ = Json::array();
     diedAt_.clear();
+    const Json entries = history_.keep(result.entries, actions_);
     std::vector<std::string> header = {"recorded by vesk_host serve from the live page",
                                        "replay: vesk_host run" +
                                            (options_.plantFile.empty() ? "" : " --plant " + options_.plantFile) +
@@ -103,12 +104,8 @@ std::optional<LiveSession::Failure> LiveSession::startLocked()
         state_ = *result.state;
     else
         state_ = Json{{"kind", "state"}, {"running", false}};
-    for (const Json& entry : result.entries)
-        history_.push_back(Json{{"a", actions_}, {"e", entry}});
-    while (history_.size() > historyLines)
-        history_.pop_front();
     writeRecording();
-    publishUpdate(result, true);
+    publishUpdate(entries, true);
     return failure;
 }
 
@@ -181,13 +178,8 @@ void LiveSession::processEnded(ActionResult& result, const std::string& stepText
         message_ = "the script's process sent something unreadable" + during + "; it was stopped";
     }
     diedAt_ = stepText;
-    last_ = Json::array();
-    std::vector<Json> recent(history_.begin(), history_.end());
-    for (const Json& entry : result.entries)
-        recent.push_back(Json{{"a", actions_}, {"e", entry}});
-    const std::size_t from = recent.size() > lastLines ? recent.size() - lastLines : 0;
-    for (std::size_t i = from; i < recent.size(); ++i)
-        last_.push_back(recent[i]["e"]);
+    last_ = history_.lastEntries(lastLines);
+    history_.processEnded(process_, message_);
     if (result.state)
         result.state.reset();
     state_["running"] = false;
@@ -203,16 +195,28 @@ LiveSession::Outcome LiveSession::step(const std::string& line)
     return runLine(line);
 }
 
+LiveSession::Outcome LiveSession::refuse(const std::string& line, const std::string& why)
+{
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    if (recorder_) {
+        recorder_->refused(line, why);
+        writeRecording();
+        broadcast_.publish(
+            jsonLine(Json{{"type", "status"}, {"status", statusJson()}, {"recording", recordingJson()}}));
+    }
+    return {400, why};
+}
+
 LiveSession::Outcome LiveSession::runLine(const std::string& line)
 {
     auto parsed = parseStep(line, 0, options_.plant);
     if (!parsed)
-        return {400, parsed.error().message};
+        return refuse(line, parsed.error().message);
     if (!*parsed)
         return {400, "nothing to do: the line is empty or a comment"};
     const Step& step = **parsed;
     if (std::holds_alternative<step::Quit>(step.action))
-        return {400, "quit ends a session file; here, close the page or stop the server"};
+        return refuse(line, "quit ends a session file; here, close the page or stop the server");
     if (!child_.started())
         return {409, "the script's process has ended: restart it"};
 
@@ -222,13 +226,14 @@ LiveSession::Outcome LiveSession::runLine(const std::string& line)
 
     std::lock_guard<std::mutex> lock(stateMutex_);
     ++actions_;
+    const Json entries = history_.keep(result.entries, actions_);
     std::string message;
     if (result.end == ActionResult::End::done) {
         if (result.result == "refused") {
             recorder_->refused(line, result.message);
             message = result.message;
         } else {
-            recorder_->step(step, result.facts ? *result.facts : ActionFacts{});
+            recorder_->step(step, result.facts ? *result.facts : ActionFacts{}, failureOf(entries));
         }
     } else {
         if (result.end == ActionResult::End::fatal)
@@ -239,12 +244,8 @@ LiveSession::Outcome LiveSession::runLine(const std::string& line)
     }
     if (result.state)
         state_ = *result.state;
-    for (const Json& entry : result.entries)
-        history_.push_back(Json{{"a", actions_}, {"e", entry}});
-    while (history_.size() > historyLines)
-        history_.pop_front();
     writeRecording();
-    publishUpdate(result, false);
+    publishUpdate(entries, false);
     return {200, message};
 }
 
@@ -266,11 +267,8 @@ void LiveSession::setRealTime(bool on)
         jsonLine(Json{{"type", "status"}, {"status", statusJson()}, {"recording", recordingJson()}}));
 }
 
-void LiveSession::publishUpdate(const ActionResult& result, bool reset)
+void LiveSession::publishUpdate(const Json& entries, bool reset)
 {
-    Json entries = Json::array();
-    for (const Json& entry : result.entries)
-        entries.push_back(entry);
     Json update = {{"type", "update"},     {"action", actions_},         {"reset", reset},
                    {"entries", entries},   {"state", state_},            {"status", statusJson()},
                    {"recording", recordingJson()}};
@@ -280,12 +278,9 @@ void LiveSession::publishUpdate(const ActionResult& result, bool reset)
 std::pair<std::string, std::uint64_t> LiveSession::fullState() const
 {
     std::lock_guard<std::mutex> lock(stateMutex_);
-    Json entries = Json::array();
-    for (const Json& entry : history_)
-        entries.push_back(entry);
     Json full = {{"type", "full"},
                  {"action", actions_},
-                 {"entries", std::move(entries)},
+                 {"entries", history_.lines()},
                  {"state", state_},
                  {"status", statusJson()},
                  {"recording", recordingJson()}};
@@ -294,8 +289,18 @@ std::pair<std::string, std::uint64_t> LiveSession::fullState() const
 
 Json LiveSession::statusJson() const
 {
+    const bool scriptRunning = state_.is_object() && state_.value("running", false);
+    // One word for the header: the process's state, or "ended" when the
+    // process runs but the script has been shut down.
+    const std::string state = process_ == "running" && !scriptRunning ? "ended" : process_;
     return Json{{"process", process_},
-                {"script_running", state_.is_object() && state_.value("running", false)},
+                {"state", state},
+                {"script_running", scriptRunning},
+                {"violations", state_.is_object() ? state_.value("violations", 0) : 0},
+                {"warnings", state_.is_object() ? state_.value("warnings", 0) : 0},
+                {"failed_expectations", history_.failedExpectations()},
+                {"events", history_.events()},
+                {"rule_lines", history_.ruleLines()},
                 {"message", message_},
                 {"step", diedAt_},
                 {"last", last_},
@@ -362,6 +367,12 @@ std::string LiveSession::processState() const
 {
     std::lock_guard<std::mutex> lock(stateMutex_);
     return process_;
+}
+
+int LiveSession::failedExpectations() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    return history_.failedExpectations();
 }
 
 void LiveSession::realTimeLoop()

@@ -29,6 +29,7 @@
 #include "web/broadcast.h"
 #include "web/child_process.h"
 #include "web/child_protocol.h"
+#include "web/live_history.h"
 #include "web/recorder.h"
 
 namespace vesk_host::web {
@@ -46,8 +47,6 @@ struct LiveOptions {
 
 class LiveSession {
 public:
-    // Transcript lines kept for pages that open later.
-    static constexpr std::size_t historyLines = 1000;
     // Transcript lines shown with a process's end.
     static constexpr std::size_t lastLines = 12;
     // The longest step line a page may send.
@@ -86,16 +85,20 @@ public:
     std::string recordingName() const;
     // How the process stands: "running", "crashed", "hung", "exited", "failed".
     std::string processState() const;
+    // Expectations that failed in this process, as the page counts them.
+    int failedExpectations() const;
 
 private:
     struct ActionResult;
 
     Outcome runLine(const std::string& line);
+    // A line the page sent that is not carried out: recorded as refused.
+    Outcome refuse(const std::string& line, const std::string& why);
     std::optional<Failure> startLocked();
     // Reads the child's lines until the action ends; fills `result`.
     void readAction(ActionResult& result, const std::string& stepText);
     void processEnded(ActionResult& result, const std::string& stepText);
-    void publishUpdate(const ActionResult& result, bool reset);
+    void publishUpdate(const Json& entries, bool reset);
     void writeRecording();
     std::string recordPath() const;
     nlohmann::ordered_json statusJson() const;
@@ -112,7 +115,7 @@ private:
     // What pages read; publishing happens under it too.
     mutable std::mutex stateMutex_;
     nlohmann::ordered_json state_;  // the last snapshot
-    std::deque<nlohmann::ordered_json> history_;
+    LiveHistory history_;
     std::string process_ = "starting";
     std::string message_;
     std::string diedAt_;

@@ -17,6 +17,14 @@ bool isAction(const StepAction& action)
            std::holds_alternative<step::Tick>(action) || std::holds_alternative<step::Shutdown>(action);
 }
 
+bool isExpectation(const StepAction& action)
+{
+    return std::holds_alternative<step::ExpectCommand>(action) ||
+           std::holds_alternative<step::ExpectNoMoreCommands>(action) ||
+           std::holds_alternative<step::ExpectProperty>(action) || std::holds_alternative<step::ExpectAnswer>(action) ||
+           std::holds_alternative<step::ExpectHandedBack>(action);
+}
+
 bool causedNothing(const ActionFacts& facts)
 {
     return facts.commands.empty() && facts.properties.empty() && facts.complete;
@@ -61,14 +69,33 @@ void Recorder::flushAdvance()
     pendingAdvance_ = 0;
 }
 
-void Recorder::expectations(const ActionFacts& facts)
+void Recorder::flushExpectations()
 {
-    if (facts.complete) {
-        for (const std::string& command : facts.commands)
-            write("expect command " + sessionWord(command));
-        write("expect no-more-commands");
-    } else {
-        write("# this action sent more commands than were recorded; they are not checked");
+    if (!pendingFacts_)
+        return;
+    std::string lines = expectations(*pendingFacts_);
+    pendingFacts_.reset();
+    typedCommands_ = 0;
+    typedNoMore_ = false;
+    for (std::size_t start = 0; start < lines.size();) {
+        const std::size_t end = lines.find('\n', start);
+        write(lines.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+std::string Recorder::expectations(const ActionFacts& facts) const
+{
+    std::string out;
+    auto line = [&out](const std::string& text) { out += text + "\n"; };
+    // A typed "expect command" checks the next command, passed or failed;
+    // "expect no-more-commands" all that are left.
+    if (facts.complete && !typedNoMore_) {
+        for (std::size_t i = typedCommands_; i < facts.commands.size(); ++i)
+            line("expect command " + sessionWord(facts.commands[i]));
+        line("expect no-more-commands");
+    } else if (!facts.complete) {
+        line("# this action sent more commands than were recorded; they are not checked");
     }
     // Properties of the current panel first, then each other panel's, addressed with "panel".
     std::vector<std::string> panels = {panel_};
@@ -85,52 +112,64 @@ void Recorder::expectations(const ActionFacts& facts)
             if (fact.panel != panel)
                 continue;
             if (panel != panel_ && !switched) {
-                write("panel " + sessionWord(panel));
+                line("panel " + sessionWord(panel));
                 switched = true;
             }
-            write("expect property " + sessionWord(fact.control) + " " + sessionWord(fact.property) + " " +
-                  sessionWord(fact.value));
+            line("expect property " + sessionWord(fact.control) + " " + sessionWord(fact.property) + " " +
+                 sessionWord(fact.value));
         }
         if (switched)
-            write("panel " + sessionWord(panel_));
+            line("panel " + sessionWord(panel_));
     }
     if (facts.answer)
-        write("expect answer " + (*facts.answer ? sessionWord(**facts.answer) : std::string("null")));
+        line("expect answer " + (*facts.answer ? sessionWord(**facts.answer) : std::string("null")));
+    return out;
 }
 
 void Recorder::startUp(const ActionFacts& facts)
 {
+    flushExpectations();
     write("# start-up");
-    expectations(facts);
+    pendingFacts_ = facts;
 }
 
-void Recorder::step(const Step& step, const ActionFacts& facts)
+void Recorder::step(const Step& step, const ActionFacts& facts, const std::string& failure)
 {
     const StepAction& action = step.action;
     if (std::holds_alternative<step::Quit>(action) || std::holds_alternative<step::Help>(action))
         return;
+    if (isExpectation(action)) {
+        flushAdvance();
+        if (!failure.empty())
+            write("# failed on the page: " + oneLine(failure));
+        write(stepLine(action));
+        typedCommands_ += std::holds_alternative<step::ExpectCommand>(action);
+        typedNoMore_ = typedNoMore_ || std::holds_alternative<step::ExpectNoMoreCommands>(action);
+        return;
+    }
     if (const auto* advance = std::get_if<step::Advance>(&action)) {
+        if (causedNothing(facts) && !pendingFacts_) {
+            pendingAdvance_ += advance->milliseconds;
+            advancePending_ = true;
+            return;
+        }
+        flushExpectations();
         pendingAdvance_ += advance->milliseconds;
         advancePending_ = true;
         if (causedNothing(facts))
             return;
         flushAdvance();
-        expectations(facts);
+        pendingFacts_ = facts;
         return;
     }
+    if (isAction(action))
+        flushExpectations();
     flushAdvance();
-    // The recording checks every command itself; a live "expect command"
-    // would read past them on replay.
-    if (std::holds_alternative<step::ExpectCommand>(action) ||
-        std::holds_alternative<step::ExpectNoMoreCommands>(action)) {
-        write("# checked on the page: " + oneLine(stepLine(action)));
-        return;
-    }
     write(stepLine(action));
     if (const auto* panel = std::get_if<step::Panel>(&action))
         panel_ = panel->id;
     if (isAction(action))
-        expectations(facts);
+        pendingFacts_ = facts;
 }
 
 void Recorder::refused(const std::string& line, const std::string& why)
@@ -141,6 +180,7 @@ void Recorder::refused(const std::string& line, const std::string& why)
 
 void Recorder::died(const Step& step, const std::string& what)
 {
+    flushExpectations();
     flushAdvance();
     write("# " + oneLine(what) + ":");
     write(stepLine(step.action));
@@ -148,9 +188,14 @@ void Recorder::died(const Step& step, const std::string& what)
 
 std::string Recorder::text() const
 {
-    if (!advancePending_ || full_)
+    if (full_)
         return out_;
-    return out_ + "advance " + std::to_string(pendingAdvance_) + "\n";
+    std::string text = out_;
+    if (pendingFacts_)
+        text += expectations(*pendingFacts_);
+    if (advancePending_)
+        text += "advance " + std::to_string(pendingAdvance_) + "\n";
+    return text;
 }
 
 } // namespace vesk_host::web

@@ -1,8 +1,18 @@
-// Turns what is done on the live page into a session file that replays it:
-// each step as a line, each action followed by "expect command" lines for
-// every command it made the script send, "expect no-more-commands", and
-// "expect property" lines for the final values of the properties it
-// changed. "vesk_host run --session" then replays the file with exit 0.
+// Turns what is done on the live page into a session file that replays it
+// to the verdict the page showed: each step as a line, each action followed
+// by "expect command" lines for every command it made the script send,
+// "expect no-more-commands", and "expect property" lines for the final
+// values of the properties it changed. A session of clean steps replays
+// with exit 0.
+//
+// Expectations typed on the page are written as typed, where they were
+// typed: right after their action, before the recorder's own expectations
+// for it, which check only the commands the typed ones did not (and are
+// written when the next action comes, or when the text is read). So an
+// expectation that failed on the page fails on replay, one that passed
+// passes; a failed one is also marked with a comment. A step the page
+// refused (unreadable, unknown, or refused by the session) is a comment:
+// it changed nothing, and the replay goes on past it.
 //
 // The virtual clock is recorded as "advance" steps. Advances that caused
 // nothing are joined to the next advance, so a page in real-time mode does
@@ -48,9 +58,10 @@ public:
 
     // The script's start-up, the first action of every session.
     void startUp(const ActionFacts& facts);
-    // A step that was carried out, with what it did.
-    void step(const Step& step, const ActionFacts& facts);
-    // A step the session refused (written as a comment: a replay would stop there).
+    // A step that was carried out, with what it did. For an expectation,
+    // `failure` is what the page said when it failed, empty when it passed.
+    void step(const Step& step, const ActionFacts& facts, const std::string& failure = {});
+    // A step the page refused: unreadable, or refused by the session.
     void refused(const std::string& line, const std::string& why);
     // The step during which the script's process ended (crash, hang, exit):
     // written, so that the file replays it, with a comment saying what happened.
@@ -64,11 +75,18 @@ public:
 private:
     void write(const std::string& line);
     void flushAdvance();
-    void expectations(const ActionFacts& facts);
+    void flushExpectations();
+    // The recorder's own expectations for the pending action, leaving out
+    // the commands that expectations typed on the page have checked.
+    std::string expectations(const ActionFacts& facts) const;
 
     std::string out_;
     std::int64_t pendingAdvance_ = 0;
     bool advancePending_ = false;
+    // The last action's facts, until its expectations are written.
+    std::optional<ActionFacts> pendingFacts_;
+    std::size_t typedCommands_ = 0;  // "expect command" lines typed since that action
+    bool typedNoMore_ = false;       // "expect no-more-commands" typed since: every command is checked
     std::string panel_ = "1";
     bool full_ = false;
 };

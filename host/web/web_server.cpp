@@ -1,183 +1,163 @@
 #include "web/web_server.h"
 
-#include <httplib.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
-#include <chrono>
+#include <cstring>
 
-#include "base/text_util.h"
-#include "transcript/transcript_json.h"
+#include <boost/asio/ip/v6_only.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
+
+#include "web/event_stream.h"
+#include "web/http_connection.h"
 #include "web/request_guard.h"
-#include "web/web_assets.h"
+#include "web/server_core.h"
 
 namespace vesk_host::web {
 
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+
 namespace {
 
-constexpr int threads = 24;
-
-std::optional<std::string> header(const httplib::Request& request, const char* name)
+// Every address of this machine's interfaces, for a server on all of them.
+std::vector<std::string> interfaceAddresses()
 {
-    if (!request.has_header(name))
-        return std::nullopt;
-    return request.get_header_value(name);
-}
-
-void answer(httplib::Response& response, int status, const std::string& message)
-{
-    response.status = status;
-    response.set_content(jsonLine(Json{{"ok", status == 200 && message.empty()}, {"message", message}}),
-                         "application/json");
-}
-
-void serveAsset(httplib::Response& response, const char* path)
-{
-    const Asset* asset = findAsset(path);
-    if (!asset) {
-        response.status = 404;
-        return;
+    std::vector<std::string> addresses;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return addresses;
+    for (const ifaddrs* entry = list; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr)
+            continue;
+        boost::system::error_code error;
+        if (entry->ifa_addr->sa_family == AF_INET) {
+            const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+            asio::ip::address_v4::bytes_type bytes;
+            std::memcpy(bytes.data(), &in->sin_addr, bytes.size());
+            addresses.push_back(asio::ip::address_v4(bytes).to_string());
+        } else if (entry->ifa_addr->sa_family == AF_INET6) {
+            const auto* in = reinterpret_cast<const sockaddr_in6*>(entry->ifa_addr);
+            asio::ip::address_v6::bytes_type bytes;
+            std::memcpy(bytes.data(), &in->sin6_addr, bytes.size());
+            addresses.push_back(asio::ip::address_v6(bytes).to_string());
+        }
     }
-    response.set_content(reinterpret_cast<const char*>(asset->data), asset->size, asset->type);
+    freeifaddrs(list);
+    return addresses;
 }
 
-// One page's event stream.
-struct Stream {
-    std::string full;
-    std::uint64_t after = 0;
-    bool fullSent = false;
-};
-
-bool sendEvent(httplib::DataSink& sink, std::string message)
+const std::string& busyAnswer()
 {
-    if (!message.empty() && message.back() == '\n')
-        message.pop_back();
-    const std::string event = "data: " + message + "\n\n";
-    return sink.write(event.data(), event.size());
+    static const std::string answer = [] {
+        const std::string body = "{\"ok\":false,\"message\":\"too many connections are open; try again\"}\n";
+        return "HTTP/1.1 503 Service Unavailable\r\nConnection: close\r\nContent-Type: application/json\r\n"
+               "Content-Length: " +
+               std::to_string(body.size()) + "\r\n\r\n" + body;
+    }();
+    return answer;
+}
+
+// Handlers hold the core by pointer, never by share: the core owns the I/O
+// context that holds them, and is gone only after run() has returned.
+void accept(ServerCore* core)
+{
+    core->acceptor.async_accept([core](const boost::system::error_code& error, tcp::socket socket) {
+        if (core->stopping)
+            return;
+        if (error) {
+            // Out of descriptors, say: try again shortly rather than spin.
+            auto timer = std::make_shared<asio::steady_timer>(core->io, std::chrono::milliseconds(100));
+            timer->async_wait([core, timer](const boost::system::error_code&) { accept(core); });
+            return;
+        }
+        if (core->connections >= core->limits.connections) {
+            // Told at once, without waiting on the client: a write that does not fit is dropped.
+            boost::system::error_code ignored;
+            socket.non_blocking(true, ignored);
+            socket.write_some(asio::buffer(busyAnswer()), ignored);
+            socket.close(ignored);
+        } else {
+            ++core->connections;
+            std::make_shared<HttpConnection>(*core, std::move(socket))->start();
+        }
+        accept(core);
+    });
 }
 
 } // namespace
 
-WebServer::WebServer(LiveSession& live, Broadcast& broadcast)
-    : live_(live), broadcast_(broadcast), server_(std::make_unique<httplib::Server>())
+WebServer::WebServer(LiveSession& live, Broadcast& broadcast, HttpLimits limits)
+    : broadcast_(broadcast), actions_(limits.waitingActions),
+      core_(std::make_shared<ServerCore>(live, broadcast, actions_, limits))
 {
-    server_->new_task_queue = [] { return new httplib::ThreadPool(threads); };
-    server_->set_payload_max_length(maxRequestBody);
-    server_->set_read_timeout(std::chrono::seconds(10));
-    server_->set_write_timeout(std::chrono::seconds(10));
-    server_->set_keep_alive_max_count(100);
-    server_->set_default_headers({{"X-Content-Type-Options", "nosniff"},
-                                  {"X-Frame-Options", "DENY"},
-                                  {"Referrer-Policy", "no-referrer"},
-                                  {"Cache-Control", "no-store"},
-                                  {"Content-Security-Policy",
-                                   "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'"}});
-    routes();
+    std::weak_ptr<ServerCore> weak = core_;
+    broadcast_.setListener([weak] {
+        if (auto core = weak.lock())
+            asio::post(core->io, [core = core.get()] { core->wakeStreams(); });
+    });
 }
 
-WebServer::~WebServer() = default;
+WebServer::~WebServer()
+{
+    actions_.stop();
+    broadcast_.setListener({});
+}
 
 Result<int> WebServer::bind(const std::string& address, int port)
 {
-    int bound = -1;
-    if (port == 0)
-        bound = server_->bind_to_any_port(address);
-    else if (server_->bind_to_port(address, port))
-        bound = port;
-    if (bound <= 0)
-        return fail("cannot listen on " + address + " port " + std::to_string(port));
-    hosts_ = servedHosts(address, bound);
+    boost::system::error_code error;
+    const auto ip = asio::ip::make_address(address, error);
+    if (error)
+        return fail(address + " is not an address");
+    const tcp::endpoint endpoint(ip, static_cast<unsigned short>(port));
+    tcp::acceptor& acceptor = core_->acceptor;
+    acceptor.open(endpoint.protocol(), error);
+    // SO_REUSEADDR lets a stopped server's port be taken again at once; it
+    // never lets two servers listen on one port (SO_REUSEPORT would).
+    if (!error)
+        acceptor.set_option(tcp::acceptor::reuse_address(true), error);
+    if (!error && ip.is_v6() && !ip.is_unspecified())
+        acceptor.set_option(asio::ip::v6_only(true), error);
+    if (!error)
+        acceptor.bind(endpoint, error);
+    if (!error)
+        acceptor.listen(asio::socket_base::max_listen_connections, error);
+    if (error) {
+        boost::system::error_code ignored;
+        acceptor.close(ignored);
+        const std::string where = "port " + std::to_string(port) + " of " + address;
+        if (error == asio::error::address_in_use)
+            return fail(where + " is in use by another program (another vesk_host serve?)");
+        if (error == boost::system::errc::address_not_available)
+            return fail(address + " is not an address of this machine");
+        return fail("cannot listen on " + where + ": " + error.message());
+    }
+    const int bound = acceptor.local_endpoint().port();
+    core_->hosts = ip.is_unspecified() ? servedHostsAnywhere(interfaceAddresses(), bound) : servedHosts(address, bound);
     return bound;
 }
 
-bool WebServer::run() { return server_->listen_after_bind(); }
+void WebServer::run()
+{
+    accept(core_.get());
+    core_->io.run();
+}
 
 void WebServer::stop()
 {
     broadcast_.close();
-    server_->stop();
-}
-
-void WebServer::routes()
-{
-    server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-        RequestFacts facts;
-        facts.method = request.method;
-        facts.host = header(request, "Host");
-        facts.origin = header(request, "Origin");
-        facts.mark = header(request, pageMarkHeader);
-        const std::string length = request.get_header_value("Content-Length");
-        const auto declared = parseInt64(length);
-        facts.bodySize = length.empty()               ? 0
-                         : !declared || *declared < 0 ? maxRequestBody + 1
-                                                      : static_cast<std::size_t>(*declared);
-        const Verdict verdict = checkRequest(facts, hosts_);
-        if (verdict.status == 0)
-            return httplib::Server::HandlerResponse::Unhandled;
-        answer(response, verdict.status, verdict.reason);
-        // A refused body is never read: the connection cannot carry another request.
-        response.set_header("Connection", "close");
-        return httplib::Server::HandlerResponse::Handled;
-    });
-
-    server_->Get("/", [](const httplib::Request&, httplib::Response& response) { serveAsset(response, "/index.html"); });
-    for (const char* path : {"/index.html", "/app.js", "/style.css"})
-        server_->Get(path, [path](const httplib::Request&, httplib::Response& response) { serveAsset(response, path); });
-
-    server_->Get("/api/recording", [this](const httplib::Request&, httplib::Response& response) {
-        response.set_header("Content-Disposition", "attachment; filename=\"" + live_.recordingName() + "\"");
-        response.set_content(live_.recording(), "text/plain; charset=utf-8");
-    });
-
-    server_->Get("/api/events", [this](const httplib::Request&, httplib::Response& response) {
-        if (++streams_ > maxStreams) {
-            --streams_;
-            answer(response, 503, "too many pages are open; close one");
-            return;
-        }
-        auto stream = std::make_shared<Stream>();
-        std::tie(stream->full, stream->after) = live_.fullState();
-        response.set_header("X-Accel-Buffering", "no");
-        response.set_chunked_content_provider(
-            "text/event-stream",
-            [this, stream](std::size_t, httplib::DataSink& sink) {
-                if (!stream->fullSent) {
-                    stream->fullSent = true;
-                    return sendEvent(sink, stream->full);
-                }
-                const auto batch = broadcast_.after(stream->after, std::chrono::seconds(5));
-                if (batch.closed)
-                    return false;
-                if (batch.lost) {
-                    std::tie(stream->full, stream->after) = live_.fullState();
-                    return sendEvent(sink, stream->full);
-                }
-                stream->after = batch.last;
-                if (batch.messages.empty()) {
-                    static const char keepAlive[] = ": still here\n\n";
-                    return sink.write(keepAlive, sizeof keepAlive - 1);
-                }
-                for (const std::string& message : batch.messages)
-                    if (!sendEvent(sink, message))
-                        return false;
-                return true;
-            },
-            [this](bool) { --streams_; });
-    });
-
-    server_->Post("/api/step", [this](const httplib::Request& request, httplib::Response& response) {
-        const auto outcome = live_.step(request.body);
-        answer(response, outcome.httpStatus, outcome.message);
-    });
-    server_->Post("/api/restart", [this](const httplib::Request&, httplib::Response& response) {
-        const auto outcome = live_.restart();
-        answer(response, outcome.httpStatus, outcome.message);
-    });
-    server_->Post("/api/realtime", [this](const httplib::Request& request, httplib::Response& response) {
-        if (request.body != "on" && request.body != "off") {
-            answer(response, 400, "real time is \"on\" or \"off\"");
-            return;
-        }
-        live_.setRealTime(request.body == "on");
-        answer(response, 200, "");
+    asio::post(core_->io, [core = core_.get()] {
+        core->stopping = true;
+        boost::system::error_code ignored;
+        core->acceptor.close(ignored);
+        for (auto& weak : core->openStreams)
+            if (auto stream = weak.lock())
+                stream->close();
+        core->io.stop();
     });
 }
 

@@ -1,58 +1,47 @@
-// The live page's HTTP server (cpp-httplib): the page's own files, an
-// event stream per open page (server-sent events), and the page's actions.
-//
-//   GET  /, /index.html, /app.js, /style.css   the page (built into the binary)
-//   GET  /api/events      a stream: the full state, then every update
-//   GET  /api/recording   the recording so far, as a session file
-//   POST /api/step        body: one session step line
-//   POST /api/restart     ends the script's process and starts a new one
-//   POST /api/realtime    body: "on" or "off"
-//
-// Every request passes request_guard.h first; anything else is 404. The
-// server reads no file. Event streams are capped (maxStreams), and each
-// one ends when its page goes away or the server stops.
+// The live page's HTTP server: Boost.Beast's HTTP/1.1 parser on Asio, one
+// I/O thread that never waits for a client (routes.h says what it answers,
+// http_connection.h how a request is read and refused, event_stream.h how
+// pages are kept up to date). The page's actions run one at a time on the
+// action queue's thread, so a long step holds up no other client. Every
+// bound (head time and bytes, body bytes, connections, event streams,
+// waiting actions) is in http_limits.h.
 #ifndef VESK_HOST_WEB_WEB_SERVER_H
 #define VESK_HOST_WEB_WEB_SERVER_H
 
-#include <atomic>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "base/result.h"
+#include "web/action_queue.h"
 #include "web/broadcast.h"
+#include "web/http_limits.h"
 #include "web/live_session.h"
-
-namespace httplib {
-class Server;
-}
 
 namespace vesk_host::web {
 
+struct ServerCore;
+
 class WebServer {
 public:
-    static constexpr int maxStreams = 16;
-
-    WebServer(LiveSession& live, Broadcast& broadcast);
+    WebServer(LiveSession& live, Broadcast& broadcast, HttpLimits limits = {});
     ~WebServer();
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;
 
-    // Binds `address` and `port` (0: a free one). Returns the port.
+    // Binds `address` (a numeric address, as inet_ntop writes it) and `port`
+    // (0: a free one) for this server alone: a port that another program
+    // listens on is an error, never shared. A wildcard address serves every
+    // interface. Returns the port.
     Result<int> bind(const std::string& address, int port);
-    // Serves until stop(); false when the server could not serve.
-    bool run();
+    // Serves on the calling thread until stop().
+    void run();
     // From any thread: ends run() and every event stream.
     void stop();
 
 private:
-    void routes();
-
-    LiveSession& live_;
     Broadcast& broadcast_;
-    std::unique_ptr<httplib::Server> server_;
-    std::vector<std::string> hosts_;
-    std::atomic<int> streams_{0};
+    ActionQueue actions_;
+    std::shared_ptr<ServerCore> core_;
 };
 
 } // namespace vesk_host::web

@@ -1,10 +1,14 @@
 // The live page of vesk_host serve. It draws what the server sends on its
-// event stream (a full state when it opens, then one update per action) and
-// turns every click into a session step, posted to the server.
+// event stream (a full state when it opens, then one update per action;
+// stream.js shares one stream among the browser's tabs), turns every click
+// into a session step posted to the server, and keeps one status a person
+// can trust in its header: the script's state and the counts of violations,
+// warnings and failed expectations, with each finding listed and linked to
+// its transcript line. Changes of state are announced to screen readers.
 'use strict';
 
 const $ = (id) => document.getElementById(id);
-const view = { state: null, status: null, lastAction: 0, panel: '1', changed: new Set() };
+const view = { state: null, status: null, lastAction: 0, panel: '1', changed: new Set(), said: '' };
 const maxTranscriptLines = 2000;
 
 function element(tag, className, text) {
@@ -25,117 +29,55 @@ function quote(text) {
   return '"' + String(text).replace(/\\/g, '\\\\').replace(/"/g, '\\"').replace(/\n/g, '\\n').replace(/\t/g, '\\t') + '"';
 }
 
+// Says `text` to screen readers (once: the same text twice in a row is said once).
+function announce(text) {
+  if (!text || text === view.said) return;
+  view.said = text;
+  $('announce').textContent = text;
+}
+
+function showError(text) {
+  $('step-error').textContent = text;
+  if (text) announce(text);
+}
+
 async function post(path, body) {
-  const response = await fetch(path, {
-    method: 'POST',
-    headers: { 'X-Vesk-Page': '1', 'Content-Type': 'text/plain' },
-    body: body,
-  });
-  let answer = { ok: response.ok, message: '' };
+  let response;
+  try {
+    response = await fetch(path, {
+      method: 'POST',
+      headers: { 'X-Vesk-Page': '1', 'Content-Type': 'text/plain' },
+      body: body,
+    });
+  } catch (e) {
+    return { ok: false, message: 'the click did not reach the server: is vesk_host serve still running?' };
+  }
+  let answer = { ok: response.ok, message: response.ok ? '' : 'the server answered ' + response.status };
   try { answer = await response.json(); } catch (e) { /* an empty answer */ }
   return answer;
 }
 
 async function sendStep(line) {
-  $('step-error').textContent = '';
+  showError('');
   const answer = await post('/api/step', line);
-  if (answer.message) $('step-error').textContent = answer.message;
+  if (answer.message) showError(answer.message);
   return answer;
 }
 
 async function press(panel, control, event) {
   if (panel !== view.panel) {
-    await sendStep('panel ' + word(panel));
+    const answer = await sendStep('panel ' + word(panel));
+    if (!answer.ok) return answer;
     view.panel = panel;
   }
   return sendStep('press ' + word(control) + (event ? ' ' + word(event) : ''));
 }
 
-// ---- the panel, control by control ----
-
-function tallyClass(statesheet) {
-  if (/red/i.test(statesheet)) return 'tally-red';
-  if (/black/i.test(statesheet)) return 'tally-black';
-  return 'tally-other';
+function scriptUp() {
+  return !!(view.status && view.status.process === 'running' && view.status.script_running && view.connected);
 }
 
-function drawControl(panelId, control) {
-  const props = control.properties || {};
-  const type = props.type || '';
-  const box = element('div', 'control');
-  box.dataset.control = control.id;
-  box.dataset.panel = panelId;
-  box.title = Object.entries(props).map(([k, v]) => k + '=' + v).join('\n');
-  if (view.changed.has(panelId + '\u0000' + control.id)) box.classList.add('changed');
-  box.appendChild(element('div', 'control-name', control.id));
-
-  if (type === 'list') {
-    box.classList.add('list');
-    const list = element('ul');
-    const items = (props.items || '').split(',').filter((item) => item !== '');
-    const selected = parseInt(props.select, 10);
-    items.forEach((item, i) => {
-      const entry = element('li', i + 1 === selected ? 'selected' : '', item);
-      entry.dataset.index = String(i + 1);
-      entry.addEventListener('click', () => {
-        entry.classList.add('pressed');
-        press(panelId, control.id, 'index=' + (i + 1));
-      });
-      list.appendChild(entry);
-    });
-    box.appendChild(list);
-  } else if (type === 'button') {
-    box.classList.add('button');
-    const button = element('button', '', props.text !== undefined && props.text !== '' ? props.text : control.id);
-    button.type = 'button';
-    button.addEventListener('click', () => press(panelId, control.id, ''));
-    box.appendChild(button);
-  } else if (type === 'tally') {
-    const sheet = props.statesheet || '';
-    box.classList.add('tally', tallyClass(sheet));
-    box.dataset.statesheet = sheet;
-    box.appendChild(element('div', 'lamp', sheet.replace(/^KQ_Tally_/, '') || '(none)'));
-  } else if (type === 'label') {
-    box.classList.add('label');
-    const value = element('output', 'value', props.text || '');
-    box.appendChild(value);
-  } else {
-    box.classList.add('other');
-    const table = element('table');
-    for (const [key, value] of Object.entries(props)) {
-      const row = element('tr');
-      row.appendChild(element('th', '', key));
-      row.appendChild(element('td', '', value));
-      table.appendChild(row);
-    }
-    box.appendChild(table);
-  }
-  return box;
-}
-
-function drawPanels(state) {
-  const holder = $('panels');
-  holder.replaceChildren();
-  const panels = (state && state.panels) || [];
-  if (panels.length === 0) {
-    holder.appendChild(element('p', 'muted', 'no panel loaded'));
-    $('panel-name').textContent = '';
-    return;
-  }
-  $('panel-name').textContent = panels.map((p) => p.id + ': ' + p.file).join(', ');
-  for (const panel of panels) {
-    const section = element('div', 'panel');
-    section.dataset.panel = panel.id;
-    section.appendChild(element('div', 'panel-title', panel.title || 'panel ' + panel.id));
-    const controls = element('div', 'controls');
-    for (const control of panel.controls) controls.appendChild(drawControl(panel.id, control));
-    section.appendChild(controls);
-    if (panel.more_controls) section.appendChild(element('p', 'muted', panel.more_controls + ' more controls not shown'));
-    holder.appendChild(section);
-  }
-}
-
-// ---- the tables ----
+// ---- the tables and the findings ----
 
 function table(headings, rows) {
   const node = element('table');
@@ -174,24 +116,58 @@ function drawTables(state) {
   const held = (state && state.outstanding_replies) || 0;
   replies.appendChild(element('div', held ? 'error' : '', held + ' not handed back'));
   replies.appendChild(element('div', 'muted', ((state && state.replies_handed_out) || 0) + ' handed out so far'));
+}
 
+// A link to transcript line `n`: scrolls there and marks it.
+function lineLink(n) {
+  const link = element('a', 'line-link', 'line ' + n);
+  link.href = '#line-' + n;
+  link.addEventListener('click', (event) => {
+    event.preventDefault();
+    const line = $('line-' + n);
+    if (!line) { announce('line ' + n + ' is no longer on the page'); return; }
+    for (const old of document.querySelectorAll('.transcript .target')) old.classList.remove('target');
+    line.classList.add('target');
+    line.scrollIntoView({ block: 'center' });
+  });
+  return link;
+}
+
+const eventNames = { crashed: 'crash', hung: 'hang', exited: 'exit', failed: 'failure', expectation: 'failed expectation' };
+
+function drawFindings(status, state) {
   const findings = $('findings');
   findings.replaceChildren();
-  const rules = (state && state.rules) || [];
-  if (!rules.length) findings.appendChild(element('p', 'findings-none', 'none'));
-  for (const rule of rules) {
-    const line = element('div', 'finding' + (rule.severity === 'warning' ? ' warning' : ''));
-    line.appendChild(element('span', 'rule', rule.rule));
-    line.appendChild(document.createTextNode(' (' + rule.severity + ', ' + rule.times + '×): ' + rule.first));
-    findings.appendChild(line);
+  const items = [];
+  for (const event of (status && status.events) || []) {
+    const item = element('li', 'finding ' + event.kind);
+    item.appendChild(element('span', 'rule', eventNames[event.kind] || event.kind));
+    item.appendChild(document.createTextNode(': ' + event.text + ' '));
+    if (event.line) item.appendChild(lineLink(event.line));
+    items.push(item);
   }
+  const lines = (status && status.rule_lines) || {};
+  for (const rule of (state && state.rules) || []) {
+    const item = element('li', 'finding' + (rule.severity === 'warning' ? ' warning' : ''));
+    item.appendChild(element('span', 'rule', rule.rule));
+    item.appendChild(document.createTextNode(' (' + rule.severity + ', ' + rule.times + '×): ' + rule.first + ' '));
+    if (lines[rule.rule]) item.appendChild(lineLink(lines[rule.rule]));
+    items.push(item);
+  }
+  if (!items.length) {
+    findings.appendChild(element('p', 'findings-none', 'none so far'));
+    return;
+  }
+  const list = element('ul', 'finding-list');
+  for (const item of items) list.appendChild(item);
+  findings.appendChild(list);
 }
 
 // ---- the transcript ----
 
 function entryText(e) {
   switch (e.kind) {
-    case 'action': return '== ' + e.step + (e.line ? '' : '') + '   (clock ' + e.clock + ' ms)';
+    case 'action': return '== ' + e.step + '   (clock ' + e.clock + ' ms)';
     case 'call':
       if (e.call === 'load') return 'host > script  load_vesk_client_script(host, ' + quote(e.path) + ')';
       if (e.call === 'delete') return 'host > script  delete';
@@ -232,24 +208,21 @@ function entryClass(e) {
   return e.kind;
 }
 
-function entryNode(e, action) {
-  const node = element('div', 'line ' + entryClass(e), entryText(e));
-  node.dataset.action = String(action);
-  if (action === view.lastAction) node.classList.add('recent');
-  return node;
-}
-
-function addEntries(pairs, reset) {
+function addEntries(lines, reset) {
   const pane = $('transcript');
   const atBottom = pane.scrollTop + pane.clientHeight >= pane.scrollHeight - 30;
   if (reset) pane.replaceChildren();
   for (const old of pane.querySelectorAll('.recent')) old.classList.remove('recent');
-  for (const [action, entry] of pairs) {
+  for (const { n, a, e } of lines) {
+    const advance = e.kind === 'action' && /^advance /.test(e.step);
     // An advance that caused nothing replaces the one before it, so that real time does not flood the pane.
     const last = pane.lastElementChild;
-    if (entry.kind === 'action' && /^advance /.test(entry.step) && last && last.dataset.advance === '1') last.remove();
-    const node = entryNode(entry, action);
-    if (entry.kind === 'action' && /^advance /.test(entry.step)) node.dataset.advance = '1';
+    if (advance && last && last.dataset.advance === '1') last.remove();
+    const node = element('div', 'line ' + entryClass(e), entryText(e));
+    node.id = 'line-' + n;
+    node.dataset.action = String(a);
+    if (a === view.lastAction) node.classList.add('recent');
+    if (advance) node.dataset.advance = '1';
     pane.appendChild(node);
   }
   while (pane.childElementCount > maxTranscriptLines) pane.firstElementChild.remove();
@@ -258,15 +231,24 @@ function addEntries(pairs, reset) {
 
 // ---- status ----
 
+const stateWords = { running: 'running', ended: 'script ended', crashed: 'crashed', hung: 'hung', exited: 'exited',
+  failed: 'failed', starting: 'starting' };
+
+function count(id, n, one, many) {
+  const node = $(id);
+  node.textContent = n + ' ' + (n === 1 ? one : many);
+  node.classList.toggle('bad', n > 0);
+}
+
 function drawStatus(status, recording, state) {
   view.status = status;
   const badge = $('status');
-  let text = status.process;
-  let cls = status.process;
-  if (status.process === 'running' && !status.script_running) { text = 'script ended'; cls = 'ended'; }
-  if (status.process === 'running' && status.script_running) text = 'running';
-  badge.textContent = text;
-  badge.className = 'badge ' + cls;
+  const stateText = stateWords[status.state] || status.state;
+  badge.textContent = stateText;
+  badge.className = 'badge ' + status.state;
+  count('count-violations', status.violations || 0, 'violation', 'violations');
+  count('count-warnings', status.warnings || 0, 'warning', 'warnings');
+  count('count-expectations', status.failed_expectations || 0, 'failed expectation', 'failed expectations');
   const dead = status.process !== 'running';
   $('died').hidden = !dead;
   $('restart-top').hidden = dead || status.script_running;
@@ -274,6 +256,8 @@ function drawStatus(status, recording, state) {
     $('died-message').textContent = status.message;
     $('died-last').textContent = (status.last || []).map(entryText).join('\n');
   }
+  announce(dead ? status.message : 'script ' + stateText + ', ' + $('count-violations').textContent + ', ' +
+    $('count-warnings').textContent + ', ' + $('count-expectations').textContent);
   $('realtime').checked = !!status.realtime;
   if (recording) {
     let text = 'recording: ' + recording.lines + ' lines' + (recording.file ? ' to ' + recording.file : '');
@@ -283,13 +267,77 @@ function drawStatus(status, recording, state) {
     $('save').setAttribute('download', recording.name || 'recorded.vesk');
   }
   if (state) $('clock').textContent = 'clock ' + (state.clock || 0) + ' ms';
+  setEnabled(scriptUp());
 }
 
-// ---- the event stream ----
+// Clock buttons, the step box and real time act on the script: off while it is down.
+function setEnabled(up) {
+  for (const node of document.querySelectorAll('[data-advance], #step-form button, #realtime')) node.disabled = !up;
+  document.body.classList.toggle('script-down', !up);
+}
 
-function changedControls(entries) {
+function drawConnection(message) {
+  view.connected = message.state === 'open';
+  const banner = $('connection');
+  const texts = {
+    connecting: 'connecting to the server…',
+    reconnecting: 'the connection to the server was lost; reconnecting…',
+    refused: 'this page cannot reach the server: it may have stopped, or too many pages of it are open in other ' +
+      'browsers. Trying again in ' + (message.retry || 1) + ' s.',
+  };
+  banner.hidden = view.connected;
+  banner.textContent = texts[message.state] || '';
+  if (!view.connected) {
+    $('status').textContent = message.state === 'refused' ? 'no connection' : 'connecting';
+    $('status').className = 'badge';
+    announce(banner.textContent);
+  }
+  if (view.status && view.connected) drawStatus(view.status, null, view.state);
+  else setEnabled(false);
+  redraw();
+}
+
+// ---- step examples, from the loaded plant and panel ----
+
+function drawExamples(state) {
+  const examples = [];
+  for (const router of (state && state.routers) || []) {
+    // A crosspoint the plant has, or the first of each.
+    const point = router.crosspoints[0] || { destination: 0, source: 0, reads: '0' };
+    examples.push('route ' + router.device + ' ' + point.destination + ' ' + point.source,
+      'poll ' + router.device + ' ' + point.destination,
+      'revertive ' + router.device + ' ' + point.destination + ' ' + word(String(point.reads)));
+  }
+  for (const panel of (state && state.panels) || []) {
+    for (const control of panel.controls) {
+      const type = (control.properties || {}).type;
+      if (type === 'list') examples.push('press ' + word(control.id) + ' index=1');
+      else if (type === 'button') examples.push('press ' + word(control.id));
+      else if (type === 'label') examples.push('expect property ' + word(control.id) + ' text ' +
+        word((control.properties || {}).text || ''));
+    }
+  }
+  examples.push('query _events', 'advance 1000', 'replies null', 'show routes', 'show timers');
+  if (state && state.timers && state.timers.length) examples.push('tick ' + state.timers[0].id);
+  const list = $('step-examples');
+  list.replaceChildren(...examples.slice(0, 40).map((text) => { const o = element('option'); o.value = text; return o; }));
+  $('step').placeholder = examples.slice(0, 3).join(' · ');
+}
+
+// ---- the stream ----
+
+function redraw() {
+  const state = view.state;
+  if (state && state.panels && state.panels.length && state.panels[0].title)
+    $('title').textContent = 'vesk_host · ' + state.panels[0].title;
+  const panels = (state && state.panels) || [];
+  $('panel-name').textContent = panels.map((p) => p.id + ': ' + p.file).join(', ');
+  drawPanels($('panels'), state, view.changed, scriptUp(), press);
+}
+
+function changedControls(lines) {
   const changed = new Set();
-  for (const e of entries) {
+  for (const { e } of lines) {
     if (e.kind === 'command' && typeof e.text === 'string') {
       const m = /^TP '[^=']*=.*' '([^']*)' '([^']*)'$/.exec(e.text);
       if (m) changed.add(m[1] + '\u0000' + m[2]);
@@ -299,42 +347,59 @@ function changedControls(entries) {
 }
 
 function apply(message) {
+  if (message.type === 'connection') { drawConnection(message); return; }
+  if (message.type === 'status') {
+    drawStatus(message.status, message.recording, view.state);
+    drawFindings(message.status, view.state);
+    return;
+  }
   if (message.type === 'full') {
     view.lastAction = message.action;
     view.changed = new Set();
-    view.state = message.state;
-    addEntries(message.entries.map((x) => [x.a, x.e]), true);
+    addEntries(message.entries, true);
   } else if (message.type === 'update') {
     view.lastAction = message.action;
     if (message.reset) view.panel = '1';
     view.changed = changedControls(message.entries);
-    view.state = message.state;
-    addEntries(message.entries.map((e) => [message.action, e]), message.reset);
-  } else if (message.type === 'status') {
-    drawStatus(message.status, message.recording, view.state);
+    addEntries(message.entries, message.reset);
+  } else {
     return;
   }
-  if (view.state && view.state.panels && view.state.panels.length && view.state.panels[0].title)
-    $('title').textContent = 'vesk_host · ' + view.state.panels[0].title;
-  drawPanels(view.state);
-  drawTables(view.state);
+  view.state = message.state;
+  view.connected = true;
   drawStatus(message.status, message.recording, view.state);
+  drawTables(view.state);
+  drawFindings(message.status, view.state);
+  drawExamples(view.state);
+  redraw();
 }
 
 function connect() {
-  const source = new EventSource('/api/events');
-  source.onmessage = (event) => apply(JSON.parse(event.data));
-  source.onerror = () => {
-    $('status').textContent = 'reconnecting';
-    $('status').className = 'badge';
-  };
+  if (typeof SharedWorker !== 'undefined') {
+    try {
+      const worker = new SharedWorker('/stream.js', { name: 'vesk-stream' });
+      worker.port.onmessage = (event) => apply(event.data);
+      worker.port.start();
+      window.addEventListener('pagehide', () => worker.port.postMessage('bye'));
+      return;
+    } catch (e) { /* no shared worker here: a stream of this tab's own */ }
+  }
+  openStream(apply);
 }
 
 document.addEventListener('DOMContentLoaded', () => {
   for (const button of document.querySelectorAll('[data-advance]'))
     button.addEventListener('click', () => sendStep('advance ' + button.dataset.advance));
-  $('realtime').addEventListener('change', (event) => post('/api/realtime', event.target.checked ? 'on' : 'off'));
-  const restart = async () => { $('step-error').textContent = ''; view.panel = '1'; await post('/api/restart', ''); };
+  $('realtime').addEventListener('change', async (event) => {
+    const answer = await post('/api/realtime', event.target.checked ? 'on' : 'off');
+    if (!answer.ok) showError(answer.message);
+  });
+  const restart = async () => {
+    showError('');
+    view.panel = '1';
+    const answer = await post('/api/restart', '');
+    if (answer.message) showError(answer.message);
+  };
   $('restart').addEventListener('click', restart);
   $('restart-top').addEventListener('click', restart);
   $('step-form').addEventListener('submit', async (event) => {
@@ -344,5 +409,6 @@ document.addEventListener('DOMContentLoaded', () => {
     const answer = await sendStep(line);
     if (answer.ok) $('step').value = '';
   });
+  setEnabled(false);
   connect();
 });

@@ -95,7 +95,7 @@ TEST(LiveSession, DrivesRigVueAndRecordsASessionThatReplays)
                              "press Sources index=2", "query _events", "revertive \"ZEP SDI Router\" 12 \"VT 1\"",
                              "route 21 9 4", "poll 21 12", "tick 7", "replies empty", "press Sources index=3",
                              "replies plant", "advance 1000", "expect property Sources select -1",
-                             "expect command \"RN 12 0 3\"", "show routes"}) {
+                             "expect command \"ET 1\"", "show routes"}) {
         const auto outcome = session.step(line);
         EXPECT_EQ(outcome.httpStatus, 200) << line << ": " << outcome.message;
         EXPECT_EQ(outcome.message, "") << line;
@@ -131,7 +131,16 @@ TEST(LiveSession, DrivesRigVueAndRecordsASessionThatReplays)
               std::string::npos)
         << recording;
     EXPECT_NE(recording.find("query _events\nexpect no-more-commands\nexpect answer notify=*\n"), std::string::npos);
-    EXPECT_NE(recording.find("# checked on the page: expect command \"RN 12 0 3\"\n"), std::string::npos);
+    // A typed expectation stays where it was typed; the recorder checks the rest of the action's commands.
+    EXPECT_NE(recording.find("advance 1000\n"
+                             "expect property Sources select -1\n"
+                             "expect command \"ET 1\"\n"
+                             "show routes\n"
+                             "expect command \"TP 'select=-1' '1' 'Sources'\"\n"
+                             "expect no-more-commands\n"),
+              std::string::npos)
+        << recording;
+    EXPECT_EQ(session.failedExpectations(), 0);
 
     const Replay replayed = replay(recording, RIG_VUE_LIBRARY);
     EXPECT_TRUE(replayed.allRan);
@@ -165,8 +174,12 @@ TEST(LiveSession, RefusesWhatIsNoStepAndRecordsRefusals)
         EXPECT_EQ(outcome.httpStatus, c.status) << c.line.substr(0, 40);
         EXPECT_NE(outcome.message.find(c.message), std::string::npos) << c.line.substr(0, 40) << ": " << outcome.message;
     }
-    EXPECT_NE(session.recording().find("# refused: press Nothing (panel \"1\" has no control \"Nothing\")\n"),
-              std::string::npos);
+    // Every refused line is a comment in the recording, whoever refused it; an empty one is nothing.
+    const std::string recording = session.recording();
+    for (const char* refused : {"# refused: press Nothing (panel \"1\" has no control \"Nothing\")\n",
+                                "# refused: fly away (", "# refused: quit (", "# refused: route 21 99 4 ("})
+        EXPECT_NE(recording.find(refused), std::string::npos) << refused << "\n" << recording;
+    EXPECT_EQ(recording.find("# refused: # a comment"), std::string::npos);
     EXPECT_EQ(session.processState(), "running");
 
     // After shutdown the process lives on; presses are refused until a restart.
@@ -237,4 +250,55 @@ TEST(LiveSession, ALibraryThatDoesNotLoadFailsTheStart)
     EXPECT_NE(failure->message.find("cannot load the script library"), std::string::npos) << failure->message;
     EXPECT_EQ(session.processState(), "failed");
     EXPECT_EQ(session.step("press WFM_Mon").httpStatus, 409);
+}
+
+TEST(LiveSession, FailedExpectationsAreCountedListedAndReplayTheSame)
+{
+    Broadcast broadcast;
+    LiveSession session(options(RIG_VUE_LIBRARY), broadcast);
+    ASSERT_FALSE(session.start());
+    for (const char* line : {"press Sources index=1", "expect command \"RN 12 0 9\"",
+                             "expect property video_source text \"CAM 9\"", "expect property video_source text \"CAM 5\"",
+                             "press WFM_Mon", "expect no-more-commands"})
+        EXPECT_EQ(session.step(line).httpStatus, 200) << line;
+    // The failed no-more-commands came after a press whose command nobody checked on the page.
+    EXPECT_EQ(session.failedExpectations(), 3);
+    const Json status = fullState(session)["status"];
+    EXPECT_EQ(status["failed_expectations"], 3);
+    EXPECT_EQ(status["state"], "running");
+    ASSERT_EQ(status["events"].size(), 3u);
+    const Json& first = status["events"][0];
+    EXPECT_EQ(first["kind"], "expectation");
+    EXPECT_NE(first["text"].get<std::string>().find("expect command \"RN 12 0 9\": expected"), std::string::npos)
+        << first;
+    // Each event names its transcript line, and the line is the failed expectation.
+    const Json full = fullState(session);
+    bool found = false;
+    for (const Json& line : full["entries"])
+        if (line["n"] == first["line"])
+            found = line["e"]["kind"] == "expect" && !line["e"]["ok"].get<bool>();
+    EXPECT_TRUE(found);
+
+    const std::string recording = session.recording();
+    EXPECT_NE(recording.find("# failed on the page: expect command \"RN 12 0 9\""), std::string::npos) << recording;
+    const Replay replayed = replay(recording, RIG_VUE_LIBRARY);
+    EXPECT_EQ(replayed.failed, 3) << recording;
+    EXPECT_EQ(replayed.violations, 0);
+}
+
+TEST(LiveSession, TheTranscriptKeptForLaterPagesIsBoundedInBytes)
+{
+    Broadcast broadcast;
+    LiveSession session(options(RIG_VUE_LIBRARY), broadcast);
+    ASSERT_FALSE(session.start());
+    ASSERT_EQ(session.step("replies long").httpStatus, 200);
+    for (int i = 0; i < 60; ++i)
+        ASSERT_EQ(session.step(i % 2 ? "press Sources index=1" : "press Sources index=2").httpStatus, 200);
+    const auto [full, after] = session.fullState();
+    (void)after;
+    EXPECT_LT(full.size(), LiveHistory::maxBytes + (1u << 20));
+    const Json entries = Json::parse(full)["entries"];
+    ASSERT_FALSE(entries.empty());
+    // Numbered in order, the newest kept.
+    EXPECT_LT(entries.front()["n"].get<std::uint64_t>(), entries.back()["n"].get<std::uint64_t>());
 }

@@ -143,12 +143,13 @@ TEST(Recorder, WritesStepsWithTheirExpectations)
                                "expect no-more-commands\n"
                                "expect answer notify=*\n"
                                "query return=all\n"
-                               "expect no-more-commands\n"
-                               "expect answer null\n"
                                "replies null\n"
-                               "# checked on the page: expect command \"RN 12 0 1\"\n"
+                               // Typed expectations stay where they were typed, before the action's own.
+                               "expect command \"RN 12 0 1\"\n"
                                "expect property video_source text \"CAM 5\"\n"
-                               "# refused: press Nothing (panel \"1\" has no control \"Nothing\")\n");
+                               "# refused: press Nothing (panel \"1\" has no control \"Nothing\")\n"
+                               "expect no-more-commands\n"
+                               "expect answer null\n");
     EXPECT_FALSE(recorder.full());
 }
 
@@ -193,4 +194,30 @@ TEST(Recorder, AnIncompleteActionIsNotChecked)
     recorder.step(parsed("poll 21 0 15", plant), storm);
     EXPECT_EQ(recorder.text(), "poll 21 0 15\n"
                                "# this action sent more commands than were recorded; they are not checked\n");
+}
+
+TEST(Recorder, TypedExpectationsReplayAsTheyWentOnThePage)
+{
+    const Plant plant = rigPlant();
+    Recorder recorder({});
+    recorder.step(parsed("press Sources index=1", plant), commands({"RN 12 0 1", "RN 12 0 2", "RN 12 0 3"}));
+    // Passed: checks the first command, so the recorder checks only the rest.
+    recorder.step(parsed("expect command \"RN 12 0 1\"", plant), {});
+    // Failed: kept, so that the replay fails where the page did.
+    recorder.step(parsed("expect property video_source text \"CAM 9\"", plant), {},
+                  "expected \"CAM 9\", was \"CAM 5\"\nsecond line");
+    recorder.step(parsed("expect no-more-commands", plant), {}, "2 commands were not checked");
+    recorder.refused("fly away", "line 1: unknown step \"fly\"");
+    recorder.step(parsed("press WFM_Mon", plant), commands({"TP 'statesheet=KQ_Tally_Black' '1' 'VideoEnable'"}));
+    EXPECT_EQ(recorder.text(), "press Sources index=1\n"
+                               "expect command \"RN 12 0 1\"\n"
+                               "# failed on the page: expected \"CAM 9\", was \"CAM 5\" second line\n"
+                               "expect property video_source text \"CAM 9\"\n"
+                               "# failed on the page: 2 commands were not checked\n"
+                               "expect no-more-commands\n"
+                               "# refused: fly away (line 1: unknown step \"fly\")\n"
+                               // The typed no-more-commands checked every command left.
+                               "press WFM_Mon\n"
+                               "expect command \"TP 'statesheet=KQ_Tally_Black' '1' 'VideoEnable'\"\n"
+                               "expect no-more-commands\n");
 }

@@ -71,3 +71,68 @@ TEST(CheckRequest, AnotherListenAddressIsTheOnlyHost)
                   .status,
               403);
 }
+
+TEST(CheckRequest, RefusesMalformedFramingAndHeaders)
+{
+    const auto hosts = servedHosts("127.0.0.1", 8750);
+    struct Case {
+        const char* what;
+        const char* method;
+        void (*change)(RequestFacts&);
+        int status;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"two Host headers", "GET", [](RequestFacts& f) { f.hostHeaders = 2; }, 400, "one Host header"},
+        {"a foreign Host among two", "GET",
+         [](RequestFacts& f) {
+             f.host = "evil.example:8750";
+             f.hostHeaders = 2;
+         },
+         400, "one Host header"},
+        {"no Host header", "GET",
+         [](RequestFacts& f) {
+             f.hostHeaders = 0;
+             f.host.reset();
+         },
+         421, "answers only"},
+        {"a control byte in a header", "GET", [](RequestFacts& f) { f.controlBytes = true; }, 400, "control byte"},
+        {"a GET with a body", "GET", [](RequestFacts& f) { f.hasBody = true; }, 400, "a GET request carries no body"},
+        {"a HEAD with a body", "HEAD", [](RequestFacts& f) { f.hasBody = true; }, 400, "a HEAD request carries no body"},
+        {"a POST without a length", "POST", [](RequestFacts& f) { f.framed = false; }, 411, "Content-Length"},
+        {"an unmarked POST without a length", "POST",
+         [](RequestFacts& f) {
+             f.framed = false;
+             f.mark.reset();
+         },
+         403, "X-Vesk-Page"},
+        {"a chunked POST", "POST", [](RequestFacts& f) { f.hasBody = true; }, 0, ""},
+    };
+    for (const Case& c : cases) {
+        RequestFacts facts;
+        facts.method = c.method;
+        facts.host = "127.0.0.1:8750";
+        facts.mark = pageMarkValue;
+        c.change(facts);
+        const Verdict verdict = checkRequest(facts, hosts);
+        EXPECT_EQ(verdict.status, c.status) << c.what;
+        EXPECT_NE(verdict.reason.find(c.reason), std::string::npos) << c.what << ": " << verdict.reason;
+    }
+}
+
+TEST(CheckRequest, ControlBytesAreThoseBelowSpaceButTabAndDelete)
+{
+    EXPECT_FALSE(hasControlBytes("127.0.0.1:8750"));
+    EXPECT_FALSE(hasControlBytes("a\tb"));
+    EXPECT_FALSE(hasControlBytes("caf\xc3\xa9"));
+    EXPECT_TRUE(hasControlBytes(std::string("127.0.0.1\0:8750", 15)));
+    EXPECT_TRUE(hasControlBytes("a\rb"));
+    EXPECT_TRUE(hasControlBytes("a\x7f"));
+}
+
+TEST(ServedHosts, EveryInterfaceServesEachAddressAndTheLoopbackNames)
+{
+    EXPECT_EQ(servedHostsAnywhere({"192.168.7.2", "fe80::1", "192.168.7.2"}, 80),
+              (std::vector<std::string>{"192.168.7.2:80", "[fe80::1]:80", "localhost:80", "127.0.0.1:80", "[::1]:80"}));
+    EXPECT_TRUE(isLoopback("::ffff:127.0.0.1"));
+}
