@@ -4,7 +4,6 @@
 #include "app/command_line.h"
 
 #include <iostream>
-#include <regex>
 
 #include <CLI/CLI.hpp>
 
@@ -109,47 +108,6 @@ int runCommandLine(const Program& program, int argc, char** argv)
     else
         std::cerr << app.help();
     return exitUsage;
-}
-
-int usageError(const std::string& command, const std::string& message)
-{
-    std::cerr << "vesk_host " << command << ": " << message << "\n(see vesk_host " << command << " --help)\n";
-    return exitUsage;
-}
-
-std::string leftOver(const std::vector<std::string>& remaining, const std::string& positional, const std::string& what)
-{
-    for (const auto& argument : remaining)
-        if (argument.size() > 1 && argument[0] == '-')
-            return "unknown option " + argument.substr(0, argument.find('='));
-    if (!remaining.empty())
-        return "one " + what + " only (got " + positional + " and " + remaining.front() + ")";
-    return std::string();
-}
-
-std::string parseErrorText(const std::string& message)
-{
-    static const std::regex twice("^(-[^:]*): At Most 1 required but received ([0-9]+)$");
-    std::smatch match;
-    if (std::regex_match(message, match, twice))
-        return match[1].str() + " is given " + match[2].str() + " times; give it once";
-    return message;
-}
-
-std::string emptyOptionValue(int argc, const char* const* argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--")
-            break;
-        if (argument.size() > 3 && argument.compare(0, 2, "--") == 0 && argument.back() == '=') {
-            const std::string option = argument.substr(0, argument.size() - 1);
-            const bool file = option == "--plant" || option == "--session" || option == "--golden" ||
-                              option == "--junit" || option == "--soak-file";
-            return argument + " gives " + option + " an empty value" + (file ? "; name a file" : "");
-        }
-    }
-    return std::string();
 }
 
 } // namespace vesk_host

@@ -12,8 +12,9 @@ void checkLoadNullHost(CheckContext& context);
 void checkLoadPaths(CheckContext& context);
 void checkLoadRepeat(CheckContext& context);
 // load.repeat's verdict on the heap in use after the warm-up and every ten
-// loads after it: a leak passes 1024 bytes in all and grows in at least
-// three quarters of the stretches (a page taken once, late, grows in one).
+// loads after it: a leak passes 1024 bytes in all and grows most stretches
+// by 128 bytes or more (the median stretch); a page taken once, late, or the
+// allocator's caches filling grow a few.
 bool heapLeaks(const std::vector<std::size_t>& samples);
 void checkCode0(CheckContext& context);
 void checkCode1(CheckContext& context);
