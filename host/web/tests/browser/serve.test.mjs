@@ -175,7 +175,7 @@ test('a crashing script shows its crash on the page, and the server stays up', a
     assert.equal(await text(page, '#status'), 'crashed');
     // The findings pane names the crash and links its transcript line; the panel can no longer be clicked.
     const crash = page.locator('#findings li.crashed');
-    assert.match(await crash.textContent(), /crash: the script crashed during "press WFM_Mon"/);
+    assert.match(await crash.textContent(), /crash: script-crashed: the script crashed during "press WFM_Mon"/);
     await crash.locator('a.line-link').click();
     assert.match(await page.locator('#transcript .target').textContent(), /control "1" "WFM_Mon"/);
     assert.equal(await page.locator('[data-control="WFM_Mon"] button').isDisabled(), true);
