@@ -33,6 +33,9 @@ int indexOf(Change change)
 extern "C" __attribute__((weak)) const int vesk_process_interposer_linked;
 
 bool available() { return &vesk_process_interposer_linked != nullptr; }
+#elif defined(_WIN32)
+// The hooks in the script's import tables (process_hooks_windows.cpp).
+bool available() { return true; }
 #else
 bool available() { return false; }
 #endif
