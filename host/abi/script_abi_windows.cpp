@@ -139,11 +139,11 @@ public:
 private:
 #if defined(VESK_PLANTED_ABI_DIFFERENCE)
     // A deliberate fault, built only to prove the differential soak catches
-    // one on a rare path: a Microsoft-layout command of 40 characters or
+    // one on a rare path: a Microsoft-layout command of 200 characters or
     // more loses its last character on the way in.
     const char* plantedCut(const char* text)
     {
-        if (!text || std::strlen(text) < 40)
+        if (!text || std::strlen(text) < 200)
             return text;
         planted_.assign(text, std::strlen(text) - 1);
         return planted_.c_str();
