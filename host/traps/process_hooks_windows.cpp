@@ -26,23 +26,8 @@ namespace vesk_host {
 
 namespace {
 
-void noteText(process::Change change, const char* function, const char* argument)
-{
-    if (!process::watching())
-        return;
-    char what[160];
-    std::snprintf(what, sizeof what, "%s(\"%.100s\")", function, argument ? argument : "(null)");
-    process::note(change, what);
-}
-
-void noteNumber(process::Change change, const char* function, long number)
-{
-    if (!process::watching())
-        return;
-    char what[160];
-    std::snprintf(what, sizeof what, "%s(%ld)", function, number);
-    process::note(change, what);
-}
+using process::noteNumber;
+using process::noteText;
 
 // The function a hook stands for, by its name, with the type (calling
 // convention included) of its declaration: one variable per name, since

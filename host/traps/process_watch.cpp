@@ -1,6 +1,7 @@
 #include "traps/process_watch.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 namespace vesk_host::process {
@@ -65,5 +66,23 @@ void threadEnded() { --running; }
 
 bool inForkedCopy() { return copy.load(); }
 void enterForkedCopy() { copy = true; }
+
+void noteText(Change change, const char* function, const char* argument)
+{
+    if (!watching())
+        return;
+    char what[160];
+    std::snprintf(what, sizeof what, "%s(\"%.100s\")", function, argument ? argument : "(null)");
+    note(change, what);
+}
+
+void noteNumber(Change change, const char* function, long number)
+{
+    if (!watching())
+        return;
+    char what[160];
+    std::snprintf(what, sizeof what, "%s(%ld)", function, number);
+    note(change, what);
+}
 
 } // namespace vesk_host::process
