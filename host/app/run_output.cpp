@@ -34,10 +34,10 @@ void RunOutput::observe(const HostEvent& event)
         return;
     std::string text;
     if (json_) {
-        const auto json = jsonOf(event);
-        if (!json)
+        auto line = jsonLineOf(event);
+        if (!line)
             return;
-        text = jsonLine(*json);
+        text = std::move(*line);
     } else {
         const auto line = transcriptLine(event);
         if (!line)

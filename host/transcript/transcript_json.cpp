@@ -1,5 +1,7 @@
 #include "transcript/transcript_json.h"
 
+#include <nlohmann/json.hpp>
+
 #include "transcript/transcript_text.h"
 
 namespace vesk_host {
@@ -271,10 +273,19 @@ nlohmann::ordered_json schemaLine()
     return json;
 }
 
-void JsonTranscript::observe(const HostEvent& event)
+std::optional<std::string> jsonLineOf(const HostEvent& event)
 {
     if (const auto json = jsonOf(event))
-        write_(jsonLine(*json));
+        return jsonLine(*json);
+    return std::nullopt;
+}
+
+std::string schemaJsonLine() { return jsonLine(schemaLine()); }
+
+void JsonTranscript::observe(const HostEvent& event)
+{
+    if (auto line = jsonLineOf(event))
+        write_(*line);
 }
 
 } // namespace vesk_host
