@@ -7,7 +7,10 @@
 // (slots 0 and 1 its destructors). A script calls only its own layout's
 // callback slot, so the slot a call arrives through says which layout the
 // script was built with: a given layout is checked by it, and an unknown
-// one learned from it.
+// one learned from it. A Microsoft-layout script that deletes the host
+// object calls slot 0, which the host reports and otherwise ignores; a
+// MinGW-layout script would call slot 1, Microsoft's callback, which takes
+// two arguments more than a destructor: that cannot be served by one table.
 //
 // A Microsoft-layout script is called the same way, by hand: slot 1 of its
 // table for callback, slot 0 with flags 1 to delete it. A MinGW-layout
@@ -104,6 +107,12 @@ public:
         if (!mismatch_.empty())
             return nullptr;
         if (slot == 0) {
+            // Microsoft's scalar deleting destructor: the script deleted the
+            // host object. The object is the host's and stays as it is.
+            if (kind_ == AbiKind::msvc) {
+                host_.hostObjectDeleted();
+                return nullptr;
+            }
             mismatch_ = "the script called slot 0 of the host's table, a destructor: a script never destroys the "
                         "host, and its calls cannot be trusted";
             return nullptr;
@@ -120,10 +129,28 @@ public:
                         abiKindName(layout) + " or --abi auto)";
             return nullptr;
         }
+#if defined(VESK_PLANTED_ABI_DIFFERENCE)
+        if (code == VESK_CODE_COMMAND && *kind_ == AbiKind::msvc)
+            return host_.fromScript(const_cast<char*>(plantedCut(static_cast<const char*>(data))), code);
+#endif
         return host_.fromScript(data, code);
     }
 
 private:
+#if defined(VESK_PLANTED_ABI_DIFFERENCE)
+    // A deliberate fault, built only to prove the differential soak catches
+    // one on a rare path: a Microsoft-layout command of 200 characters or
+    // more loses its last character on the way in.
+    const char* plantedCut(const char* text)
+    {
+        if (!text || std::strlen(text) < 200)
+            return text;
+        planted_.assign(text, std::strlen(text) - 1);
+        return planted_.c_str();
+    }
+    std::string planted_;
+#endif
+
     bool usable() const { return kind_ && mismatch_.empty(); }
 
     static AnyEntry slotOf(ScriptObject* script, int slot)

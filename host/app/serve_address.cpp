@@ -1,6 +1,10 @@
 #include "app/serve_address.h"
 
+#if defined(_WIN32)
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
+#endif
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,8 @@
 #include "app/serve_command.h"
 
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -30,6 +32,14 @@ struct ServeOptions {
     double timeout = 10;
 };
 
+#if defined(_WIN32)
+// The live page's server is built on POSIX only.
+int serve(const ServeOptions&, const ListenAddress&, int)
+{
+    std::cerr << "vesk_host serve: this build has no live page: it needs POSIX and Boost's Beast\n";
+    return exitUsage;
+}
+#else
 // The folder vesk_host runs from, where the server program is built and installed beside it.
 std::string programFolder()
 {
@@ -67,6 +77,7 @@ int serve(const ServeOptions& options, const ListenAddress& address, int port)
               << "\n";
     return exitUsage;
 }
+#endif
 
 } // namespace
 

@@ -1,9 +1,11 @@
 // What the script prints, taken per call: the worker's standard output and
-// error go to an anonymous file, read and emptied after every call, so that
+// error go to a file of its own, read and emptied after every call, so that
 // the transcript shows it at the call that wrote it and nothing of it is
-// mixed into the transcript. The file's first page is also mapped, and kept
-// zeroed while nothing is pending: a call that printed nothing costs one
-// look at memory, no system call. POSIX only; elsewhere nothing is captured.
+// mixed into the transcript. POSIX (output_capture_posix.cpp): an anonymous
+// file whose first page is also mapped, and kept zeroed while nothing is
+// pending, so a call that printed nothing costs one look at memory, no
+// system call. Windows (output_capture_windows.cpp): a temporary file,
+// which also takes the script's debugger output (OutputDebugStringA).
 #ifndef VESK_HOST_RIG_OUTPUT_CAPTURE_H
 #define VESK_HOST_RIG_OUTPUT_CAPTURE_H
 
@@ -27,8 +29,8 @@ public:
     bool capturing() const { return fd_ >= 0; }
 
 private:
-    int fd_ = -1;
-    const volatile char* watched_ = nullptr;  // the file's first page, mapped
+    int fd_ = -1;  // the C runtime's descriptor of the file
+    const volatile char* watched_ = nullptr;  // the file's first page, mapped (POSIX)
     std::size_t watchedSize_ = 0;
 };
 

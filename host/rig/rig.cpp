@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "traps/fatal_watch.h"
+#include "traps/script_modules.h"
 
 namespace vesk_host {
 
@@ -53,6 +54,8 @@ Status Rig::open()
     fatal::libraryCodeStarted(loadMoment, sinceStart());
     Status opened = loaded_.open(library_);
     fatal::libraryCodeEnded();
+    if (opened)
+        watchScriptModules();
     processWatch_.afterLibraryCode(loadMoment);
     return opened;
 }

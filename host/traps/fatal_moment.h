@@ -6,7 +6,11 @@
 #ifndef VESK_HOST_TRAPS_FATAL_MOMENT_H
 #define VESK_HOST_TRAPS_FATAL_MOMENT_H
 
-namespace vesk_host::fatal::moment {
+#include "traps/fatal_watch.h"
+
+namespace vesk_host::fatal {
+
+namespace moment {
 
 // Inside a call into the script, or the library's own code.
 bool inScript();
@@ -14,6 +18,19 @@ bool inScript();
 // std::chrono::steady_clock; 0 when none is.
 long long callStart();
 
-} // namespace vesk_host::fatal::moment
+} // namespace moment
+
+// A fault at `address` inside a guarded reply text or a closed record slot:
+// its report (read-after-release, read-past-end, record-kept), `cause`
+// ("SIGSEGV", "access violation 0xC0000005") in its words. False, and the
+// report untouched, for any other address. Allocates nothing.
+bool describeMemoryFault(Report& report, const void* address, const char* cause);
+// Whether the call under way has run past `timeoutSeconds` (0: no time-out)
+// at `now`, in nanoseconds of std::chrono::steady_clock.
+bool pastTimeout(double timeoutSeconds, long long now);
+// The call-timeout report of such a call.
+void describeTimeout(Report& report, double timeoutSeconds);
+
+} // namespace vesk_host::fatal
 
 #endif

@@ -17,8 +17,6 @@
 
 #include "base/fixed_text.h"
 #include "events/call_names.h"
-#include "traps/record_arena.h"
-#include "traps/reply_memory.h"
 #include "traps/signal_names.h"
 
 namespace vesk_host::fatal {
@@ -88,35 +86,10 @@ void onSignal(int number, siginfo_t* info, void*)
         _exit(1);
     report.signal = signalName(number);
     report.timedOut = false;
-    char label[200];
-    const FaultKind fault =
-        number == SIGSEGV || number == SIGBUS ? describeFault(info ? info->si_addr : nullptr, label, sizeof label)
-                                              : FaultKind::none;
-    char what[512];
-    FixedText out(what, sizeof what);
-    if (fault == FaultKind::none && (number == SIGSEGV || number == SIGBUS) && info &&
-        recordFault(info->si_addr, label, sizeof label)) {
-        out.text("the script read the record of ");
-        out.text(label);
-        out.text(" after the call that delivered it had returned (");
-        out.text(report.signal);
-        out.text(")");
-        describe(report, &rule::recordKept, what);
-    } else if (fault == FaultKind::afterRelease) {
-        out.text("the script read the host's reply to ");
-        out.text(label);
-        out.text(" after handing it back (");
-        out.text(report.signal);
-        out.text(")");
-        describe(report, &rule::readAfterRelease, what);
-    } else if (fault == FaultKind::pastEnd) {
-        out.text("the script read past the end of the host's reply to ");
-        out.text(label);
-        out.text(" (its NUL is the last byte the host gave; ");
-        out.text(report.signal);
-        out.text(")");
-        describe(report, &rule::readPastEnd, what);
-    } else {
+    const bool memory = number == SIGSEGV || number == SIGBUS;
+    if (!memory || !info || !describeMemoryFault(report, info->si_addr, report.signal)) {
+        char what[512];
+        FixedText out(what, sizeof what);
         out.text("the script died of ");
         out.text(report.signal);
         out.text(", ");
@@ -144,21 +117,11 @@ void watch()
     for (;;) {
         struct timespec pause = {0, 20 * 1000 * 1000};
         nanosleep(&pause, nullptr);
-        const long long started = moment::callStart();
-        if (!armed.load() || started == 0 || timeout <= 0)
-            continue;
-        if (static_cast<double>(nowNanoseconds() - started) < timeout * 1e9)
+        if (!armed.load() || !pastTimeout(timeout, nowNanoseconds()))
             continue;
         if (reporting.exchange(true))
             return;
-        report.signal = nullptr;
-        report.timedOut = true;
-        char what[128];
-        FixedText out(what, sizeof what);
-        out.text("the script did not return within ");
-        out.number(static_cast<long long>(timeout));
-        out.text(" s (hung, or far too slow)");
-        describe(report, &rule::callTimeout, what);
+        describeTimeout(report, timeout);
         finish();
     }
 }

@@ -36,23 +36,8 @@ template <class Function> Function next(Function& kept, const char* name)
     return kept;
 }
 
-void noteText(process::Change change, const char* function, const char* argument)
-{
-    if (!process::watching())
-        return;
-    char what[160];
-    std::snprintf(what, sizeof what, "%s(\"%.100s\")", function, argument ? argument : "(null)");
-    process::note(change, what);
-}
-
-void noteNumber(process::Change change, const char* function, long number)
-{
-    if (!process::watching())
-        return;
-    char what[160];
-    std::snprintf(what, sizeof what, "%s(%ld)", function, number);
-    process::note(change, what);
-}
+using process::noteNumber;
+using process::noteText;
 
 struct Started {
     void* (*start)(void*);

@@ -1,6 +1,7 @@
 #include "traps/process_watch.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 namespace vesk_host::process {
@@ -33,6 +34,9 @@ int indexOf(Change change)
 extern "C" __attribute__((weak)) const int vesk_process_interposer_linked;
 
 bool available() { return &vesk_process_interposer_linked != nullptr; }
+#elif defined(_WIN32)
+// The hooks in the script's import tables (process_hooks_windows.cpp).
+bool available() { return true; }
 #else
 bool available() { return false; }
 #endif
@@ -62,5 +66,23 @@ void threadEnded() { --running; }
 
 bool inForkedCopy() { return copy.load(); }
 void enterForkedCopy() { copy = true; }
+
+void noteText(Change change, const char* function, const char* argument)
+{
+    if (!watching())
+        return;
+    char what[160];
+    std::snprintf(what, sizeof what, "%s(\"%.100s\")", function, argument ? argument : "(null)");
+    note(change, what);
+}
+
+void noteNumber(Change change, const char* function, long number)
+{
+    if (!watching())
+        return;
+    char what[160];
+    std::snprintf(what, sizeof what, "%s(%ld)", function, number);
+    note(change, what);
+}
 
 } // namespace vesk_host::process

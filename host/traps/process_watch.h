@@ -37,6 +37,10 @@ bool watching();
 // Called by the interposer: `what` is the call as the script made it
 // ("chdir(\"/tmp\")"); the first of each kind since the last take is kept.
 void note(Change change, const char* what);
+// note() of a call while watching, written `function("argument")` (the
+// argument cut to 100 bytes; null as (null)) or `function(number)`.
+void noteText(Change change, const char* function, const char* argument);
+void noteNumber(Change change, const char* function, long number);
 // The changes noted since the last take, and the call that made the first
 // of `change`; taking clears them.
 unsigned take();

@@ -1,11 +1,11 @@
-// The record arena on a platform with memory it can close (mmap and
-// mprotect): each record in a slot of its own, closed once the next is taken.
+// The record arena in pages the host can close (traps/pages.h): each record
+// in a slot of its own, closed once the next is taken.
 #include "traps/record_arena.h"
-
-#include <sys/mman.h>
 
 #include <atomic>
 #include <cstring>
+
+#include "traps/pages.h"
 
 namespace vesk_host {
 
@@ -31,13 +31,13 @@ RecordArena::RecordArena()
 {
     if (state.base.load())
         return;  // another emulator of this process has it
-    void* mapped = mmap(nullptr, 2 * halfBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED)
+    char* mapped = pages::map(2 * halfBytes);
+    if (!mapped)
         return;
-    base_ = static_cast<char*>(mapped);
+    base_ = mapped;
     owner_ = true;
-    if (mprotect(base_ + halfBytes, halfBytes, PROT_NONE) != 0) {
-        munmap(mapped, 2 * halfBytes);
+    if (!pages::close(base_ + halfBytes, halfBytes)) {
+        pages::unmap(mapped, 2 * halfBytes);
         base_ = nullptr;
         owner_ = false;
         return;
@@ -53,7 +53,7 @@ RecordArena::~RecordArena()
     if (!owner_ || !base)
         return;
     state.base = nullptr;
-    munmap(base, 2 * halfBytes);
+    pages::unmap(base, 2 * halfBytes);
 }
 
 char* RecordArena::take(std::string_view label)
@@ -64,17 +64,17 @@ char* RecordArena::take(std::string_view label)
         const int closing = state.open.load();
         // A half that cannot be opened (the process at its limit on mappings)
         // ends the arena: records live on the heap from then on.
-        if (mprotect(base_ + (1 - closing) * halfBytes, halfBytes, PROT_READ | PROT_WRITE) != 0) {
+        if (!pages::open(base_ + (1 - closing) * halfBytes, halfBytes)) {
             base_ = nullptr;
             return nullptr;
         }
-        mprotect(base_ + closing * halfBytes, halfBytes, PROT_NONE);
+        pages::close(base_ + closing * halfBytes, halfBytes);
         state.open = 1 - closing;
         state.next = 0;
     }
     const int half = state.open.load();
     if (state.next > 0)
-        mprotect(base_ + (half * slotsPerHalf + state.next - 1) * slotSize, slotSize, PROT_NONE);
+        pages::close(base_ + (half * slotsPerHalf + state.next - 1) * slotSize, slotSize);
     const std::size_t index = half * slotsPerHalf + state.next++;
     const std::size_t length = label.size() < labelSize - 1 ? label.size() : labelSize - 1;
     std::memcpy(state.labels[index], label.data(), length);

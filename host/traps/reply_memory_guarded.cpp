@@ -1,19 +1,16 @@
-// Guarded reply memory on POSIX: each text in pages of its own from mmap,
+// Guarded reply memory: each text in pages of its own (traps/pages.h),
 // followed by a page that is never accessible; pages of a handed-back text
-// become inaccessible with mprotect. Slots are kept mapped and reused by
-// size, so a reply costs two mprotect calls, not a mapping; a slot back in
-// the pool gives its pages back to the system (it stays mapped, not
-// resident). Every slot is two mappings: the slots stay within a share of
-// the process's limit on mappings (pooled slots of other sizes are unmapped
-// to make room), and where that is not enough, or mmap or mprotect fails,
-// the rest of the run's replies live in plain memory, said once.
+// become inaccessible. Slots are kept mapped and reused by size, so a reply
+// costs two protection changes, not a mapping; a slot back in the pool
+// gives its pages back to the system (it stays mapped, not resident). Every
+// slot counts as two mappings: the slots stay within a share of the
+// process's limit on mappings (pooled slots of other sizes are unmapped to
+// make room), and where that is not enough, or the system refuses a mapping
+// or a protection change, the rest of the run's replies live in plain
+// memory, said once.
 #include "traps/reply_memory.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -21,6 +18,8 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
+
+#include "traps/pages.h"
 
 namespace vesk_host {
 
@@ -46,33 +45,19 @@ constexpr std::size_t mostChunks = 4096;
 Slot* chunks[mostChunks];
 std::atomic<std::size_t> chunkCount{0};
 
-std::size_t pageSize()
-{
-    static const std::size_t size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    return size;
-}
+std::size_t pageSize() { return pages::size(); }
 
 // Slots one guarded memory may hold: a quarter of the process's limit on
 // mappings (two each, and the script, its libraries and the C library's
 // own mappings need the rest).
-std::size_t slotLimit()
-{
-    long limit = 65530;
-    if (FILE* file = std::fopen("/proc/sys/vm/max_map_count", "r")) {
-        long read = 0;
-        if (std::fscanf(file, "%ld", &read) == 1 && read > 0)
-            limit = read;
-        std::fclose(file);
-    }
-    return static_cast<std::size_t>(limit) / 4 / 2;
-}
+std::size_t slotLimit() { return pages::mappingLimit() / 4 / 2; }
 
 class GuardedReplyMemory final : public ReplyMemory {
 public:
     ~GuardedReplyMemory() override
     {
         for (Slot* slot : owned_) {
-            munmap(slot->base, (slot->dataPages + 1) * pageSize());
+            pages::unmap(slot->base, (slot->dataPages + 1) * pageSize());
             slot->base = nullptr;
             slot->state = 0;
             free_.push_back(slot);
@@ -88,12 +73,12 @@ public:
         if (plain_)
             return allocatePlain(size, label);
         const std::size_t page = pageSize();
-        const std::size_t pages = (size + page - 1) / page;
-        Slot* slot = reuse(pages);
+        const std::size_t count = (size + page - 1) / page;
+        Slot* slot = reuse(count);
         if (slot) {
-            if (mprotect(slot->base, pages * page, PROT_READ | PROT_WRITE) != 0) {
+            if (!pages::open(slot->base, count * page)) {
                 unmap(slot);
-                return fallBack("mprotect failed", size, label);
+                return fallBack("a protection change failed", size, label);
             }
         } else {
             if (owned_.size() >= limit_ && !makeRoom())
@@ -101,20 +86,20 @@ public:
             slot = newSlot();
             if (!slot)
                 return fallBack("its table of slots is full", size, label);
-            void* mapped = mmap(nullptr, (pages + 1) * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (mapped == MAP_FAILED) {
+            char* mapped = pages::map((count + 1) * page);
+            if (!mapped) {
                 free_.push_back(slot);
-                return fallBack("mmap failed", size, label);
+                return fallBack("the system refused a mapping", size, label);
             }
-            slot->base = static_cast<char*>(mapped);
-            slot->dataPages = pages;
+            slot->base = mapped;
+            slot->dataPages = count;
             owned_.insert(slot);
-            if (mprotect(slot->base + pages * page, page, PROT_NONE) != 0) {
+            if (!pages::close(slot->base + count * page, page)) {
                 unmap(slot);
-                return fallBack("mprotect failed", size, label);
+                return fallBack("a protection change failed", size, label);
             }
         }
-        slot->block = slot->base + pages * page - size;
+        slot->block = slot->base + count * page - size;
         // The label in quotes, cut to fit.
         const std::size_t length = label.size() < labelSize - 3 ? label.size() : labelSize - 3;
         slot->label[0] = '"';
@@ -135,7 +120,7 @@ public:
         Slot* slot = find(block);
         if (!slot)
             return;
-        if (mprotect(slot->base, slot->dataPages * pageSize(), PROT_NONE) != 0) {
+        if (!pages::close(slot->base, slot->dataPages * pageSize())) {
             // Not guarded any more: it leaves at once, as a block the host forgets.
             byBlock_.erase(slot->block);
             unmap(slot);
@@ -160,7 +145,7 @@ public:
             return;
         }
         if (Slot* slot = find(block)) {
-            if (mprotect(slot->base, slot->dataPages * pageSize(), PROT_NONE) != 0) {
+            if (!pages::close(slot->base, slot->dataPages * pageSize())) {
                 byBlock_.erase(slot->block);
                 unmap(slot);
                 return;
@@ -202,7 +187,7 @@ private:
         byBlock_.erase(slot->block);
         // A pool of a few megabytes stays resident, for speed; beyond that its pages go back.
         if (pooledPages_ * pageSize() > pooledResident)
-            madvise(slot->base, slot->dataPages * pageSize(), MADV_DONTNEED);
+            pages::discard(slot->base, slot->dataPages * pageSize());
         pooledPages_ += slot->dataPages;
         pool_[slot->dataPages].push_back(slot);
         return slot->block;
@@ -211,7 +196,7 @@ private:
     // Unmaps a slot; its record goes back to the free records.
     void unmap(Slot* slot)
     {
-        munmap(slot->base, (slot->dataPages + 1) * pageSize());
+        pages::unmap(slot->base, (slot->dataPages + 1) * pageSize());
         slot->base = nullptr;
         slot->state = 0;
         owned_.erase(slot);
@@ -222,10 +207,10 @@ private:
     bool makeRoom()
     {
         bool made = false;
-        for (auto& [pages, pool] : pool_) {
+        for (auto& [count, pool] : pool_) {
             for (Slot* slot : pool)
                 unmap(slot);
-            pooledPages_ -= pages * pool.size();
+            pooledPages_ -= count * pool.size();
             made = made || !pool.empty();
             pool.clear();
         }
@@ -247,14 +232,14 @@ private:
         return block;
     }
 
-    Slot* reuse(std::size_t pages)
+    Slot* reuse(std::size_t count)
     {
-        auto& pool = pool_[pages];
+        auto& pool = pool_[count];
         if (pool.empty())
             return nullptr;
         Slot* slot = pool.back();
         pool.pop_back();
-        pooledPages_ -= pages;
+        pooledPages_ -= count;
         return slot;
     }
 

@@ -36,7 +36,6 @@ private:
     RecordSink& sink_;
 };
 
-#if !defined(_WIN32)
 // Where a check's child writes its fatal report: its channel to the parent.
 int fatalChannel = -1;
 
@@ -81,7 +80,6 @@ void reportFatal(const fatal::Report& report)
         at = putRecord(records, at, sizeof records, tag::timeout, "", nullptr);
     writeAll(fatalChannel, records, at);
 }
-#endif
 
 // Tells the validator which call into the script is under way, so that a
 // check's worker that ends without a word is reported with its moment.
@@ -191,13 +189,11 @@ void checkBody(const Check& check, const CheckSetup& setup, RecordSink& sink)
 {
     // A crash, an abort or an exit() of the script is reported by the child
     // itself, as what it is; the parent's watchdog covers a hang.
-#if !defined(_WIN32)
     if (sink.descriptor() >= 0 && fatal::available()) {
         fatalChannel = sink.descriptor();
         fatal::install(reportFatal, 0);
         fatal::arm();
     }
-#endif
     ChildTrail trail(sink);
     CallRecords calls(sink);
     watchCalls(&calls);

@@ -16,7 +16,7 @@ public:
     // Reads what the supervisor sent, waiting for it: the bytes read, or 0
     // at the end (the supervisor closed its side or is gone).
     virtual std::size_t read(char* into, std::size_t size) = 0;
-    // The descriptor of the upward channel, for a signal handler; -1 where there is none (Windows).
+    // The descriptor of the upward channel, for a signal or exception handler; -1 where there is none.
     virtual int upDescriptor() const { return -1; }
 };
 

@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "traps/exception_names.h"
+
 namespace vesk_host::worker {
 
 namespace {
@@ -43,7 +45,18 @@ struct Owned {
 
 class HandleChannel final : public Channel {
 public:
-    HandleChannel(HANDLE down, HANDLE up) : down_(down), up_(up) {}
+    HandleChannel(HANDLE down, HANDLE up) : down_(down), up_(up)
+    {
+        // A descriptor of its own on the upward pipe, for the fatal watch's
+        // report, which is written with the C runtime's _write.
+        HANDLE copy = nullptr;
+        if (DuplicateHandle(GetCurrentProcess(), up, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+            upDescriptor_ = _open_osfhandle(reinterpret_cast<intptr_t>(copy), _O_BINARY | _O_WRONLY);
+            if (upDescriptor_ < 0)
+                CloseHandle(copy);
+        }
+    }
+    int upDescriptor() const override { return upDescriptor_; }
     bool write(const char* bytes, std::size_t size) override
     {
         std::size_t done = 0;
@@ -68,6 +81,7 @@ public:
 private:
     Owned down_;
     Owned up_;
+    int upDescriptor_ = -1;
 };
 
 LONG WINAPI endOnCrash(EXCEPTION_POINTERS* info)
@@ -104,38 +118,10 @@ void appendQuoted(std::string& line, const std::string& argument)
 
 std::string exceptionName(DWORD code)
 {
-    struct Name {
-        DWORD code;
-        const char* name;
-    };
-    static const Name names[] = {
-        {0xC0000005, "access violation"},
-        {0xC00000FD, "stack overflow"},
-        {0xC0000094, "integer division by zero"},
-        {0xC0000095, "integer overflow"},
-        {0xC000001D, "illegal instruction"},
-        {0xC0000096, "privileged instruction"},
-        {0xC0000006, "in-page error"},
-        {0xC0000008, "invalid handle"},
-        {0xC0000374, "heap corruption"},
-        {0xC0000409, "stack buffer overrun"},
-        {0xC000008C, "array bounds exceeded"},
-        {0xC000008E, "floating-point division by zero"},
-        {0xC0000090, "invalid floating-point operation"},
-        {0x80000003, "breakpoint"},
-        {0x80000004, "single step"},
-        {0x80000002, "misaligned data"},
-    };
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
-    for (const Name& name : names)
-        if (name.code == code)
-            return std::string(name.name) + " " + hex;
-    return std::string("exception ") + hex;
+    char name[64];
+    writeExceptionName(code, name, sizeof name);
+    return name;
 }
-
-// Exit codes that are exception codes (errors, or the two debug warnings).
-bool isException(DWORD code) { return code >= 0xC0000000 || (code >= 0x80000001 && code <= 0x80000004); }
 
 HANDLE inheritableCopy(HANDLE handle)
 {
@@ -321,7 +307,7 @@ WorkerEnd WorkerProcess::wait(std::string* printed)
     state_->printed.reset();
     state_->process.reset();
     WorkerEnd end;
-    if (isException(code)) {
+    if (isExceptionCode(code)) {
         end.how = WorkerEnd::How::signalled;
         end.signal = exceptionName(code);
     } else {

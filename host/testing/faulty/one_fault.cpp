@@ -1,9 +1,14 @@
 // Faulty scripts, one fault each, chosen when the library is built
 // (-DFAULT_<NAME>): each does its one wrong thing when panel "1" loads and
 // a control is pressed (or a query comes), and otherwise behaves.
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#if defined(_WIN32)
+extern "C" __declspec(dllimport) void __stdcall Sleep(unsigned long milliseconds);
+#else
 #include <time.h>
+#endif
 
 #include "quiet_script.h"
 
@@ -69,6 +74,19 @@ public:
         delete host;
 #elif defined(FAULT_EXITS)
         exit(0);
+#elif defined(FAULT_PRINTS_AND_DEBUGS)
+        // Not a fault: output the host takes per call, printed and through
+        // the framework's debugPrint (the debugger's channel on Windows).
+        // Through a pointer, so the compiler makes no puts() of it (the
+        // C runtime layer of the Microsoft build has printf only).
+        int (*volatile print)(const char*, ...) = printf;
+        print("pressed\n");
+        fflush(0);
+        const vesk_string none;
+        debugPrint(vesk_string("debugPrint: %1\n"), vesk_string("pressed"), none, none, none, none, none, none,
+                   none, none);
+#elif defined(FAULT_SLOW) && defined(_WIN32)
+        Sleep(200);
 #elif defined(FAULT_SLOW)
         const struct timespec pause = {0, 200 * 1000 * 1000};
         nanosleep(&pause, 0);
