@@ -72,6 +72,14 @@ Subcommand addRunCommand(CLI::App& parent)
     app->add_flag("--isolate", options->isolate, "the default: the script runs in a worker process");
     // Where workers are this program started again: the worker of a supervised run.
     app->add_flag("--worker", options->worker)->group("");
+    app->add_option("--script", options->scripts,
+                    "a position of a studio, once for each: NAME=LIBRARY[,PATH], PATH the path text handed to its "
+                    "script (its panel files read from that folder, beside the plant)")
+        ->type_name("NAME=LIBRARY[,PATH]")
+        ->allow_extra_args(false);
+    app->add_option("--studio", options->studio,
+                    "a studio file: its positions, each a name, a library, a path text and a panel folder")
+        ->type_name("FILE");
     app->add_option("library", options->library, "the script library to run")->type_name("LIBRARY");
     app->allow_extras();
     app->footer("Steps of a session file or the prompt:\n" + sessionHelp());
@@ -79,8 +87,8 @@ Subcommand addRunCommand(CLI::App& parent)
                           if (const auto message = leftOver(app->remaining(), options->library, "script library");
                               !message.empty())
                               return usageError("run", message);
-                          if (options->library.empty())
-                              return usageError("run", "name the script library to run");
+                          if (const std::string problem = studioOptionsProblem(*options); !problem.empty())
+                              return usageError("run", problem);
                           if (options->updateGolden && options->golden.empty())
                               return usageError("run", "--update-golden needs --golden FILE");
                           if (options->goldenWithoutPanel && options->golden.empty())

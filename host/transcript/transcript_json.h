@@ -20,6 +20,8 @@ constexpr int runSchemaVersion = 1;
 
 // The JSON object of an event; nothing for events the transcript leaves out.
 std::optional<nlohmann::ordered_json> jsonOf(const HostEvent& event);
+// The same with "position" (after "depth") when the event is a named position's.
+std::optional<nlohmann::ordered_json> jsonOf(const HostEvent& event, const Origin& origin);
 
 // One line: the object without blanks, then "\n".
 std::string jsonLine(const nlohmann::ordered_json& object);
@@ -31,7 +33,8 @@ class JsonTranscript final : public EventObserver {
 public:
     using Writer = std::function<void(const std::string& text)>;
     explicit JsonTranscript(Writer write) : write_(std::move(write)) {}
-    void observe(const HostEvent& event) override;
+    void observe(const HostEvent& event) override { observeFrom(event, Origin{}); }
+    void observeFrom(const HostEvent& event, const Origin& origin) override;
 
 private:
     Writer write_;

@@ -4,7 +4,7 @@
 
 namespace vesk_host::validator {
 
-void TrailTranscript::observe(const HostEvent& event)
+void TrailTranscript::observeFrom(const HostEvent& event, const Origin& origin)
 {
     if (const auto* raised = std::get_if<FindingRaised>(&event))
         if (raised->finding.rule->severity == Severity::violation || raised->finding.rule == &rule::slowCall)
@@ -12,7 +12,7 @@ void TrailTranscript::observe(const HostEvent& event)
     const auto line = transcriptLine(event);
     if (!line)
         return;
-    const std::string text = renderText(*line);
+    const std::string text = renderText(*line, origin.name);
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = text.find('\n', start);
         trail_.line(text.substr(start, end - start));

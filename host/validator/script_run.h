@@ -23,7 +23,8 @@ namespace vesk_host::validator {
 class TrailTranscript final : public EventObserver {
 public:
     explicit TrailTranscript(Trail& trail) : trail_(trail) {}
-    void observe(const HostEvent& event) override;
+    void observe(const HostEvent& event) override { observeFrom(event, Origin{}); }
+    void observeFrom(const HostEvent& event, const Origin& origin) override;
 
 private:
     Trail& trail_;
