@@ -47,12 +47,12 @@ Result<std::uint64_t> parseMemorySize(const std::string& text)
     return bytes;
 }
 
-void addMaxMemoryOption(CLI::App& app, std::string& value)
+CommandOption maxMemoryOption(std::string& value)
 {
-    app.add_option("--max-memory", value,
-                   "the memory budget: what the plant, held replies, queued events and the transcript may take "
-                   "(default 512M; K, M or G)")
-        ->type_name("SIZE");
+    return {"--max-memory",
+            "the memory budget: what the plant, held replies, queued events and the transcript may take "
+            "(default 512M; K, M or G)",
+            "SIZE", &value};
 }
 
 } // namespace vesk_host

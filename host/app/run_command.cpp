@@ -31,74 +31,72 @@ int run(const RunOptions& options)
 
 } // namespace
 
-Subcommand addRunCommand(CLI::App& parent)
+Command runCommand()
 {
     auto options = std::make_shared<RunOptions>();
-    CLI::App* app = parent.add_subcommand("run", "run a script: a session file, or steps typed at a prompt");
-    app->add_option("--plant", options->plant, "the plant (TOML): devices, routers, databases, panel folder")
-        ->type_name("FILE");
-    app->add_option("--session", options->session, "the steps to run; without it they are read at a prompt")
-        ->type_name("FILE");
-    app->add_flag("--json", options->json, "write the transcript as JSON lines");
-    app->add_flag("--quiet", options->quiet,
-                  "write only broken rules, failed expectations, refused steps and the summary");
-    app->add_option("--golden", options->golden, "compare the output with FILE and show the first difference")
-        ->type_name("FILE");
-    app->add_flag("--update-golden", options->updateGolden, "write the output to the --golden FILE instead of comparing");
-    app->add_flag("--golden-without-panel", options->goldenWithoutPanel,
-                  "leave the final panel table out of the --golden FILE, so that a control added to the panel "
-                  "file does not change it");
-    app->add_flag("--strict", options->strict,
-                  "fail when an action sends a command that no \"expect command\" reads before the next action "
-                  "(a --golden FILE reads them all)");
-    app->add_option("--memory", options->memory,
-                    "where reply texts live: guarded (own pages, faults on misuse; the default where available) "
-                    "or plain")
-        ->type_name("KIND");
-    app->add_option("--abi", options->abi,
-                    "the script's C++ layout: auto (read from the DLL, or learned from its first call), native, "
-                    "gnu or msvc (gnu and msvc in the 32-bit Windows build)")
-        ->type_name("KIND");
-    app->add_option("--timeout", options->timeout,
-                    "how long one call into the script may take before the run ends with call-timeout "
-                    "(default 5; calls over " + std::to_string(defaultSlowCallMilliseconds) +
-                        " ms draw a slow-call warning)")
-        ->type_name("SECONDS");
-    app->add_flag("--verbose", options->verbose, "say which C++ layout drives the script even when it is the only one");
-    addMaxMemoryOption(*app, options->maxMemory);
-    app->add_flag("--in-process", options->inProcess,
-                  "run the script in this process, for a debugger: unprotected, a script that crashes, exits or "
-                  "hangs takes the run with it (by default it runs in a worker process)");
-    app->add_flag("--isolate", options->isolate, "the default: the script runs in a worker process");
-    // Where workers are this program started again: the worker of a supervised run.
-    app->add_flag("--worker", options->worker)->group("");
-    app->add_option("--script", options->scripts,
-                    "a position of a studio, once for each: NAME=LIBRARY[,PATH], PATH the path text handed to its "
-                    "script (its panel files read from that folder, beside the plant)")
-        ->type_name("NAME=LIBRARY[,PATH]")
-        ->allow_extra_args(false);
-    app->add_option("--studio", options->studio,
-                    "a studio file: its positions, each a name, a library, a path text and a panel folder")
-        ->type_name("FILE");
-    app->add_option("library", options->library, "the script library to run")->type_name("LIBRARY");
-    app->allow_extras();
-    app->footer("Steps of a session file or the prompt:\n" + sessionHelp());
-    return Subcommand{app, [app, options] {
-                          if (const auto message = leftOver(app->remaining(), options->library, "script library");
-                              !message.empty())
-                              return usageError("run", message);
-                          if (const std::string problem = studioOptionsProblem(*options); !problem.empty())
-                              return usageError("run", problem);
-                          if (options->updateGolden && options->golden.empty())
-                              return usageError("run", "--update-golden needs --golden FILE");
-                          if (options->goldenWithoutPanel && options->golden.empty())
-                              return usageError("run", "--golden-without-panel needs --golden FILE");
-                          if (!(options->timeout > 0) || options->timeout > 86400)
-                              return usageError("run", "--timeout takes seconds above 0 and at most 86400");
-                          if (options->isolate && options->inProcess)
-                              return usageError("run", "--isolate and --in-process exclude each other");
-                          return run(*options);
-                      }};
+    RunOptions& o = *options;
+    return Command{
+        "run",
+        "run a script: a session file, or steps typed at a prompt",
+        {{"--plant", "the plant (TOML): devices, routers, databases, panel folder", "FILE", &o.plant},
+         {"--session", "the steps to run; without it they are read at a prompt", "FILE", &o.session},
+         {"--json", "write the transcript as JSON lines", "", &o.json},
+         {"--quiet", "write only broken rules, failed expectations, refused steps and the summary", "", &o.quiet},
+         {"--golden", "compare the output with FILE and show the first difference", "FILE", &o.golden},
+         {"--update-golden", "write the output to the --golden FILE instead of comparing", "", &o.updateGolden},
+         {"--golden-without-panel",
+          "leave the final panel table out of the --golden FILE, so that a control added to the panel "
+          "file does not change it",
+          "", &o.goldenWithoutPanel},
+         {"--strict",
+          "fail when an action sends a command that no \"expect command\" reads before the next action "
+          "(a --golden FILE reads them all)",
+          "", &o.strict},
+         {"--memory",
+          "where reply texts live: guarded (own pages, faults on misuse; the default where available) "
+          "or plain",
+          "KIND", &o.memory},
+         {"--abi",
+          "the script's C++ layout: auto (read from the DLL, or learned from its first call), native, "
+          "gnu or msvc (gnu and msvc in the 32-bit Windows build)",
+          "KIND", &o.abi},
+         {"--timeout",
+          "how long one call into the script may take before the run ends with call-timeout "
+          "(default 5; calls over " +
+              std::to_string(defaultSlowCallMilliseconds) + " ms draw a slow-call warning)",
+          "SECONDS", &o.timeout},
+         {"--verbose", "say which C++ layout drives the script even when it is the only one", "", &o.verbose},
+         maxMemoryOption(o.maxMemory),
+         {"--in-process",
+          "run the script in this process, for a debugger: unprotected, a script that crashes, exits or "
+          "hangs takes the run with it (by default it runs in a worker process)",
+          "", &o.inProcess},
+         {"--isolate", "the default: the script runs in a worker process", "", &o.isolate},
+         // Where workers are this program started again: the worker of a supervised run.
+         {"--worker", "", "", &o.worker},
+         {"--script",
+          "a position of a studio, once for each: NAME=LIBRARY[,PATH], PATH the path text handed to its "
+          "script (its panel files read from that folder, beside the plant)",
+          "NAME=LIBRARY[,PATH]", &o.scripts},
+         {"--studio", "a studio file: its positions, each a name, a library, a path text and a panel folder", "FILE",
+          &o.studio},
+         {"library", "the script library to run", "LIBRARY", &o.library}},
+        "Steps of a session file or the prompt:\n" + sessionHelp(),
+        [options](const std::vector<std::string>& extras) {
+            if (const auto message = leftOver(extras, options->library, "script library"); !message.empty())
+                return usageError("run", message);
+            if (const std::string problem = studioOptionsProblem(*options); !problem.empty())
+                return usageError("run", problem);
+            if (options->updateGolden && options->golden.empty())
+                return usageError("run", "--update-golden needs --golden FILE");
+            if (options->goldenWithoutPanel && options->golden.empty())
+                return usageError("run", "--golden-without-panel needs --golden FILE");
+            if (!(options->timeout > 0) || options->timeout > 86400)
+                return usageError("run", "--timeout takes seconds above 0 and at most 86400");
+            if (options->isolate && options->inProcess)
+                return usageError("run", "--isolate and --in-process exclude each other");
+            return run(*options);
+        }};
 }
 
 } // namespace vesk_host

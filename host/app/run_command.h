@@ -7,7 +7,7 @@
 
 namespace vesk_host {
 
-Subcommand addRunCommand(CLI::App& parent);
+Command runCommand();
 
 } // namespace vesk_host
 

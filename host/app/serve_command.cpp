@@ -70,52 +70,48 @@ int serve(const ServeOptions& options, const ListenAddress& address, int port)
 
 } // namespace
 
-Subcommand addServeCommand(CLI::App& parent)
+Command serveCommand()
 {
     auto options = std::make_shared<ServeOptions>();
-    CLI::App* app = parent.add_subcommand(
-        "serve", "run a script and draw its panel as a live page in the browser (POSIX only)");
-    app->add_option("--plant", options->plant, "the plant (TOML): devices, routers, databases, panel folder")
-        ->type_name("FILE");
-    app->add_option("--port", options->port, "the port to serve on, in decimal, default 8750; 0 picks a free one")
-        ->type_name("N");
-    app->add_option("--record", options->record,
-                    "write every step taken on the page, with expectations, to FILE (a session file)")
-        ->type_name("FILE");
-    app->add_option("--listen", options->listen,
-                    "the numeric address to serve on, default 127.0.0.1 (this machine only); another address is "
-                    "reachable from other machines")
-        ->type_name("ADDRESS");
-    app->add_flag("--every-interface", options->everyInterface,
-                  "allow a --listen address that means every interface (0.0.0.0, ::): anyone on the machine's "
-                  "networks can then drive the script");
-    app->add_option("--timeout", options->timeout, "seconds one step may take before the script counts as hung, default 10")
-        ->type_name("S");
-    app->add_option("library", options->library, "the script library to run")->type_name("LIBRARY");
-    app->allow_extras();
-    app->footer("The page shows the panel the script loaded, the transcript, the routes, the timers, the replies\n"
-                "the script holds and every finding. Every click is a session step; --record FILE (or the page's\n"
-                "Save button) gives a session file that `vesk_host run --session FILE` replays. The script runs in a\n"
-                "process of its own: a crash, a hang or an exit shows on the page, which can restart it.\n"
-                "A port that another program listens on is an error (exit 3), never shared.\n"
-                "Only on POSIX systems (Linux, macOS): the script's process is made with fork().");
-    return Subcommand{app, [app, options] {
-                          if (const auto message = leftOver(app->remaining(), options->library, "script library");
-                              !message.empty())
-                              return usageError("serve", message);
-                          if (options->library.empty())
-                              return usageError("serve", "name the script library to serve");
-                          if (!(options->timeout > 0 && options->timeout <= 3600))
-                              return usageError("serve", "--timeout takes seconds above 0, at most 3600");
-                          const auto port = parsePort(options->port);
-                          if (!port)
-                              return usageError("serve", "--port takes a decimal number from 0 to 65535, not \"" +
-                                                             options->port + "\"");
-                          const auto address = parseListenAddress(options->listen, options->everyInterface);
-                          if (!address)
-                              return usageError("serve", address.error().message);
-                          return serve(*options, *address, *port);
-                      }};
+    ServeOptions& o = *options;
+    return Command{
+        "serve",
+        "run a script and draw its panel as a live page in the browser (POSIX only)",
+        {{"--plant", "the plant (TOML): devices, routers, databases, panel folder", "FILE", &o.plant},
+         {"--port", "the port to serve on, in decimal, default 8750; 0 picks a free one", "N", &o.port},
+         {"--record", "write every step taken on the page, with expectations, to FILE (a session file)", "FILE",
+          &o.record},
+         {"--listen",
+          "the numeric address to serve on, default 127.0.0.1 (this machine only); another address is "
+          "reachable from other machines",
+          "ADDRESS", &o.listen},
+         {"--every-interface",
+          "allow a --listen address that means every interface (0.0.0.0, ::): anyone on the machine's "
+          "networks can then drive the script",
+          "", &o.everyInterface},
+         {"--timeout", "seconds one step may take before the script counts as hung, default 10", "S", &o.timeout},
+         {"library", "the script library to run", "LIBRARY", &o.library}},
+        "The page shows the panel the script loaded, the transcript, the routes, the timers, the replies\n"
+        "the script holds and every finding. Every click is a session step; --record FILE (or the page's\n"
+        "Save button) gives a session file that `vesk_host run --session FILE` replays. The script runs in a\n"
+        "process of its own: a crash, a hang or an exit shows on the page, which can restart it.\n"
+        "A port that another program listens on is an error (exit 3), never shared.\n"
+        "Only on POSIX systems (Linux, macOS): the script's process is made with fork().",
+        [options](const std::vector<std::string>& extras) {
+            if (const auto message = leftOver(extras, options->library, "script library"); !message.empty())
+                return usageError("serve", message);
+            if (options->library.empty())
+                return usageError("serve", "name the script library to serve");
+            if (!(options->timeout > 0 && options->timeout <= 3600))
+                return usageError("serve", "--timeout takes seconds above 0, at most 3600");
+            const auto port = parsePort(options->port);
+            if (!port)
+                return usageError("serve", "--port takes a decimal number from 0 to 65535, not \"" + options->port + "\"");
+            const auto address = parseListenAddress(options->listen, options->everyInterface);
+            if (!address)
+                return usageError("serve", address.error().message);
+            return serve(*options, *address, *port);
+        }};
 }
 
 } // namespace vesk_host

@@ -10,7 +10,7 @@
 
 namespace vesk_host {
 
-Subcommand addServeCommand(CLI::App& parent);
+Command serveCommand();
 
 } // namespace vesk_host
 

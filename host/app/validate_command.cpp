@@ -250,46 +250,42 @@ int validate(const ValidateOptions& options)
 
 } // namespace
 
-Subcommand addValidateCommand(CLI::App& parent)
+Command validateCommand()
 {
     auto options = std::make_shared<ValidateOptions>();
-    CLI::App* app = parent.add_subcommand("validate", "check a script library against the interface's rules");
-    app->add_option("--plant", options->plant, "the plant (TOML) the checks run on; without it, an empty plant")
-        ->type_name("FILE");
-    app->add_flag("--list", options->list, "list the checks (those --only and --skip leave) and stop");
-    app->add_option("--only", options->only, "run only the checks whose ids match")->type_name("REGEX");
-    app->add_option("--skip", options->skip, "leave out the checks whose ids match")->type_name("REGEX");
-    app->add_option("--timeout", options->timeout, "the watchdog of each check (default 30)")->type_name("SECONDS");
-    app->add_flag("--in-process", options->inProcess,
-                  "run every check in this process, for a debugger (no crash isolation)");
-    app->add_option("--seed", options->seed, "the soak's seed (default: a new one, printed)")->type_name("N");
-    app->add_option("--soak-steps", options->soakSteps,
-                    "steps of the soak (default " + std::to_string(defaultSoakSteps) + ", at most " +
-                        std::to_string(mostSoakSteps) + "; its watchdog grows with them)")
-        ->type_name("N");
-    addMaxMemoryOption(*app, options->maxMemory);
-    app->add_option("--soak-file", options->soakFile,
-                    "where a failing soak writes its session (default vesk_soak_SEED.vesk)")
-        ->type_name("FILE");
-    app->add_flag("--strict", options->strict, "warnings fail the run too");
-    app->add_flag("--json", options->json,
-                  "write a JSON report (schema vesk-host-validate, version 1) instead of the table");
-    app->add_option("--junit", options->junit, "also write a JUnit XML report to FILE")->type_name("FILE");
-    app->add_option("--abi", options->abi,
-                    "the script's C++ layout: auto (read from the DLL, or learned from its first call), native, "
-                    "gnu or msvc (gnu and msvc in the 32-bit Windows build)")
-        ->type_name("KIND");
-    // The child mode: a validator starting itself again (Windows) for one check.
-    app->add_option("--child", options->child)->group("");
-    app->add_option("library", options->library, "the script library to validate")->type_name("LIBRARY");
-    app->allow_extras();
-    app->footer(validateExitCodeHelp());
-    return Subcommand{app, [app, options] {
-                          if (const auto message = leftOver(app->remaining(), options->library, "script library");
-                              !message.empty())
-                              return usage(message);
-                          return validate(*options);
-                      }};
+    ValidateOptions& o = *options;
+    return Command{
+        "validate",
+        "check a script library against the interface's rules",
+        {{"--plant", "the plant (TOML) the checks run on; without it, an empty plant", "FILE", &o.plant},
+         {"--list", "list the checks (those --only and --skip leave) and stop", "", &o.list},
+         {"--only", "run only the checks whose ids match", "REGEX", &o.only},
+         {"--skip", "leave out the checks whose ids match", "REGEX", &o.skip},
+         {"--timeout", "the watchdog of each check (default 30)", "SECONDS", &o.timeout},
+         {"--in-process", "run every check in this process, for a debugger (no crash isolation)", "", &o.inProcess},
+         {"--seed", "the soak's seed (default: a new one, printed)", "N", &o.seed},
+         {"--soak-steps",
+          "steps of the soak (default " + std::to_string(defaultSoakSteps) + ", at most " +
+              std::to_string(mostSoakSteps) + "; its watchdog grows with them)",
+          "N", &o.soakSteps},
+         maxMemoryOption(o.maxMemory),
+         {"--soak-file", "where a failing soak writes its session (default vesk_soak_SEED.vesk)", "FILE", &o.soakFile},
+         {"--strict", "warnings fail the run too", "", &o.strict},
+         {"--json", "write a JSON report (schema vesk-host-validate, version 1) instead of the table", "", &o.json},
+         {"--junit", "also write a JUnit XML report to FILE", "FILE", &o.junit},
+         {"--abi",
+          "the script's C++ layout: auto (read from the DLL, or learned from its first call), native, "
+          "gnu or msvc (gnu and msvc in the 32-bit Windows build)",
+          "KIND", &o.abi},
+         // The child mode: a validator starting itself again (Windows) for one check.
+         {"--child", "", "", &o.child},
+         {"library", "the script library to validate", "LIBRARY", &o.library}},
+        validateExitCodeHelp(),
+        [options](const std::vector<std::string>& extras) {
+            if (const auto message = leftOver(extras, options->library, "script library"); !message.empty())
+                return usage(message);
+            return validate(*options);
+        }};
 }
 
 } // namespace vesk_host

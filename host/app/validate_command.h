@@ -7,7 +7,7 @@
 
 namespace vesk_host {
 
-Subcommand addValidateCommand(CLI::App& parent);
+Command validateCommand();
 
 } // namespace vesk_host
 
