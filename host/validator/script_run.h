@@ -98,8 +98,9 @@ private:
 // What a script meets in ordinary use: every control of every loaded panel
 // pressed with the usual event texts, every router destination polled, a
 // revertive from an unknown device, the common parent queries, and a
-// second of virtual time so that started timers tick.
-void driveWorkload(Emulator& emulator);
+// second of virtual time so that started timers tick. In a studio, the
+// script at position `at`.
+void driveWorkload(Emulator& emulator, std::size_t at = 0);
 
 // The parent queries a host commonly sends, null among them.
 const std::vector<std::optional<std::string>>& commonQueries();
