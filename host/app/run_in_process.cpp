@@ -75,7 +75,7 @@ int runInProcess(const RunOptions& options, PreparedRun& prepared)
     EventBus& events = rig.events();
     Emulator& emulator = rig.emulator();
     if (options.json)
-        output.write(jsonLine(schemaLine()));
+        output.write(schemaJsonLine());
     events.subscribe(output);
     if (!options.quiet && Progress::wanted()) {
         progress.emplace();

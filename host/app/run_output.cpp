@@ -34,10 +34,10 @@ void RunOutput::observeFrom(const HostEvent& event, const Origin& origin)
         return;
     std::string text;
     if (json_) {
-        const auto json = jsonOf(event, origin);
-        if (!json)
+        auto line = jsonLineOf(event, origin);
+        if (!line)
             return;
-        text = jsonLine(*json);
+        text = std::move(*line);
     } else {
         const auto line = transcriptLine(event);
         if (!line)

@@ -133,7 +133,7 @@ int runSupervised(const RunOptions& options, PreparedRun& prepared)
     bool schemaWritten = !options.json;
     auto schema = ObserverFunction([&](const HostEvent&) {
         if (!schemaWritten)
-            output.write(jsonLine(schemaLine()));
+            output.write(schemaJsonLine());
         schemaWritten = true;
     });
     events.subscribe(schema);

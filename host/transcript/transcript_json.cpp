@@ -1,5 +1,7 @@
 #include "transcript/transcript_json.h"
 
+#include <nlohmann/json.hpp>
+
 #include "transcript/transcript_text.h"
 
 namespace vesk_host {
@@ -291,10 +293,19 @@ nlohmann::ordered_json schemaLine()
     return json;
 }
 
-void JsonTranscript::observeFrom(const HostEvent& event, const Origin& origin)
+std::optional<std::string> jsonLineOf(const HostEvent& event, const Origin& origin)
 {
     if (const auto json = jsonOf(event, origin))
-        write_(jsonLine(*json));
+        return jsonLine(*json);
+    return std::nullopt;
+}
+
+std::string schemaJsonLine() { return jsonLine(schemaLine()); }
+
+void JsonTranscript::observeFrom(const HostEvent& event, const Origin& origin)
+{
+    if (auto line = jsonLineOf(event, origin))
+        write_(*line);
 }
 
 } // namespace vesk_host

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "events/host_events.h"
 
@@ -28,6 +28,13 @@ std::string jsonLine(const nlohmann::ordered_json& object);
 
 // The first line of a JSON transcript.
 nlohmann::ordered_json schemaLine();
+
+// The same as text, ready to write, for callers that only write lines (and
+// so need not compile the JSON library): the event's line, or nothing for
+// an event the transcript leaves out; the schema's line.
+// With a named position's origin, the line carries "position".
+std::optional<std::string> jsonLineOf(const HostEvent& event, const Origin& origin = {});
+std::string schemaJsonLine();
 
 class JsonTranscript final : public EventObserver {
 public:

@@ -21,8 +21,8 @@ const std::vector<Check>& allChecks()
          checkLoadPaths},
         {"load.repeat",
          "Loads and destroys the script 100 times: every reply comes back each time, and the process's heap in "
-         "use (the allocator's count) grows by at most 1024 bytes from load 20 to load 100, or not in both "
-         "halves of that stretch (see below).",
+         "use (the allocator's count) grows by at most 1024 bytes from load 20 to load 100, or in fewer than "
+         "6 of that stretch's 8 tens of loads (see below).",
          checkLoadRepeat},
         {"codes.0", "Code 0, which a host never sends a script, with a command text and with null: answered null.",
          checkCode0},

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "transcript/finding_tally.h"
 #include "transcript/golden.h"
 #include "transcript/transcript_json.h"

@@ -257,25 +257,39 @@ TEST(ReportTest, XmlTextIsAsciiWithoutMarkup)
 
 TEST(LoadRepeatTest, AHeapLeaksWhenItGrowsSteadily)
 {
+    constexpr std::size_t base = 300000;
+    // Nine figures, after loads 20, 30, ..., 100.
+    const auto steady = [](std::size_t perStretch, std::size_t jumpAt = 0, std::size_t jump = 0) {
+        std::vector<std::size_t> samples;
+        for (std::size_t i = 0; i < 9; ++i)
+            samples.push_back(base + i * perStretch + (jumpAt && i >= jumpAt ? jump : 0));
+        return samples;
+    };
     struct Case {
         const char* what;
-        std::size_t before, between, after;
+        std::vector<std::size_t> samples;
         bool leaks;
     };
-    constexpr std::size_t base = 300000;
     const std::vector<Case> cases = {
-        {"flat", base, base, base, false},
-        {"16 bytes a load", base, base + 640, base + 1280, true},
-        {"a block of 100 a load", base, base + 4000, base + 8000, true},
-        {"one page, late", base, base, base + 4096, false},
-        {"one page, early", base, base + 4096, base + 4096, false},
-        {"at the tolerance", base, base + 512, base + 1024, false},
-        {"shrinking", base, base - 2048, base - 4096, false},
-        {"a jump, then a slow leak", base, base + 4096, base + 4096 + 300, true},
-        {"below the measure", 0, 0, 0, false},
+        {"flat", steady(0), false},
+        {"16 bytes a load", steady(160), true},
+        {"a block of 100 a load", steady(1000), true},
+        {"one page, late", steady(0, 7, 4096), false},
+        {"one page, early", steady(0, 1, 4096), false},
+        {"at the tolerance", steady(128), false},
+        {"shrinking", {base, base - 512, base - 1024, base - 1536, base - 2048, base - 2560, base - 3072,
+                       base - 3584, base - 4096}, false},
+        {"a jump, then a slow leak", steady(40, 3, 4096), true},
+        // The emulator's own odd block early and a page late: two stretches grew.
+        {"a little noise, then a page", {base, base, base + 480, base + 480, base + 480, base + 480, base + 480,
+                                         base + 4896, base + 4896}, false},
+        {"a leak in six of eight stretches", {base, base + 300, base + 600, base + 600, base + 900, base + 1200,
+                                              base + 1200, base + 1500, base + 1800}, true},
+        {"below the measure", {0, 0, 0}, false},
+        {"one figure", {base}, false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(validator::heapLeaks(c.before, c.between, c.after), c.leaks) << c.what;
+        EXPECT_EQ(validator::heapLeaks(c.samples), c.leaks) << c.what;
 }
 
 // The soak on Rig_Vue, in this process: it passes, removes its session
