@@ -8,6 +8,9 @@
 // bare cost of the same events, measured in this run by driving Rig_Vue
 // from a minimal host loop: "x bare" is the whole cost, "own x" the
 // emulator's share beside the script's (the whole less the bare cost).
+// Then a studio of Rig_Vue positions on the one plant, at as many
+// delivered events as the longest run: its cost an event beside one
+// script's ("x single") and its peak memory as positions and events grow.
 //
 //   vesk_scale_bench [--steps 10000,100000,1000000]
 #include <sys/resource.h>
@@ -48,15 +51,20 @@ std::string writeSession(long steps)
     return path;
 }
 
-// Runs vesk_host on `session` with its standard output to `output` (a file name).
-Measure runHost(const std::string& session, bool quiet, const char* memory, const char* output, bool inProcess = false)
+// Runs vesk_host on `session` with its standard output to `output` (a file
+// name); with `positions`, a studio of that many Rig_Vue positions P0, P1, ...
+Measure runHost(const std::string& session, bool quiet, const char* memory, const char* output, bool inProcess = false,
+                int positions = 0)
 {
     std::vector<std::string> words = {VESK_HOST, "run", "--plant", PLANT_FILE, "--session", session, "--memory", memory};
     if (quiet)
         words.push_back("--quiet");
     if (inProcess)
         words.push_back("--in-process");
-    words.push_back(RIG_VUE_LIBRARY);
+    for (int position = 0; position < positions; ++position)
+        words.insert(words.end(), {"--script", "P" + std::to_string(position) + "=" + RIG_VUE_LIBRARY});
+    if (positions == 0)
+        words.push_back(RIG_VUE_LIBRARY);
     std::vector<char*> argv;
     for (auto& word : words)
         argv.push_back(word.data());
@@ -84,14 +92,17 @@ struct Deliveries {
     long total() const { return control + revertive + timer; }
 };
 
-// The calls into the script of a session, counted from its transcript.
-Deliveries countDeliveries(const std::string& session)
+// The calls into the scripts of a session, counted from its transcript.
+Deliveries countDeliveries(const std::string& session, int positions = 0)
 {
     const std::string transcript = std::string(SCALE_WORK_DIR) + "/scale_transcript.txt";
-    runHost(session, false, "plain", transcript.c_str());
+    runHost(session, false, "plain", transcript.c_str(), false, positions);
     std::ifstream lines(transcript);
     Deliveries counted;
     for (std::string line; std::getline(lines, line);) {
+        // A studio position's lines start with "@NAME ".
+        if (line.rfind('@', 0) == 0)
+            line.erase(0, line.find(' ') + 1);
         if (line.rfind("host > script  2  ", 0) == 0)
             ++counted.control;
         else if (line.rfind("host > script  1  ", 0) == 0)
@@ -112,6 +123,66 @@ double bareCost(EventBench& bench, Event event)
     for (int i = 0; i < rounds; ++i)
         bench.run(event, Variant::Panel);
     return std::chrono::duration<double, std::nano>(Clock::now() - started).count() / rounds;
+}
+
+// A studio's session: presses on "Sources" from position after position in
+// turn, "advance 250" every tenth step. Every press routes both of the
+// position's destinations, which every position watches, so one press
+// reaches every position: the events grow with the positions. Positions 0:
+// the same session for a plain run of one script.
+std::string writeStudioSession(long steps, int positions)
+{
+    const std::string path = std::string(SCALE_WORK_DIR) + "/studio_" + std::to_string(positions) + "_" +
+                             std::to_string(steps) + ".vesk";
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    for (long i = 0; i < steps; ++i) {
+        if (i % 10 == 9)
+            file << "advance 250\n";
+        else
+            file << (positions > 0 ? "@P" + std::to_string(i % positions) + " " : std::string()) << "press Sources index="
+                 << (i % 5 + 1) << "\n";
+    }
+    return path;
+}
+
+// The studio beside one script on about the same number of delivered
+// events: the cost of an event and the peak memory at 20 and at 200
+// positions, and at 200 with ten times the events.
+void studioRuns(long events)
+{
+    std::printf("\na studio of Rig_Vue positions on one plant, --quiet (one script: the same session shape):\n");
+    std::printf("%-9s %-8s %10s %8s %9s %8s %9s\n", "positions", "memory", "events", "time s", "ns/event", "peak MB",
+                "x single");
+    struct Run {
+        int positions;
+        long events;
+    };
+    const std::vector<Run> runs = {{0, events},       {1, events},  {20, events / 10},
+                                   {20, events},      {200, events / 10}, {200, events}};
+    for (const char* memory : {"guarded", "plain"}) {
+        double single = 0;
+        for (const Run& run : runs) {
+            // Steps for about run.events deliveries, from a short sample of the same shape.
+            const std::string sample = writeStudioSession(1000, run.positions);
+            const Deliveries mix = countDeliveries(sample, run.positions);
+            std::remove(sample.c_str());
+            const double perStep = static_cast<double>(mix.total()) / 1000.0;
+            const long steps = static_cast<long>(static_cast<double>(run.events) / perStep) + 1;
+            const std::string session = writeStudioSession(steps, run.positions);
+            const Measure measure = runHost(session, true, memory, "/dev/null", false, run.positions);
+            std::remove(session.c_str());
+            const double delivered = perStep * static_cast<double>(steps);
+            const double nsPerEvent = measure.seconds * 1e9 / delivered;
+            if (run.positions == 0)
+                single = nsPerEvent;
+            const std::string shown = run.positions == 0 ? "plain run" : std::to_string(run.positions);
+            std::printf("%-9s %-8s %10.0f %8.2f %9.0f %8.1f %9.2f%s\n", shown.c_str(), memory, delivered,
+                        measure.seconds, nsPerEvent, static_cast<double>(measure.peakKilobytes) / 1024.0,
+                        nsPerEvent / single,
+                        WIFEXITED(measure.status) && WEXITSTATUS(measure.status) == 0 ? "" : "  (vesk_host failed)");
+            std::fflush(stdout);
+        }
+    }
 }
 
 std::vector<long> stepCounts(int argc, char** argv)
@@ -170,5 +241,6 @@ int main(int argc, char** argv)
     for (const std::string& session : sessions)
         std::remove(session.c_str());
     std::remove(sample.c_str());
+    studioRuns(counts.back());
     return 0;
 }

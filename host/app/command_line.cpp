@@ -20,6 +20,9 @@ void addOption(CLI::App& app, const CommandOption& option)
             using Target = std::remove_pointer_t<decltype(target)>;
             if constexpr (std::is_same_v<Target, bool>)
                 return app.add_flag(option.name, *target, option.help);
+            else if constexpr (std::is_same_v<Target, std::vector<std::string>>)
+                // One value each time it is given, so that a positional word after it stays one.
+                return app.add_option(option.name, *target, option.help)->allow_extra_args(false);
             else
                 return app.add_option(option.name, *target, option.help);
         },

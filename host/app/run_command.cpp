@@ -74,13 +74,19 @@ Command runCommand()
          {"--isolate", "the default: the script runs in a worker process", "", &o.isolate},
          // Where workers are this program started again: the worker of a supervised run.
          {"--worker", "", "", &o.worker},
+         {"--script",
+          "a position of a studio, once for each: NAME=LIBRARY[,PATH], PATH the path text handed to its "
+          "script (its panel files read from that folder, beside the plant)",
+          "NAME=LIBRARY[,PATH]", &o.scripts},
+         {"--studio", "a studio file: its positions, each a name, a library, a path text and a panel folder", "FILE",
+          &o.studio},
          {"library", "the script library to run", "LIBRARY", &o.library}},
         "Steps of a session file or the prompt:\n" + sessionHelp(),
         [options](const std::vector<std::string>& extras) {
             if (const auto message = leftOver(extras, options->library, "script library"); !message.empty())
                 return usageError("run", message);
-            if (options->library.empty())
-                return usageError("run", "name the script library to run");
+            if (const std::string problem = studioOptionsProblem(*options); !problem.empty())
+                return usageError("run", problem);
             if (options->updateGolden && options->golden.empty())
                 return usageError("run", "--update-golden needs --golden FILE");
             if (options->goldenWithoutPanel && options->golden.empty())

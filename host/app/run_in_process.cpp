@@ -114,7 +114,7 @@ int runInProcess(const RunOptions& options, PreparedRun& prepared)
     rig.unload();
 
     if (!options.quiet || prepared.golden)
-        events.emit(StateShown{"== final panel state\n" + panelsTable(emulator.panels()), true});
+        events.emit(StateShown{"== final panel state\n" + panelsOfEveryPosition(emulator), true});
     const FindingTally& tally = rig.tally();
     events.emit(RunSummary{tally.violations(), tally.warnings(), rig.runner().expectationsMet(),
                            rig.runner().expectationsFailed(), tally.byName()});

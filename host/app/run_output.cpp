@@ -27,14 +27,14 @@ void RunOutput::write(const std::string& text)
         golden_->feed(text);
 }
 
-void RunOutput::observe(const HostEvent& event)
+void RunOutput::observeFrom(const HostEvent& event, const Origin& origin)
 {
     const bool shown = !quiet_ || isProblem(event);
     if (!shown && !golden_)
         return;
     std::string text;
     if (json_) {
-        auto line = jsonLineOf(event);
+        auto line = jsonLineOf(event, origin);
         if (!line)
             return;
         text = std::move(*line);
@@ -42,7 +42,7 @@ void RunOutput::observe(const HostEvent& event)
         const auto line = transcriptLine(event);
         if (!line)
             return;
-        text = renderText(*line);
+        text = renderText(*line, origin.name);
     }
     if (shown)
         out_.write(text);

@@ -15,7 +15,9 @@ class RunOutput final : public EventObserver {
 public:
     // With `goldenWithoutPanel`, the run's closing panel table is shown but kept out of the golden file.
     RunOutput(Output& out, bool json, bool quiet, GoldenFile* golden, bool goldenWithoutPanel = false);
-    void observe(const HostEvent& event) override;
+    void observe(const HostEvent& event) override { observeFrom(event, Origin{}); }
+    // A studio position's lines are marked with it.
+    void observeFrom(const HostEvent& event, const Origin& origin) override;
     // Text that is not an event (the JSON schema line).
     void write(const std::string& text);
 

@@ -16,9 +16,17 @@ namespace vesk_host {
 namespace {
 
 // The files a run reads, which a recording must never overwrite.
-std::vector<std::filesystem::path> inputsOf(const RunOptions& options, const Plant& plant)
+std::vector<std::filesystem::path> inputsOf(const RunOptions& options, const Plant& plant,
+                                            const std::vector<ScriptPosition>& positions)
 {
     std::vector<std::filesystem::path> inputs = {options.library};
+    for (const ScriptPosition& position : positions) {
+        inputs.emplace_back(position.library);
+        if (position.panelFolder)
+            inputs.push_back(*position.panelFolder);
+    }
+    if (!options.studio.empty())
+        inputs.emplace_back(options.studio);
     if (!options.plant.empty())
         inputs.emplace_back(options.plant);
     if (!options.session.empty())
@@ -38,6 +46,9 @@ std::string recordGoldenCommand(const RunOptions& options)
             arguments.insert(arguments.end(), {option, value});
     };
     add("--plant", options.plant);
+    for (const std::string& script : options.scripts)
+        add("--script", script);
+    add("--studio", options.studio);
     add("--session", options.session);
     if (options.abi != "auto")
         add("--abi", options.abi);
@@ -45,11 +56,42 @@ std::string recordGoldenCommand(const RunOptions& options)
         arguments.emplace_back("--json");
     if (options.goldenWithoutPanel)
         arguments.emplace_back("--golden-without-panel");
-    arguments.insert(arguments.end(), {"--golden", options.golden, "--update-golden", options.library});
+    arguments.insert(arguments.end(), {"--golden", options.golden, "--update-golden"});
+    if (!options.library.empty())
+        arguments.push_back(options.library);
     return shellCommand(arguments);
 }
 
+// The studio's positions from --script or --studio; none for a plain run.
+Result<std::vector<ScriptPosition>> positionsOf(const RunOptions& options, const std::filesystem::path& plantFolder)
+{
+    if (!options.studio.empty())
+        return loadStudioFile(options.studio);
+    std::vector<ScriptPosition> positions;
+    for (const std::string& script : options.scripts) {
+        auto position = parseScriptPosition(script, plantFolder);
+        if (!position)
+            return position.error();
+        positions.push_back(std::move(*position));
+    }
+    if (const Status checked = checkPositions(positions); !checked)
+        return checked.error();
+    return positions;
+}
+
 } // namespace
+
+std::string studioOptionsProblem(const RunOptions& options)
+{
+    const bool studio = !options.scripts.empty() || !options.studio.empty();
+    if (!options.scripts.empty() && !options.studio.empty())
+        return "a studio is given with --script or with --studio, not both";
+    if (studio && !options.library.empty())
+        return "a studio names its libraries with --script or --studio; " + options.library + " is one too many";
+    if (!studio && options.library.empty())
+        return "name the script library to run";
+    return std::string();
+}
 
 Preparation prepareRun(const RunOptions& options)
 {
@@ -72,6 +114,16 @@ Preparation prepareRun(const RunOptions& options)
         }
         plant = std::move(*load);
     }
+    const std::filesystem::path plantFolder =
+        options.plant.empty() ? std::filesystem::path(".") : std::filesystem::path(options.plant).parent_path();
+    auto positions = positionsOf(options, plantFolder);
+    if (!positions) {
+        std::cerr << "vesk_host: " << positions.error().message << "\n";
+        return refused(exitUsage);
+    }
+    std::vector<std::string> names;
+    for (const ScriptPosition& position : *positions)
+        names.push_back(position.name);
     // The session is read twice, a line at a time: once here to refuse a
     // wrong file before anything runs, once to run it; no step is kept.
     if (!options.session.empty()) {
@@ -84,13 +136,13 @@ Preparation prepareRun(const RunOptions& options)
             std::cerr << "vesk_host: " << options.session << ": cannot be read\n";
             return refused(exitUsage);
         }
-        if (const Status checked = checkSteps(session, options.session, plant); !checked) {
+        if (const Status checked = checkSteps(session, options.session, plant, &names); !checked) {
             std::cerr << "vesk_host: " << checked.error().message << "\n";
             return refused(exitUsage);
         }
     }
     if (!options.golden.empty() && options.updateGolden) {
-        auto recording = GoldenFile::recordInto(options.golden, inputsOf(options, plant));
+        auto recording = GoldenFile::recordInto(options.golden, inputsOf(options, plant, *positions));
         if (!recording) {
             std::cerr << "vesk_host: " << recording.error().message << "\n";
             return refused(exitUsage);
@@ -99,11 +151,13 @@ Preparation prepareRun(const RunOptions& options)
     } else if (!options.golden.empty()) {
         run.golden.emplace(GoldenFile::compareWith(options.golden, recordGoldenCommand(options)));
     }
-    const auto abi = chooseAbi(options.abi, options.library, "vesk_host", options.verbose);
+    const std::string& library = positions->empty() ? options.library : positions->front().library;
+    const auto abi = chooseAbi(options.abi, library, "vesk_host", options.verbose);
     if (!abi)
         return refused(exitUsage);
     run.abi = *abi;
-    run.plan.library = options.library;
+    run.plan.library = library;
+    run.plan.positions = std::move(*positions);
     run.plan.plant = std::move(plant);
     run.plan.abi = abi->kind;
     run.plan.emulator.memory = *memory;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "abi/abi_detect.h"
 #include "app/golden_file.h"
@@ -20,6 +21,8 @@ namespace vesk_host {
 
 struct RunOptions {
     std::string library;
+    std::vector<std::string> scripts;  // --script NAME=LIBRARY[,PATH], one a position
+    std::string studio;                // --studio FILE
     std::string plant;
     std::string session;
     std::string golden;
@@ -53,6 +56,10 @@ struct Preparation {
     int exit = 0;
 };
 Preparation prepareRun(const RunOptions& options);
+
+// What is wrong with how the options name the script (a library, or a
+// studio's positions with --script or --studio), or nothing.
+std::string studioOptionsProblem(const RunOptions& options);
 
 // The counts a run ends with, and its exit code from them: the golden
 // file's ending, failed expectations, violations, over what the run gave.

@@ -59,12 +59,13 @@ Result<std::filesystem::path> realPathInside(const std::filesystem::path& folder
 }
 
 // The panel file's layout, or why it cannot be had; messages name the folder on disk.
-Result<PanelLayout> readPanelLayout(const Plant& plant, const std::string& file)
+Result<PanelLayout> readPanelLayout(const CommandContext& context, const std::string& file)
 {
-    const auto relative = insidePanelFolder(plant.path, file);
+    const auto relative = insidePanelFolder(context.path ? *context.path : context.plant.path, file);
     if (!relative)
         return relative.error();
-    const auto real = realPathInside(plant.panelFolder, *relative, file);
+    const auto real =
+        realPathInside(context.panelFolder ? *context.panelFolder : context.plant.panelFolder, *relative, file);
     if (!real)
         return real.error();
     const std::string folder = real->parent_path().string();
@@ -159,7 +160,7 @@ Execution panelLoad(CommandContext& context, const ParsedCommand& command)
     Execution execution;
     execution.reply = Reply::statusReply(0);
     const std::string& file = command.texts[1];
-    const auto layout = readPanelLayout(context.plant, file);
+    const auto layout = readPanelLayout(context, file);
     if (!layout) {
         warn(execution, rule::panelLoadFailed, layout.error().message);
         return execution;
@@ -251,7 +252,7 @@ Execution revertivePoll(CommandContext& context, const ParsedCommand& command)
     const Router* router = findRouter(context.plant, command.numbers[0], execution);
     if (!router)
         return execution;
-    if (pollDestinations(*router, command.numbers[1], command.numbers[2], context.queue) == 0)
+    if (pollDestinations(*router, command.numbers[1], command.numbers[2], context.queue, context.position) == 0)
         warn(execution, rule::indexOutOfRange,
              "no destination of " + context.plant.describeDevice(router->device) + " lies in " +
                  std::to_string(command.numbers[1]) + ".." + std::to_string(command.numbers[2]));
@@ -266,9 +267,7 @@ Execution revertiveRegister(CommandContext& context, const ParsedCommand& comman
         return execution;
     const std::int32_t first = command.numbers[1];
     const std::int32_t last = command.numbers[2];
-    if (!command.flagged)
-        router->registrations.clear();
-    router->registrations.emplace_back(first, last);
+    registerDestinations(*router, context.position, first, last, command.flagged);
     if (first > last || last < 0 || first >= router->destinations)
         warn(execution, rule::indexOutOfRange,
              "no destination of " + context.plant.describeDevice(router->device) + " lies in " + std::to_string(first) +
@@ -280,7 +279,7 @@ Execution revertiveUnregister(CommandContext& context, const ParsedCommand& comm
 {
     Execution execution;
     if (Router* router = findRouter(context.plant, command.numbers[0], execution))
-        router->registrations.clear();
+        unregisterDestinations(*router, context.position);
     return execution;
 }
 
@@ -290,7 +289,7 @@ Execution timer(CommandContext& context, const ParsedCommand& command)
     const std::int32_t id = command.numbers[0];
     const std::int32_t interval = command.numbers.size() > 1 ? command.numbers[1] : 0;
     if (interval > 0) {
-        context.timers.start(id, interval);
+        context.timers.start(id, interval, context.position);
         context.events.emit(TimerStarted{id, interval});
         return execution;
     }
@@ -298,7 +297,7 @@ Execution timer(CommandContext& context, const ParsedCommand& command)
         warn(execution, rule::negativeInterval,
              "timer " + std::to_string(id) + " was given the interval " + std::to_string(interval) +
                  "; it is stopped");
-    if (context.timers.stop(id))
+    if (context.timers.stop(id, context.position))
         context.events.emit(TimerStopped{id});
     return execution;
 }

@@ -5,6 +5,8 @@
 #ifndef VESK_HOST_COMMAND_EXECUTOR_H
 #define VESK_HOST_COMMAND_EXECUTOR_H
 
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "commands/command.h"
@@ -23,13 +25,19 @@ struct Execution {
     std::vector<Finding> findings;  // warnings about what the command asked
 };
 
-// What the handlers work on; every reference outlives the context.
+// What the handlers work on; every reference outlives the context. In a
+// studio each position has a context of its own: its panels and its place
+// in the shared plant, timers and queue.
 struct CommandContext {
     Plant& plant;
     Panels& panels;
     Timers& timers;
     RevertiveQueue& queue;
     EventBus& events;  // state changes (properties, timers) are told here
+    int position = 0;  // whose registrations, timers and polled revertives these are
+    // The position's path text and panel folder; null: the plant's.
+    const std::string* path = nullptr;
+    const std::filesystem::path* panelFolder = nullptr;
 };
 
 // Runs the command's handler from its table row.

@@ -150,6 +150,8 @@ template <class Body> void ScriptHost::intoScript(const HostEvent& event, Body b
     const std::int64_t heapBefore = heap::scriptNet();
     if (options_.watcher)
         options_.watcher->beforeCall(event);
+    // In a studio every position has a host: the one being called guards the frees.
+    const heap::FreeGuard outer = heap::setFreeGuard(heap::FreeGuard{&ScriptHost::isHostText, &ScriptHost::badFree, this});
     try {
         heap::ScriptScope scope;
         body();
@@ -160,6 +162,7 @@ template <class Body> void ScriptHost::intoScript(const HostEvent& event, Body b
     }
     const double milliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    heap::setFreeGuard(outer);
     fatal::callEnded();
     inCall_ = false;
     if (options_.watcher)

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -153,15 +154,25 @@ using HostEvent =
                  ExportReturnedNull, ScriptUncallable, RevertivesDropped, FindingRaised, TimerStarted, TimerStopped, PropertyChanged,
                  PanelLoaded, StepStarted, StepRefused, StateShown, ExpectationChecked, RunSummary, ScriptPrinted, HostNote>;
 
+// Whose an event is: the position of the studio whose script made it, or
+// the host's own (a step, an expectation, the summary). A run of one
+// script has one position without a name, which no transcript marks.
+struct Origin {
+    int position = -1;      // the position's number in the studio; -1: the host's own
+    std::string_view name;  // the position's name; empty for the one script of a plain run
+};
+
 class EventObserver {
 public:
     virtual ~EventObserver() = default;
     virtual void observe(const HostEvent& event) = 0;
+    // With the event's origin; observers that tell positions apart override it.
+    virtual void observeFrom(const HostEvent& event, const Origin&) { observe(event); }
 };
 
-// Hands every event to every subscribed observer, in subscription order.
-// Observers must outlive their subscription; they may not subscribe or
-// unsubscribe while an event is being handed out.
+// Hands every event to every subscribed observer, in subscription order,
+// with the origin in force. Observers must outlive their subscription; they
+// may not subscribe or unsubscribe while an event is being handed out.
 class EventBus {
 public:
     void subscribe(EventObserver& observer) { observers_.push_back(&observer); }
@@ -169,11 +180,32 @@ public:
     void emit(const HostEvent& event) const
     {
         for (EventObserver* observer : observers_)
-            observer->observe(event);
+            observer->observeFrom(event, origin_);
     }
+    // Events emitted from now on are the position's; the name's text must
+    // outlive its time as the origin.
+    void setOrigin(Origin origin) { origin_ = origin; }
+    const Origin& origin() const { return origin_; }
 
 private:
     std::vector<EventObserver*> observers_;
+    Origin origin_;
+};
+
+// The origin for as long as it lives, then the one before.
+class OriginScope {
+public:
+    OriginScope(EventBus& events, Origin origin) : events_(events), before_(events.origin())
+    {
+        events_.setOrigin(origin);
+    }
+    ~OriginScope() { events_.setOrigin(before_); }
+    OriginScope(const OriginScope&) = delete;
+    OriginScope& operator=(const OriginScope&) = delete;
+
+private:
+    EventBus& events_;
+    Origin before_;
 };
 
 inline void EventBus::unsubscribe(EventObserver& observer)

@@ -77,6 +77,9 @@
       "The script calls the host only on the thread the host called it on.") \
     X(forkInCall, "fork-in-call", violation, \
       "The script never forks the host's process: the copy would act as a second host.") \
+    X(sharedState, "shared-state", violation, \
+      "Each instance of a script keeps its own state: a second instance from the same loaded module behaves " \
+      "as a fresh one, whatever the first has done (no globals or statics shared between instances).") \
     /* Warnings about what the commands ask of the plant. */ \
     X(ambiguousQuoting, "ambiguous-quoting", warning, \
       "An argument holds an apostrophe followed by a blank, so the texts can be read in more than one way.") \

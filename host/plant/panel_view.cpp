@@ -66,7 +66,7 @@ std::string panelsTable(const Panels& panels)
     return out;
 }
 
-std::string routesTable(const Plant& plant)
+std::string routesTable(const Plant& plant, const std::vector<std::string>* names)
 {
     if (plant.routers.empty())
         return "no router in the plant";
@@ -77,8 +77,11 @@ std::string routesTable(const Plant& plant)
         out += "router " + plant.describeDevice(router.device) + ": " + std::to_string(router.sources) +
                " sources, " + std::to_string(router.destinations) + " destinations; registered: ";
         std::string ranges;
-        for (const auto& [first, last] : router.registrations)
-            ranges += (ranges.empty() ? "" : ", ") + std::to_string(first) + ".." + std::to_string(last);
+        for (const Registration& range : router.registrations)
+            ranges += (ranges.empty() ? "" : ", ") + std::to_string(range.first) + ".." + std::to_string(range.last) +
+                      (names && range.position >= 0 && static_cast<std::size_t>(range.position) < names->size()
+                           ? " @" + (*names)[static_cast<std::size_t>(range.position)]
+                           : std::string());
         out += ranges.empty() ? "none" : ranges;
         std::vector<Row> rows = {{"destination", "source", "reads", "registered"}};
         for (std::int32_t destination = 0; destination < router.destinations; ++destination) {
@@ -94,7 +97,7 @@ std::string routesTable(const Plant& plant)
     return out;
 }
 
-std::string timersTable(const Timers& timers)
+std::string timersTable(const Timers& timers, const std::vector<std::string>* names)
 {
     const auto running = timers.list();
     std::string out = "clock " + std::to_string(timers.now()) + " ms; ";
@@ -102,9 +105,16 @@ std::string timersTable(const Timers& timers)
         return out + "no timer running";
     out += std::to_string(running.size()) + " timer(s) running";
     std::vector<Row> rows = {{"timer", "interval", "next tick"}};
-    for (const auto& timer : running)
+    if (names)
+        rows.front().insert(rows.front().begin(), "position");
+    for (const auto& timer : running) {
         rows.push_back({std::to_string(timer.id), std::to_string(timer.interval) + " ms",
                         "at " + std::to_string(timer.due) + " ms"});
+        if (names)
+            rows.back().insert(rows.back().begin(), static_cast<std::size_t>(timer.position) < names->size()
+                                                        ? "@" + (*names)[static_cast<std::size_t>(timer.position)]
+                                                        : std::string("?"));
+    }
     return out + columns(rows);
 }
 

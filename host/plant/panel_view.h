@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "plant/panels.h"
 #include "plant/plant.h"
@@ -15,9 +16,12 @@ namespace vesk_host {
 std::string panelTable(const LoadedPanel& panel);
 // Every loaded panel, in identifier order.
 std::string panelsTable(const Panels& panels);
-// Each router: destinations that carry a source or are registered, and the registrations.
-std::string routesTable(const Plant& plant);
-std::string timersTable(const Timers& timers);
+// Each router: destinations that carry a source or are registered, and the
+// registrations; with the studio's position `names`, each registration
+// names its position ("12..12 @A").
+std::string routesTable(const Plant& plant, const std::vector<std::string>* names = nullptr);
+// With `names`, each timer names its position.
+std::string timersTable(const Timers& timers, const std::vector<std::string>* names = nullptr);
 
 } // namespace vesk_host
 

@@ -12,8 +12,8 @@ std::string Router::sourceText(std::int32_t source) const
 
 bool Router::registered(std::int32_t destination) const
 {
-    for (const auto& [first, last] : registrations)
-        if (destination >= first && destination <= last)
+    for (const Registration& range : registrations)
+        if (destination >= range.first && destination <= range.last)
             return true;
     return false;
 }

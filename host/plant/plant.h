@@ -22,18 +22,28 @@ struct Device {
     std::vector<std::string> otherNames;  // more instance names "SD" answers with the same number
 };
 
+// Destinations first..last (inclusive) registered for revertives by the
+// script of one position of the studio (0 in a run of one script).
+struct Registration {
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    int position = 0;
+};
+
 struct Router {
     std::int32_t device = 0;
     std::int32_t sources = 0;       // sources 0 .. sources-1
     std::int32_t destinations = 0;  // destinations 0 .. destinations-1
     std::map<std::int32_t, std::string> sourceNames;
     std::vector<std::int32_t> crosspoints;  // the source on each destination
-    std::vector<std::pair<std::int32_t, std::int32_t>> registrations;  // inclusive ranges
+    // In the order they were made: revertives go to the positions in this order.
+    std::vector<Registration> registrations;
 
     bool hasSource(std::int64_t source) const { return source >= 0 && source < sources; }
     bool hasDestination(std::int64_t destination) const { return destination >= 0 && destination < destinations; }
     // What a revertive reports for a source: its name, or its number.
     std::string sourceText(std::int32_t source) const;
+    // By any position.
     bool registered(std::int32_t destination) const;
 };
 

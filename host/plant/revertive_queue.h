@@ -19,6 +19,7 @@ struct PendingRevertive {
     std::int32_t device;
     std::int32_t index;
     std::string text;
+    int position = 0;  // the studio position whose script it goes to
 };
 
 class RevertiveQueue {
@@ -32,6 +33,8 @@ public:
     bool empty() const { return items_.empty(); }
     std::size_t size() const { return items_.size(); }
     void clear();
+    // Drops what waits for `position` (a script that has ended); returns how many.
+    std::size_t dropFor(int position);
     // The first revertive the budget refused, and why.
     const std::optional<Error>& refused() const { return refused_; }
 

@@ -16,23 +16,39 @@ void Timers::setNow(std::int64_t time)
     }
 }
 
-void Timers::start(std::int32_t id, std::int32_t interval)
+namespace {
+
+// The timer `id` of `position`.
+auto timerOf(std::int32_t id, int position)
 {
-    stop(id);
-    slots_.push_back(Slot{RunningTimer{id, interval, now_ + interval}, started_++});
+    return [id, position](const auto& slot) { return slot.timer.id == id && slot.timer.position == position; };
 }
 
-bool Timers::stop(std::int32_t id)
+} // namespace
+
+void Timers::start(std::int32_t id, std::int32_t interval, int position)
+{
+    stop(id, position);
+    slots_.push_back(Slot{RunningTimer{id, interval, now_ + interval, position}, started_++});
+}
+
+bool Timers::stop(std::int32_t id, int position)
 {
     const auto before = slots_.size();
-    slots_.erase(std::remove_if(slots_.begin(), slots_.end(), [id](const Slot& slot) { return slot.timer.id == id; }),
-                 slots_.end());
+    slots_.erase(std::remove_if(slots_.begin(), slots_.end(), timerOf(id, position)), slots_.end());
     return slots_.size() != before;
 }
 
-bool Timers::running(std::int32_t id) const
+void Timers::stopAll(int position)
 {
-    return std::any_of(slots_.begin(), slots_.end(), [id](const Slot& slot) { return slot.timer.id == id; });
+    slots_.erase(std::remove_if(slots_.begin(), slots_.end(),
+                                [position](const Slot& slot) { return slot.timer.position == position; }),
+                 slots_.end());
+}
+
+bool Timers::running(std::int32_t id, int position) const
+{
+    return std::any_of(slots_.begin(), slots_.end(), timerOf(id, position));
 }
 
 namespace {
@@ -52,10 +68,10 @@ std::optional<RunningTimer> Timers::next() const
     return first->timer;
 }
 
-void Timers::rearm(std::int32_t id)
+void Timers::rearm(std::int32_t id, int position)
 {
     for (auto& slot : slots_)
-        if (slot.timer.id == id)
+        if (timerOf(id, position)(slot))
             slot.timer.due += slot.timer.interval;
 }
 

@@ -22,7 +22,7 @@ EventStream::EventStream(worker::Channel& channel, OutputCapture* capture, worke
     buffer_.reserve(flushAt * 2);
 }
 
-void EventStream::observe(const HostEvent& event)
+void EventStream::observeFrom(const HostEvent& event, const Origin& origin)
 {
     // Changes for live views only: no transcript, tally or progress needs them.
     if (std::holds_alternative<PropertyChanged>(event) || std::holds_alternative<TimerStarted>(event) ||
@@ -32,6 +32,11 @@ void EventStream::observe(const HostEvent& event)
                           std::holds_alternative<AnswerReceived>(event) || std::holds_alternative<OtherCodeSent>(event) ||
                           std::holds_alternative<RevertivesDropped>(event)))
         return;
+    if (origin.position != position_) {
+        // Said once a change: the events that follow are this position's.
+        position_ = origin.position;
+        record(record::position, std::to_string(origin.position) + "\t" + std::string(origin.name));
+    }
     scratch_.clear();
     worker::encodeEvent(event, scratch_);
     record(record::event, scratch_);

@@ -31,7 +31,8 @@ public:
     // command and reply.
     void problemsOnly() { problemsOnly_ = true; }
 
-    void observe(const HostEvent& event) override;
+    void observe(const HostEvent& event) override { observeFrom(event, Origin{}); }
+    void observeFrom(const HostEvent& event, const Origin& origin) override;
     void beforeCall(const HostEvent&) override { flush(); }
     void afterCall() override;
 
@@ -58,6 +59,7 @@ private:
     std::string buffer_;
     std::string scratch_;
     bool problemsOnly_ = false;
+    int position_ = -1;  // the origin of the last event sent
 };
 
 } // namespace vesk_host

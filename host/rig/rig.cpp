@@ -24,14 +24,32 @@ EmulatorOptions watched(EmulatorOptions options, ProcessWatch& watch)
     return options;
 }
 
+std::vector<PositionSetup> setupsOf(const RunPlan& plan)
+{
+    std::vector<PositionSetup> setups;
+    for (const ScriptPosition& position : plan.positions)
+        setups.push_back(PositionSetup{position.name, position.path, position.panelFolder});
+    return setups;
+}
+
 } // namespace
 
 Rig::Rig(RunPlan plan)
-    : library_(std::move(plan.library)),
+    : library_(plan.positions.empty() ? plan.library : plan.positions.front().library),
       processWatch_(plan.emulator.watcher),
-      emulator_(std::move(plan.plant), events_, watched(plan.emulator, processWatch_)),
+      emulator_(std::move(plan.plant), events_, watched(plan.emulator, processWatch_), setupsOf(plan)),
       runner_(emulator_, events_)
 {
+    if (plan.positions.empty())
+        plan.positions.push_back(ScriptPosition{{}, library_, {}, {}});
+    for (const ScriptPosition& position : plan.positions) {
+        std::size_t at = 0;
+        while (at < libraries_.size() && libraries_[at].path != position.library)
+            ++at;
+        if (at == libraries_.size())
+            libraries_.push_back(Library{position.library});
+        libraryOf_.push_back(at);
+    }
     events_.subscribe(tally_);
     processWatch_.watch(events_);
     emulator_.setAbi(plan.abi);
@@ -51,20 +69,36 @@ Rig::~Rig()
 
 Status Rig::open()
 {
-    fatal::libraryCodeStarted(loadMoment, sinceStart());
-    Status opened = loaded_.open(library_);
-    fatal::libraryCodeEnded();
-    if (opened)
-        watchScriptModules();
-    processWatch_.afterLibraryCode(loadMoment);
-    return opened;
+    for (Library& library : libraries_) {
+        fatal::libraryCodeStarted(loadMoment, sinceStart());
+        Status opened = library.loaded->open(library.path);
+        fatal::libraryCodeEnded();
+        if (opened)
+            watchScriptModules();
+        processWatch_.afterLibraryCode(loadMoment);
+        if (!opened)
+            return opened;
+    }
+    return Done{};
 }
 
 Status Rig::startUp()
 {
-    Status started = runner_.startUp(loaded_.entry());
-    if (!started && started.error().kind == ErrorKind::notLoadable)
-        return fail(ErrorKind::notLoadable, "load_vesk_client_script of " + library_ + " returned null");
+    std::vector<vesk_load_function> entries;
+    for (const std::size_t library : libraryOf_)
+        entries.push_back(libraries_[library].loaded->entry());
+    Status started = runner_.startUp(entries);
+    if (!started && started.error().kind == ErrorKind::notLoadable) {
+        // The position whose export returned null is the first that does not run.
+        std::size_t at = 0;
+        while (at + 1 < libraryOf_.size() && emulator_.running(at))
+            ++at;
+        const std::string& path = libraries_[libraryOf_[at]].path;
+        return fail(ErrorKind::notLoadable,
+                    "load_vesk_client_script of " + path +
+                        (emulator_.studio() ? " (position @" + emulator_.positionName(at) + ")" : std::string()) +
+                        " returned null");
+    }
     return started;
 }
 
@@ -72,12 +106,14 @@ void Rig::finish() { runner_.finish(); }
 
 void Rig::unload()
 {
-    if (!loaded_.entry())
-        return;
-    fatal::libraryCodeStarted(unloadMoment, sinceStart());
-    loaded_.close();
-    fatal::libraryCodeEnded();
-    processWatch_.afterLibraryCode(unloadMoment);
+    for (auto library = libraries_.rbegin(); library != libraries_.rend(); ++library) {
+        if (!library->loaded->entry())
+            continue;
+        fatal::libraryCodeStarted(unloadMoment, sinceStart());
+        library->loaded->close();
+        fatal::libraryCodeEnded();
+        processWatch_.afterLibraryCode(unloadMoment);
+    }
 }
 
 } // namespace vesk_host

@@ -1,5 +1,7 @@
 // One run of a script, assembled in one place for run, serve and every
-// check of validate: the library, the event bus, the finding tally, the
+// check of validate: the library (in a studio, each distinct library once,
+// however many positions load it, as a host loads a module once), the
+// event bus, the finding tally, the
 // watch on what the script does to its process, the emulator on the plan's
 // plant and the session runner, declared so that
 // they end in the right order (the runner and the emulator, which ends a
@@ -12,7 +14,9 @@
 #ifndef VESK_HOST_RIG_RIG_H
 #define VESK_HOST_RIG_RIG_H
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "abi/loader.h"
 #include "base/result.h"
@@ -36,13 +40,13 @@ public:
     Rig(const Rig&) = delete;
     Rig& operator=(const Rig&) = delete;
 
-    // Loads the plan's library; says why it cannot be loaded. Its static
+    // Loads the plan's libraries; says why one cannot be loaded. Their static
     // constructors run as a call would for the fatal watch, and what they
     // did to the process is named, as after a call.
     Status open();
-    // The script's start-up through the session runner. Fails, in the
-    // host's words naming the library, when the export returned null
-    // (notLoadable) or the script's layout cannot be driven (unsupported).
+    // Every position's start-up through the session runner. Fails, in the
+    // host's words naming the library, when an export returned null
+    // (notLoadable) or a script's layout cannot be driven (unsupported).
     Status startUp();
     // Ends the script if it still runs.
     void finish();
@@ -53,7 +57,8 @@ public:
     void unload();
 
     const std::string& library() const { return library_; }
-    ScriptLibrary& loaded() { return loaded_; }
+    // The first position's library.
+    ScriptLibrary& loaded() { return *libraries_.front().loaded; }
     EventBus& events() { return events_; }
     const FindingTally& tally() const { return tally_; }
     Emulator& emulator() { return emulator_; }
@@ -61,9 +66,14 @@ public:
     SessionRunner& runner() { return runner_; }
 
 private:
+    struct Library {
+        std::string path;
+        std::unique_ptr<ScriptLibrary> loaded = std::make_unique<ScriptLibrary>();
+    };
     std::string library_;
-    // First: unloaded only after the script has ended.
-    ScriptLibrary loaded_;
+    // First: unloaded only after the scripts have ended.
+    std::vector<Library> libraries_;
+    std::vector<std::size_t> libraryOf_;  // each position's, in libraries_
     EventBus events_;
     FindingTally tally_;
     // Before the emulator, whose script host tells it of every call.

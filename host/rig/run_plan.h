@@ -6,18 +6,25 @@
 #ifndef VESK_HOST_RIG_RUN_PLAN_H
 #define VESK_HOST_RIG_RUN_PLAN_H
 
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "abi/script_abi.h"
 #include "commands/reply_modes.h"
 #include "emulator/emulator.h"
 #include "plant/plant.h"
+#include "plant/studio_file.h"
 
 namespace vesk_host {
 
 struct RunPlan {
+    // The script of a plain run; with positions, the first position's.
     std::string library;
+    // A studio: several scripts, each at a position of its own, on the one
+    // plant, in this order. Empty: `library` alone, at one unnamed position.
+    std::vector<ScriptPosition> positions;
     Plant plant;
     // The script's C++ layout; nothing: learned from its first call.
     std::optional<AbiKind> abi = AbiKind::native;

@@ -10,6 +10,8 @@
 namespace vesk_host::record {
 
 constexpr char event = 'E';        // an emulator event (worker/event_codec.h)
+constexpr char position = 'A';     // "<number>\t<name>": the events that follow are this studio position's
+                                   // (number -1: the host's own)
 constexpr char callReturned = 'C';  // the call under way returned to the host
 constexpr char printed = 'P';      // what the script printed during the call that just returned
 constexpr char libraryCode = 'U';  // the library's own code runs outside any call: in words, when

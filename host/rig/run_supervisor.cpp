@@ -100,6 +100,10 @@ public:
         : events_(events), listener_(listener), timeout_(timeout + graceSeconds), ring_(ring)
     {
     }
+    // What follows the run (its summary) is the host's own, and the origin's name goes with this.
+    ~Supervisor() { events_.setOrigin(Origin{}); }
+    Supervisor(const Supervisor&) = delete;
+    Supervisor& operator=(const Supervisor&) = delete;
 
     SupervisedEnd run(const worker::Launch& launch)
     {
@@ -174,6 +178,13 @@ private:
             }
             events_.emit(*event);
             moment_.event(std::move(*event));
+            return;
+        }
+        case record::position: {
+            // The name is kept here, as the bus's origin only points at it.
+            const std::size_t tab = payload_.find('\t');
+            positionName_ = tab == std::string::npos ? std::string() : payload_.substr(tab + 1);
+            events_.setOrigin(Origin{std::atoi(payload_.substr(0, tab).c_str()), positionName_});
             return;
         }
         case record::callReturned: moment_.callReturned(); return;
@@ -302,6 +313,7 @@ private:
     worker::RecordSplitter splitter_{maxRecord};
     std::string pending_;
     std::string payload_;
+    std::string positionName_;  // of the events that come now
     Moment moment_;
     Clock::time_point deadline_;
     SupervisedEnd end_;

@@ -160,7 +160,7 @@ int runRig(const WorkerRun& run, worker::Channel& channel, EventStream& stream, 
     stream.record(record::libraryCodeEnded, {});
     fatal::disarm();
     if (run.finalState)
-        rig.events().emit(StateShown{"== final panel state\n" + panelsTable(rig.emulator().panels()), true});
+        rig.events().emit(StateShown{"== final panel state\n" + panelsOfEveryPosition(rig.emulator()), true});
     if (run.endText)
         stream.record(record::after, run.endText(rig));
     stream.record(record::done,

@@ -304,6 +304,9 @@ struct StepRow {
     std::size_t action;  // the StepAction alternative the row reads
     // Which actions of that alternative the row reads, when several rows read one (null: all).
     bool (*reads)(const StepAction& action) = nullptr;
+    // Whether the step addresses one position's script (and so may name it
+    // with @NAME); the others act on the shared plant and clock, or on the run.
+    bool addressed = true;
 };
 
 const std::vector<StepRow>& stepRows()
@@ -320,13 +323,13 @@ const std::vector<StepRow>& stepRows()
          actionIndex<step::Event>()},
         {"advance", nullptr, 2, 2, "advance MS",
          "move the virtual clock (`250` or `250ms`, at most a day); due timers tick in order", readAdvance,
-         actionIndex<step::Advance>()},
+         actionIndex<step::Advance>(), nullptr, false},
         {"query", nullptr, 1, 2, "query [TEXT]", "a parent query, such as `query _events`; without TEXT a null query",
          readQuery, actionIndex<step::Query>()},
         {"revertive", nullptr, 4, 4, "revertive DEVICE INDEX TEXT", "deliver a revertive from any device",
          readRevertive, actionIndex<step::Revertive>()},
         {"route", nullptr, 4, 4, "route ROUTER SOURCE DESTINATION", "a take made outside the script (another panel)",
-         readRoute, actionIndex<step::Route>()},
+         readRoute, actionIndex<step::Route>(), nullptr, false},
         {"poll", nullptr, 3, 4, "poll ROUTER FIRST [LAST]", "revertives for those destinations, registered or not",
          readPoll, actionIndex<step::Poll>()},
         {"tick", nullptr, 2, 2, "tick ID", "a tick (code 4) of timer ID now, whether the script started it or not",
@@ -338,9 +341,9 @@ const std::vector<StepRow>& stepRows()
          "a table of the panel's controls and properties (every loaded panel without ID)", readShowPanel,
          actionIndex<step::Show>(), shows<step::Show::What::panel>},
         {"show", "routes", 2, 2, "show routes", "the routers' crosspoints and registrations", readShowRoutes,
-         actionIndex<step::Show>(), shows<step::Show::What::routes>},
+         actionIndex<step::Show>(), shows<step::Show::What::routes>, false},
         {"show", "timers", 2, 2, "show timers", "the clock and the running timers", readShowTimers,
-         actionIndex<step::Show>(), shows<step::Show::What::timers>},
+         actionIndex<step::Show>(), shows<step::Show::What::timers>, false},
         {"expect", "command", 3, 3, "expect command TEXT",
          "the next command (in order) that the last action made the script send", readExpectCommand,
          actionIndex<step::ExpectCommand>()},
@@ -356,13 +359,13 @@ const std::vector<StepRow>& stepRows()
         {"soak", nullptr, 2, 3, "soak STEPS [SEED]",
          "a long random run of STEPS steps drawn from SEED (default 1): presses, revertives, queries, ticks, takes, "
          "polls and reply modes, as the validator's soak",
-         readSoak, actionIndex<step::Soak>()},
+         readSoak, actionIndex<step::Soak>(), nullptr, false},
         {"shutdown", nullptr, 1, 1, "shutdown",
          "end the script now (its destructor runs); later steps may still expect its commands", readShutdown,
          actionIndex<step::Shutdown>()},
         {"quit", nullptr, 1, 1, "quit", "stop; the script is ended if it still runs", readQuit,
-         actionIndex<step::Quit>()},
-        {"help", nullptr, 1, 1, "help", "list the steps", readHelp, actionIndex<step::Help>()},
+         actionIndex<step::Quit>(), nullptr, false},
+        {"help", nullptr, 1, 1, "help", "list the steps", readHelp, actionIndex<step::Help>(), nullptr, false},
     };
     return rows;
 }
@@ -404,7 +407,32 @@ std::string keywordList()
     return list;
 }
 
-Result<StepAction> readStep(const Words& words, const Plant& plant)
+// Takes "@NAME" out of the words, before a step or right after "expect"
+// ("@B press ...", "expect @B command ..."): the position the step
+// addresses; empty when none is named.
+Result<std::string> takePosition(Words& words)
+{
+    const auto named = [](const Word& word) { return !word.quoted && !word.text.empty() && word.text[0] == '@'; };
+    std::size_t at = words.size();
+    if (named(words[0]))
+        at = 0;
+    else if (words.size() > 1 && words[0].text == "expect" && !words[0].quoted && named(words[1]))
+        at = 1;
+    if (at == words.size())
+        return std::string();
+    std::string name = words[at].text.substr(1);
+    if (name.empty())
+        return fail("\"@\" must be followed by the name of a position, such as @A");
+    words.erase(words.begin() + static_cast<std::ptrdiff_t>(at));
+    if (words.empty())
+        return fail("@" + name + " must be followed by a step");
+    for (const Word& word : words)
+        if (named(word))
+            return fail("a step names one position, not " + quoteText(word.text) + " too");
+    return name;
+}
+
+Result<StepAction> readStep(const Words& words, const Plant& plant, bool positioned = false)
 {
     const std::string& keyword = words[0].text;
     const StepRow* chosen = nullptr;
@@ -432,6 +460,9 @@ Result<StepAction> readStep(const Words& words, const Plant& plant)
         return fail(std::string(chosen->keyword) + " " + chosen->second + " takes nothing more");
     if (words.size() < chosen->fewest || words.size() > chosen->most)
         return fail(std::string("expected: ") + chosen->form);
+    if (positioned && !chosen->addressed)
+        return fail(std::string(chosen->keyword) + (chosen->second ? std::string(" ") + chosen->second : "") +
+                    " acts on the whole studio and takes no @position");
     return chosen->read(words, plant);
 }
 
@@ -449,10 +480,14 @@ Result<std::optional<Step>> parseStep(std::string_view line, int lineNumber, con
         return words.error();
     if (words->empty())
         return std::optional<Step>();
-    auto action = readStep(*words, plant);
+    std::string source = canonical(*words);
+    auto position = takePosition(*words);
+    if (!position)
+        return position.error();
+    auto action = readStep(*words, plant, !position->empty());
     if (!action)
         return action.error();
-    return std::optional<Step>(Step{lineNumber, canonical(*words), std::move(*action)});
+    return std::optional<Step>(Step{lineNumber, std::move(source), std::move(*action), std::move(*position)});
 }
 
 namespace {
@@ -486,7 +521,18 @@ Status forEachStep(std::istream& lines, const std::string& name, const Plant& pl
     });
 }
 
-Status checkSteps(std::istream& lines, const std::string& name, const Plant& plant)
+std::string noPosition(const std::string& name, const std::vector<std::string>& positions)
+{
+    std::string list;
+    for (const auto& position : positions)
+        if (!position.empty())
+            list += (list.empty() ? "" : ", ") + ("@" + position);
+    return list.empty() ? "@" + name + " names a position, but this run has one script and no positions"
+                        : "the studio has no position @" + name + " (" + list + ")";
+}
+
+Status checkSteps(std::istream& lines, const std::string& name, const Plant& plant,
+                  const std::vector<std::string>* positions)
 {
     // The words and the step's reading only: no step is made.
     return eachLine(lines, name, [&](std::string_view line, int) -> Result<bool> {
@@ -495,7 +541,13 @@ Status checkSteps(std::istream& lines, const std::string& name, const Plant& pla
             return words.error();
         if (words->empty())
             return true;
-        if (auto action = readStep(*words, plant); !action)
+        auto position = takePosition(*words);
+        if (!position)
+            return position.error();
+        if (!position->empty() && positions &&
+            std::find(positions->begin(), positions->end(), *position) == positions->end())
+            return fail(noPosition(*position, *positions));
+        if (auto action = readStep(*words, plant, !position->empty()); !action)
             return action.error();
         return true;
     });

@@ -107,6 +107,9 @@ struct Step {
     int line = 0;
     std::string source;  // the step in canonical form, for the transcript
     StepAction action;
+    // The studio position the step names ("@B press ..."); empty: none
+    // named, so the first position (a plain run's one script).
+    std::string position;
 };
 
 // One line: nothing for a blank or comment line; devices are checked against `plant`.
@@ -120,7 +123,11 @@ Status forEachStep(std::istream& lines, const std::string& name, const Plant& pl
                    const std::function<bool(const Step& step)>& visit);
 // Whether every line of a session is a step, as forEachStep would read it,
 // without making the steps: the quick first reading of a session file.
-Status checkSteps(std::istream& lines, const std::string& name, const Plant& plant);
+// With the studio's `positions`, a step that names another is refused too.
+Status checkSteps(std::istream& lines, const std::string& name, const Plant& plant,
+                  const std::vector<std::string>* positions = nullptr);
+// Why a step's @NAME cannot be carried out by a run of these positions.
+std::string noPosition(const std::string& name, const std::vector<std::string>& positions);
 // A whole session text, as steps.
 Result<std::vector<Step>> parseSession(std::string_view text, const std::string& name, const Plant& plant);
 

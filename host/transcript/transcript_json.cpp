@@ -260,6 +260,26 @@ struct JsonOf {
 
 std::optional<nlohmann::ordered_json> jsonOf(const HostEvent& event) { return std::visit(JsonOf{}, event); }
 
+std::optional<nlohmann::ordered_json> jsonOf(const HostEvent& event, const Origin& origin)
+{
+    auto json = jsonOf(event);
+    if (!json || origin.name.empty())
+        return json;
+    // "position" right after "kind" and "depth", where a reader looks for it.
+    Json placed;
+    bool put = false;
+    for (auto& [key, value] : json->items()) {
+        placed[key] = std::move(value);
+        if (key == "depth") {
+            placed["position"] = std::string(origin.name);
+            put = true;
+        }
+    }
+    if (!put)
+        placed["position"] = std::string(origin.name);
+    return placed;
+}
+
 std::string jsonLine(const nlohmann::ordered_json& object)
 {
     return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
@@ -273,18 +293,18 @@ nlohmann::ordered_json schemaLine()
     return json;
 }
 
-std::optional<std::string> jsonLineOf(const HostEvent& event)
+std::optional<std::string> jsonLineOf(const HostEvent& event, const Origin& origin)
 {
-    if (const auto json = jsonOf(event))
+    if (const auto json = jsonOf(event, origin))
         return jsonLine(*json);
     return std::nullopt;
 }
 
 std::string schemaJsonLine() { return jsonLine(schemaLine()); }
 
-void JsonTranscript::observe(const HostEvent& event)
+void JsonTranscript::observeFrom(const HostEvent& event, const Origin& origin)
 {
-    if (auto line = jsonLineOf(event))
+    if (auto line = jsonLineOf(event, origin))
         write_(*line);
 }
 

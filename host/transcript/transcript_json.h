@@ -20,6 +20,8 @@ constexpr int runSchemaVersion = 1;
 
 // The JSON object of an event; nothing for events the transcript leaves out.
 std::optional<nlohmann::ordered_json> jsonOf(const HostEvent& event);
+// The same with "position" (after "depth") when the event is a named position's.
+std::optional<nlohmann::ordered_json> jsonOf(const HostEvent& event, const Origin& origin);
 
 // One line: the object without blanks, then "\n".
 std::string jsonLine(const nlohmann::ordered_json& object);
@@ -30,14 +32,16 @@ nlohmann::ordered_json schemaLine();
 // The same as text, ready to write, for callers that only write lines (and
 // so need not compile the JSON library): the event's line, or nothing for
 // an event the transcript leaves out; the schema's line.
-std::optional<std::string> jsonLineOf(const HostEvent& event);
+// With a named position's origin, the line carries "position".
+std::optional<std::string> jsonLineOf(const HostEvent& event, const Origin& origin = {});
 std::string schemaJsonLine();
 
 class JsonTranscript final : public EventObserver {
 public:
     using Writer = std::function<void(const std::string& text)>;
     explicit JsonTranscript(Writer write) : write_(std::move(write)) {}
-    void observe(const HostEvent& event) override;
+    void observe(const HostEvent& event) override { observeFrom(event, Origin{}); }
+    void observeFrom(const HostEvent& event, const Origin& origin) override;
 
 private:
     Writer write_;

@@ -156,9 +156,11 @@ struct LineOf {
 
 std::optional<TranscriptLine> transcriptLine(const HostEvent& event) { return std::visit(LineOf{}, event); }
 
-std::string renderText(const TranscriptLine& line)
+std::string renderText(const TranscriptLine& line, std::string_view position)
 {
-    const std::string indent(static_cast<std::size_t>(line.depth) * 2, ' ');
+    std::string indent(static_cast<std::size_t>(line.depth) * 2, ' ');
+    if (!position.empty())
+        indent.insert(0, "@" + std::string(position) + " ");
     std::string out;
     std::size_t start = 0;
     for (;;) {
@@ -172,10 +174,10 @@ std::string renderText(const TranscriptLine& line)
     }
 }
 
-void TextTranscript::observe(const HostEvent& event)
+void TextTranscript::observeFrom(const HostEvent& event, const Origin& origin)
 {
     if (const auto line = transcriptLine(event))
-        write_(renderText(*line));
+        write_(renderText(*line, origin.name));
 }
 
 } // namespace vesk_host

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "events/host_events.h"
 
@@ -20,15 +21,17 @@ struct TranscriptLine {
 // The transcript line of an event; nothing for events the transcript leaves out.
 std::optional<TranscriptLine> transcriptLine(const HostEvent& event);
 
-// Each line indented two blanks per depth, "\n" after each.
-std::string renderText(const TranscriptLine& line);
+// Each line indented two blanks per depth, "\n" after each; a named
+// position's lines start with "@NAME ".
+std::string renderText(const TranscriptLine& line, std::string_view position = {});
 
 // Writes the text of every event as it comes.
 class TextTranscript final : public EventObserver {
 public:
     using Writer = std::function<void(const std::string& text)>;
     explicit TextTranscript(Writer write) : write_(std::move(write)) {}
-    void observe(const HostEvent& event) override;
+    void observe(const HostEvent& event) override { observeFrom(event, Origin{}); }
+    void observeFrom(const HostEvent& event, const Origin& origin) override;
 
 private:
     Writer write_;

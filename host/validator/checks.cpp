@@ -84,6 +84,11 @@ const std::vector<Check>& allChecks()
          "150 presses, revertives, ticks and parent queries each: what the script allocates for an event or a "
          "query it frees again (where the heap is watched).",
          checkHeapPerEvent},
+        {"instances.shared-state",
+         "Two instances from the one loaded module, as a host makes one per panel: the first driven through the "
+         "ordinary workload, then the second, whose commands must be those of a second instance beside a first "
+         "from another module (a copy of the library).",
+         checkSharedState},
         {"soak.random",
          "A randomised soak of session steps from the seed (presses, revertives, queries, ticks, takes, polls, "
          "reply modes); a failure leaves a session file that replays it.",

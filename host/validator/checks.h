@@ -35,6 +35,7 @@ void checkEmptyReplies(CheckContext& context);
 void checkLongReplies(CheckContext& context);
 void checkEnd(CheckContext& context);
 void checkHeapPerEvent(CheckContext& context);
+void checkSharedState(CheckContext& context);
 void checkSoak(CheckContext& context);
 
 } // namespace vesk_host::validator

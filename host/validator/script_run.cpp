@@ -4,7 +4,7 @@
 
 namespace vesk_host::validator {
 
-void TrailTranscript::observe(const HostEvent& event)
+void TrailTranscript::observeFrom(const HostEvent& event, const Origin& origin)
 {
     if (const auto* raised = std::get_if<FindingRaised>(&event))
         if (raised->finding.rule->severity == Severity::violation || raised->finding.rule == &rule::slowCall)
@@ -12,7 +12,7 @@ void TrailTranscript::observe(const HostEvent& event)
     const auto line = transcriptLine(event);
     if (!line)
         return;
-    const std::string text = renderText(*line);
+    const std::string text = renderText(*line, origin.name);
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = text.find('\n', start);
         trail_.line(text.substr(start, end - start));
@@ -115,29 +115,29 @@ const std::vector<std::optional<std::string>>& commonQueries()
     return queries;
 }
 
-void driveWorkload(Emulator& emulator)
+void driveWorkload(Emulator& emulator, std::size_t at)
 {
     static const char* const events[] = {"", "index=1", "index=2", "index=0", "index=-1", "value=1", "alarm=ack"};
     // Taken first: a press may make the script load its panels anew.
     std::vector<std::pair<std::string, std::string>> controls;
-    for (const auto& [id, panel] : emulator.panels().all())
+    for (const auto& [id, panel] : emulator.panels(at).all())
         for (const auto& control : panel.controls)
             controls.emplace_back(id, control.id);
     for (const auto& [panel, control] : controls)
         for (const char* event : events) {
-            if (!emulator.running())
+            if (!emulator.running(at))
                 return;
-            emulator.press(panel, control, event);
+            emulator.press(panel, control, event, at);
         }
     for (const Router& router : emulator.plant().routers)
-        if (emulator.running() && router.destinations > 0)
-            emulator.poll(router, 0, router.destinations - 1);
-    if (!emulator.running())
+        if (emulator.running(at) && router.destinations > 0)
+            emulator.poll(router, 0, router.destinations - 1, at);
+    if (!emulator.running(at))
         return;
-    emulator.revertive(99999, 0, "from a device the plant does not have");
+    emulator.revertive(99999, 0, "from a device the plant does not have", at);
     for (const auto& query : commonQueries())
-        if (emulator.running())
-            emulator.query(query);
+        if (emulator.running(at))
+            emulator.query(query, at);
     for (int step = 0; step < 4; ++step)
         emulator.advance(250);
 }

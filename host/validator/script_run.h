@@ -23,7 +23,8 @@ namespace vesk_host::validator {
 class TrailTranscript final : public EventObserver {
 public:
     explicit TrailTranscript(Trail& trail) : trail_(trail) {}
-    void observe(const HostEvent& event) override;
+    void observe(const HostEvent& event) override { observeFrom(event, Origin{}); }
+    void observeFrom(const HostEvent& event, const Origin& origin) override;
 
 private:
     Trail& trail_;
@@ -97,8 +98,9 @@ private:
 // What a script meets in ordinary use: every control of every loaded panel
 // pressed with the usual event texts, every router destination polled, a
 // revertive from an unknown device, the common parent queries, and a
-// second of virtual time so that started timers tick.
-void driveWorkload(Emulator& emulator);
+// second of virtual time so that started timers tick. In a studio, the
+// script at position `at`.
+void driveWorkload(Emulator& emulator, std::size_t at = 0);
 
 // The parent queries a host commonly sends, null among them.
 const std::vector<std::optional<std::string>>& commonQueries();

@@ -60,9 +60,9 @@ Json routersJson(const Plant& plant)
                                    {"registered", registered}});
         }
         Json registrations = Json::array();
-        for (const auto& [first, last] : router.registrations)
+        for (const Registration& range : router.registrations)
             if (registrations.size() < maxEntries)
-                registrations.push_back({first, last});
+                registrations.push_back({range.first, range.last});
         Json entry = {{"device", router.device},
                       {"name", shownText(plant.describeDevice(router.device))},
                       {"sources", router.sources},

@@ -65,6 +65,37 @@ TEST(TranscriptTest, EventsRenderAsIndentedTextAndOneJsonLine)
     }
 }
 
+// A studio position's lines start with "@NAME " (each line of a
+// multi-line one), its JSON objects carry "position" after "depth"; the
+// one position of a plain run, and the host's own events, are not marked.
+TEST(TranscriptTest, APositionMarksEveryLineAndJsonObject)
+{
+    const Origin named{1, "Watch"};
+    const HostEvent command = CommandSent{std::string("RU 21"), false, Reply{}};
+    const HostEvent shown = StateShown{"first\nsecond"};
+    EXPECT_EQ(renderText(*transcriptLine(command), named.name), "@Watch   script > host  0  \"RU 21\"  ->  null\n");
+    EXPECT_EQ(renderText(*transcriptLine(shown), named.name), "@Watch first\n@Watch second\n");
+    EXPECT_EQ(jsonLine(*jsonOf(command, named)),
+              "{\"kind\":\"command\",\"depth\":1,\"position\":\"Watch\",\"code\":0,\"text\":\"RU 21\",\"reply\":null}\n");
+    EXPECT_EQ(jsonLineOf(command, named), jsonLine(*jsonOf(command, named)));
+    for (const Origin& unmarked : {Origin{}, Origin{0, ""}}) {
+        EXPECT_EQ(renderText(*transcriptLine(command), unmarked.name), renderText(*transcriptLine(command)));
+        EXPECT_EQ(jsonLineOf(command, unmarked), jsonLineOf(command));
+    }
+    EXPECT_FALSE(jsonOf(PropertyChanged{"1", "x", "text", "y"}, named));
+
+    std::string written;
+    JsonTranscript json([&](const std::string& text) { written += text; });
+    EventBus events;
+    events.subscribe(json);
+    {
+        const OriginScope scope(events, named);
+        events.emit(command);
+    }
+    events.emit(command);
+    EXPECT_EQ(written, jsonLine(*jsonOf(command, named)) + jsonLine(*jsonOf(command)));
+}
+
 TEST(TranscriptTest, JsonKeepsUtf8AndMarksInvalidBytes)
 {
     const auto json = jsonOf(StateShown{"CAM\xC3\x89RA \xE2\x82\xAC \xFF!"});

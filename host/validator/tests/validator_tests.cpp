@@ -136,7 +136,8 @@ TEST(RunnerTest, ChecksAreSelectedByIdPattern)
                        "load.basic", "load.null-host", "load.paths", "load.repeat", "codes.0", "codes.1", "codes.2",
                        "codes.3", "codes.4", "codes.5", "codes.6", "codes.7", "codes.outside", "codes.null-records",
                        "queries.texts", "release.answers", "timers.unknown-ids", "release.every-reply",
-                       "replies.null", "replies.empty", "replies.long", "end.after-as", "heap.per-event", "soak.random"}));
+                       "replies.null", "replies.empty", "replies.long", "end.after-as", "heap.per-event",
+                       "instances.shared-state", "soak.random"}));
     for (const Check* check : selectChecks(std::nullopt, std::nullopt))
         EXPECT_EQ(std::string(check->description).find('\n'), std::string::npos) << check->id;
 
