@@ -289,7 +289,8 @@ TEST(LiveSession, FailedExpectationsAreCountedListedAndReplayTheSame)
 TEST(LiveSession, TheTranscriptKeptForLaterPagesIsBoundedInBytes)
 {
     Broadcast broadcast;
-    LiveSession session(options(RIG_VUE_LIBRARY), broadcast);
+    // Sixty steps of long replies: a minute each, for a loaded machine under the sanitizers.
+    LiveSession session(options(RIG_VUE_LIBRARY, 60), broadcast);
     ASSERT_FALSE(session.start());
     ASSERT_EQ(session.step("replies long").httpStatus, 200);
     for (int i = 0; i < 60; ++i)
