@@ -3,6 +3,7 @@
 // text, a realloc that moves or is refused. Kept on a plain allocator here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -15,23 +16,46 @@ using namespace vesk_host;
 namespace {
 
 // The books' own storage is the host's, never counted as the script's
-// (where the test program's allocator is itself watched).
+// (where the test program's allocator is itself watched). In the emulator
+// the books live as long as the process and never give their storage back;
+// here each test's storage is freed when the test ends.
 struct PlainHeap {
+    static std::vector<void*>& taken()
+    {
+        static std::vector<void*> blocks;
+        return blocks;
+    }
     static void* allocate(std::size_t bytes)
     {
         heap::HostScope host;
-        return std::malloc(bytes);
+        taken().push_back(std::malloc(bytes));
+        return taken().back();
     }
     static void* allocateZeroed(std::size_t bytes)
     {
         heap::HostScope host;
-        return std::calloc(1, bytes);
+        taken().push_back(std::calloc(1, bytes));
+        return taken().back();
     }
     static void release(void* block)
     {
         heap::HostScope host;
+        auto& blocks = taken();
+        blocks.erase(std::remove(blocks.begin(), blocks.end(), block), blocks.end());
         std::free(block);
     }
+    static void releaseAll()
+    {
+        heap::HostScope host;
+        for (void* block : taken())
+            std::free(block);
+        taken().clear();
+    }
+};
+
+class HeapBooksTest : public ::testing::Test {
+protected:
+    void TearDown() override { PlainHeap::releaseAll(); }
 };
 
 // The host's side: one text it owns, and the bad frees it was told of.
@@ -49,7 +73,7 @@ struct HostSide {
     }
 };
 
-TEST(HeapBooksTest, KeepOnlyWhatTheScriptAllocatesWhileItRuns)
+TEST_F(HeapBooksTest, KeepOnlyWhatTheScriptAllocatesWhileItRuns)
 {
     auto books = std::make_unique<heap::ScriptBlocks<PlainHeap>>();
     const std::int64_t start = heap::scriptNet();
@@ -72,7 +96,7 @@ TEST(HeapBooksTest, KeepOnlyWhatTheScriptAllocatesWhileItRuns)
     EXPECT_EQ(heap::scriptNet(), start);
 }
 
-TEST(HeapBooksTest, StopTheFreesTheCRuntimeWouldAbortOn)
+TEST_F(HeapBooksTest, StopTheFreesTheCRuntimeWouldAbortOn)
 {
     struct Case {
         const char* name;
@@ -106,7 +130,7 @@ TEST(HeapBooksTest, StopTheFreesTheCRuntimeWouldAbortOn)
     }
 }
 
-TEST(HeapBooksTest, AFreeOfAnUnknownBlockGoesThroughWithoutAGuard)
+TEST_F(HeapBooksTest, AFreeOfAnUnknownBlockGoesThroughWithoutAGuard)
 {
     auto books = std::make_unique<heap::ScriptBlocks<PlainHeap>>();
     const heap::FreeGuard previous = heap::setFreeGuard({nullptr, nullptr, nullptr});
@@ -116,7 +140,7 @@ TEST(HeapBooksTest, AFreeOfAnUnknownBlockGoesThroughWithoutAGuard)
     heap::setFreeGuard(previous);
 }
 
-TEST(HeapBooksTest, AReallocMovesTheBlockWithItsBooksOrIsRefusedForAHostText)
+TEST_F(HeapBooksTest, AReallocMovesTheBlockWithItsBooksOrIsRefusedForAHostText)
 {
     // Blocks stand in for an allocator's: only the books are under test.
     static char first[1];
@@ -151,7 +175,7 @@ TEST(HeapBooksTest, AReallocMovesTheBlockWithItsBooksOrIsRefusedForAHostText)
     EXPECT_EQ(heap::scriptNet(), start);
 }
 
-TEST(HeapBooksTest, TheTableGrowsPastItsFirstCapacityAndKeepsEveryBlock)
+TEST_F(HeapBooksTest, TheTableGrowsPastItsFirstCapacityAndKeepsEveryBlock)
 {
     auto books = std::make_unique<heap::ScriptBlocks<PlainHeap>>();
     std::vector<char> blocks(5000);
