@@ -72,16 +72,24 @@ std::optional<std::vector<std::string>> secondInstance(CheckContext& context, co
 }
 
 // A copy of the library under another name, which the loader takes for
-// another module with statics of its own; removed when it goes.
+// another module with statics of its own; removed when it goes. Made beside
+// the library where the folder can be written, so that the libraries it
+// needs (the string library, found beside it) are found for the copy too;
+// else in the temporary folder.
 class LibraryCopy {
 public:
     explicit LibraryCopy(const std::string& library)
     {
         const std::filesystem::path from(library);
-        path_ = std::filesystem::temp_directory_path(error_) /
-                ("vesk_host_instance_" + std::to_string(processId()) + "_" + from.filename().string());
-        if (!error_)
-            std::filesystem::copy_file(from, path_, std::filesystem::copy_options::overwrite_existing, error_);
+        const std::string name = "vesk_host_instance_" + std::to_string(processId()) + "_" + from.filename().string();
+        path_ = from.parent_path() / name;
+        std::filesystem::copy_file(from, path_, std::filesystem::copy_options::overwrite_existing, error_);
+        if (error_) {
+            error_.clear();
+            path_ = std::filesystem::temp_directory_path(error_) / name;
+            if (!error_)
+                std::filesystem::copy_file(from, path_, std::filesystem::copy_options::overwrite_existing, error_);
+        }
     }
     ~LibraryCopy()
     {

@@ -4,11 +4,12 @@
 // and it hands steps down when the worker asks for them.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include <unistd.h>
 
 #include "rig/run_protocol.h"
 #include "rig/run_supervisor.h"
@@ -108,7 +109,7 @@ const Row rows[] = {
     {"a hang in a call", [](worker::Channel& c) -> int {
          writeAll(c, eventRecord(press));
          for (;;)
-             pause();
+             std::this_thread::sleep_for(std::chrono::hours(1));
      }, SupervisedEnd::How::scriptEnded, &rule::callTimeout, "its process was ended, during control event"},
     {"garbage", [](worker::Channel& c) { return writeAll(c, plainRecord('?', "x")); },
      SupervisedEnd::How::emulatorFailed, nullptr, "unknown kind"},
