@@ -98,9 +98,11 @@ std::vector<std::string> workerArguments(const RunOptions& options)
                                       "--abi", options.abi};
     for (const auto& [option, value] :
          {std::pair<const char*, const std::string&>{"--max-memory", options.maxMemory},
-          {"--plant", options.plant}, {"--session", options.session}})
+          {"--plant", options.plant}, {"--session", options.session}, {"--studio", options.studio}})
         if (!value.empty())
             words.insert(words.end(), {option, value});
+    for (const std::string& script : options.scripts)
+        words.insert(words.end(), {"--script", script});
     if (options.json)
         words.push_back("--json");
     if (options.strict && options.golden.empty())
@@ -110,7 +112,8 @@ std::vector<std::string> workerArguments(const RunOptions& options)
     // The final state is shown unless quiet without a golden file.
     if (options.quiet && options.golden.empty())
         words.push_back("--quiet");
-    words.push_back(options.library);
+    if (!options.library.empty())
+        words.push_back(options.library);
     return words;
 }
 

@@ -1,6 +1,7 @@
 // The positions of a studio, from a studio file or from NAME=LIBRARY[,PATH].
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,12 +22,13 @@ TEST(StudioFileTest, ReadsPositionsInOrderWithFoldersFromTheFile)
     ASSERT_EQ(studio->size(), 3u);
     const ScriptPosition& a = (*studio)[0];
     EXPECT_EQ(a.name, "A");
-    EXPECT_EQ(a.library, "/s/lib/a.so");
+    // Compared as paths: Windows writes its own separators.
+    EXPECT_EQ(std::filesystem::path(a.library), std::filesystem::path("/s/lib/a.so"));
     EXPECT_FALSE(a.path);
     EXPECT_FALSE(a.panelFolder);
     const ScriptPosition& b = (*studio)[1];
     EXPECT_EQ(b.name, "B-2.x");
-    EXPECT_EQ(b.library, "/abs/b.so");
+    EXPECT_EQ(std::filesystem::path(b.library), std::filesystem::path("/abs/b.so"));
     EXPECT_EQ(b.path, std::optional<std::string>("panels"));
     EXPECT_EQ(b.panelFolder, std::optional<std::filesystem::path>("/s/panels"));
     const ScriptPosition& c = (*studio)[2];
