@@ -89,7 +89,7 @@ want out "^\\{\"kind\":\"abi\",\"depth\":0,\"abi\":\"$layout\",\"reason\":\"impo
 case_ "validate: every check passes, each in a child process" 0 "${validate[@]}" "$rig"
 want out "each check in a child process"
 want out "heap in use after loads 20: [0-9]+, 30: [0-9]+, .* bytes \\(HeapWalk"
-want out "^SUCCESS: 24 checks: 24 passed, 0 warned, 0 skipped, 0 failed, 0 crashed, 0 timed out"
+want out "^SUCCESS: 25 checks: 25 passed, 0 warned, 0 skipped, 0 failed, 0 crashed, 0 timed out"
 
 case_ "validate --json: the layout and the isolation in the report" 0 "${validate[@]}" --json --only '^codes' "$rig"
 want out "\"isolation\":\"process\",\"strict\":false,\"abi\":\"$layout\",\"abi_reason\":\"imports "
