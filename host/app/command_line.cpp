@@ -71,7 +71,13 @@ int runCommandLine(const Program& program, int argc, char** argv)
         std::cerr << app.help();
         return exitUsage;
     }
-    if (const std::string empty = emptyOptionValue(argc, argv); !empty.empty()) {
+    // The options whose value is a file, as the commands describe them.
+    std::vector<std::string> fileOptions;
+    for (const Command& command : program.commands)
+        for (const CommandOption& option : command.options)
+            if (option.typeName == "FILE")
+                fileOptions.push_back(option.name);
+    if (const std::string empty = emptyOptionValue(argc, argv, fileOptions); !empty.empty()) {
         const std::string command = argv[1];
         if (command == "run" || command == "validate")
             return usageError(command, empty);

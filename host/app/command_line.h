@@ -64,8 +64,9 @@ std::string parseErrorText(const std::string& message);
 
 // An argument that gives an option an empty value ("--plant="), which would
 // otherwise leave the option unset or take the next word as its value:
-// a usage message, or an empty text when there is none.
-std::string emptyOptionValue(int argc, const char* const* argv);
+// a usage message (asking for a file where the option is one of
+// `fileOptions`), or an empty text when there is none.
+std::string emptyOptionValue(int argc, const char* const* argv, const std::vector<std::string>& fileOptions);
 
 } // namespace vesk_host
 

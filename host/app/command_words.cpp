@@ -1,5 +1,6 @@
 // The command line's own wording of usage faults: what a parser leaves
 // over, its messages in the emulator's words, and empty option values.
+#include <algorithm>
 #include <iostream>
 
 #include "app/command_line.h"
@@ -36,7 +37,7 @@ std::string parseErrorText(const std::string& message)
     return message.substr(0, at) + " is given " + count + " times; give it once";
 }
 
-std::string emptyOptionValue(int argc, const char* const* argv)
+std::string emptyOptionValue(int argc, const char* const* argv, const std::vector<std::string>& fileOptions)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -44,8 +45,7 @@ std::string emptyOptionValue(int argc, const char* const* argv)
             break;
         if (argument.size() > 3 && argument.compare(0, 2, "--") == 0 && argument.back() == '=') {
             const std::string option = argument.substr(0, argument.size() - 1);
-            const bool file = option == "--plant" || option == "--session" || option == "--golden" ||
-                              option == "--junit" || option == "--soak-file";
+            const bool file = std::find(fileOptions.begin(), fileOptions.end(), option) != fileOptions.end();
             return argument + " gives " + option + " an empty value" + (file ? "; name a file" : "");
         }
     }

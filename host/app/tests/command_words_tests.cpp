@@ -44,7 +44,7 @@ TEST(CommandWords, AnEmptyValueIsNamedBeforeTheParserSeesIt)
 {
     const auto empty = [](std::vector<const char*> words) {
         words.insert(words.begin(), "vesk_host");
-        return emptyOptionValue(static_cast<int>(words.size()), words.data());
+        return emptyOptionValue(static_cast<int>(words.size()), words.data(), {"--plant", "--session"});
     };
     EXPECT_EQ(empty({"run", "--plant=", "a.so"}), "--plant= gives --plant an empty value; name a file");
     EXPECT_EQ(empty({"validate", "--only=", "a.so"}), "--only= gives --only an empty value");
