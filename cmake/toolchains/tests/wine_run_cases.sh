@@ -34,14 +34,14 @@ passed=0 failed=0
 # case NAME PLAN WANT_EXIT WANT_ATTEMPTS WANT_RETRIES STDERR_REGEX
 case_() {
   local name=$1 plan=$2 want_exit=$3 want_attempts=$4 want_retries=$5 want_err=$6
-  rm -f "$scratch/attempts" "$scratch/wine/wine-retries.log"
+  rm -f "$scratch/attempts" "$scratch/wine/prefix-retries.log"
   local status=0
   PATH="$scratch/bin:$PATH" WINEPREFIX="$scratch/wine/prefix" FAKE_WINE_PLAN=$plan \
     FAKE_WINE_ATTEMPTS="$scratch/attempts" "$run" program.exe >"$scratch/out" 2>"$scratch/err" </dev/null || status=$?
   local attempts retries broken=""
   attempts=$(cat "$scratch/attempts")
   retries=0
-  [ -f "$scratch/wine/wine-retries.log" ] && retries=$(wc -l <"$scratch/wine/wine-retries.log")
+  [ -f "$scratch/wine/prefix-retries.log" ] && retries=$(wc -l <"$scratch/wine/prefix-retries.log")
   [ "$status" = "$want_exit" ] || broken+=" exit $status, expected $want_exit;"
   [ "$attempts" = "$want_attempts" ] || broken+=" $attempts attempts, expected $want_attempts;"
   [ "$retries" = "$want_retries" ] || broken+=" $retries retries logged, expected $want_retries;"
