@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/exit_codes.h"
+#include "app/studio_options.h"
 #include "app/memory_option.h"
 #include "app/run_preparation.h"
 #include "session/session_steps.h"
@@ -35,7 +36,7 @@ Command runCommand()
 {
     auto options = std::make_shared<RunOptions>();
     RunOptions& o = *options;
-    return Command{
+    return withStudioOptions(Command{
         "run",
         "run a script: a session file, or steps typed at a prompt",
         {{"--plant", "the plant (TOML): devices, routers, databases, panel folder", "FILE", &o.plant},
@@ -74,12 +75,6 @@ Command runCommand()
          {"--isolate", "the default: the script runs in a worker process", "", &o.isolate},
          // Where workers are this program started again: the worker of a supervised run.
          {"--worker", "", "", &o.worker},
-         {"--script",
-          "a position of a studio, once for each: NAME=LIBRARY[,PATH], PATH the path text handed to its "
-          "script (its panel files read from that folder, beside the plant)",
-          "NAME=LIBRARY[,PATH]", &o.scripts},
-         {"--studio", "a studio file: its positions, each a name, a library, a path text and a panel folder", "FILE",
-          &o.studio},
          {"library", "the script library to run", "LIBRARY", &o.library}},
         "Steps of a session file or the prompt:\n" + sessionHelp(),
         [options](const std::vector<std::string>& extras) {
@@ -96,7 +91,8 @@ Command runCommand()
             if (options->isolate && options->inProcess)
                 return usageError("run", "--isolate and --in-process exclude each other");
             return run(*options);
-        }};
+        }},
+        &o.scripts, &o.studio);
 }
 
 } // namespace vesk_host

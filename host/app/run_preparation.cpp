@@ -62,35 +62,13 @@ std::string recordGoldenCommand(const RunOptions& options)
     return shellCommand(arguments);
 }
 
-// The studio's positions from --script or --studio; none for a plain run.
-Result<std::vector<ScriptPosition>> positionsOf(const RunOptions& options, const std::filesystem::path& plantFolder)
-{
-    if (!options.studio.empty())
-        return loadStudioFile(options.studio);
-    std::vector<ScriptPosition> positions;
-    for (const std::string& script : options.scripts) {
-        auto position = parseScriptPosition(script, plantFolder);
-        if (!position)
-            return position.error();
-        positions.push_back(std::move(*position));
-    }
-    if (const Status checked = checkPositions(positions); !checked)
-        return checked.error();
-    return positions;
-}
-
 } // namespace
 
 std::string studioOptionsProblem(const RunOptions& options)
 {
-    const bool studio = !options.scripts.empty() || !options.studio.empty();
-    if (!options.scripts.empty() && !options.studio.empty())
-        return "a studio is given with --script or with --studio, not both";
-    if (studio && !options.library.empty())
-        return "a studio names its libraries with --script or --studio; " + options.library + " is one too many";
-    if (!studio && options.library.empty())
+    if (options.library.empty() && options.scripts.empty() && options.studio.empty())
         return "name the script library to run";
-    return std::string();
+    return studioOptionsProblem(options.library, options.scripts, options.studio);
 }
 
 Preparation prepareRun(const RunOptions& options)
@@ -116,7 +94,7 @@ Preparation prepareRun(const RunOptions& options)
     }
     const std::filesystem::path plantFolder =
         options.plant.empty() ? std::filesystem::path(".") : std::filesystem::path(options.plant).parent_path();
-    auto positions = positionsOf(options, plantFolder);
+    auto positions = studioPositions(options.scripts, options.studio, plantFolder);
     if (!positions) {
         std::cerr << "vesk_host: " << positions.error().message << "\n";
         return refused(exitUsage);

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "app/exit_codes.h"
+#include "app/studio_options.h"
 #include "app/serve_address.h"
+#include "plant/studio_file.h"
 
 namespace vesk_host {
 
@@ -24,6 +26,8 @@ constexpr const char* serveProgram = "vesk_host_serve";
 
 struct ServeOptions {
     std::string library;
+    std::vector<std::string> scripts;  // --script NAME=LIBRARY[,PATH], one a position
+    std::string studio;                // --studio FILE
     std::string plant;
     std::string record;
     std::string listen = "127.0.0.1";
@@ -63,7 +67,12 @@ int serve(const ServeOptions& options, const ListenAddress& address, int port)
         words.insert(words.end(), {"--plant", options.plant});
     if (!options.record.empty())
         words.insert(words.end(), {"--record", options.record});
-    words.push_back(options.library);
+    for (const std::string& script : options.scripts)
+        words.insert(words.end(), {"--script", script});
+    if (!options.studio.empty())
+        words.insert(words.end(), {"--studio", options.studio});
+    if (!options.library.empty())
+        words.push_back(options.library);
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
@@ -85,7 +94,7 @@ Command serveCommand()
 {
     auto options = std::make_shared<ServeOptions>();
     ServeOptions& o = *options;
-    return Command{
+    return withStudioOptions(Command{
         "serve",
         "run a script and draw its panel as a live page in the browser (POSIX only)",
         {{"--plant", "the plant (TOML): devices, routers, databases, panel folder", "FILE", &o.plant},
@@ -104,15 +113,20 @@ Command serveCommand()
          {"library", "the script library to run", "LIBRARY", &o.library}},
         "The page shows the panel the script loaded, the transcript, the routes, the timers, the replies\n"
         "the script holds and every finding. Every click is a session step; --record FILE (or the page's\n"
-        "Save button) gives a session file that `vesk_host run --session FILE` replays. The script runs in a\n"
-        "process of its own: a crash, a hang or an exit shows on the page, which can restart it.\n"
+        "Save button) gives a session file that `vesk_host run --session FILE` replays. A studio (--script,\n"
+        "--studio) shows every position's panels and findings side by side, and records its steps with\n"
+        "their @positions. The scripts run in a process of their own: a crash, a hang or an exit shows on\n"
+        "the page, which can restart it.\n"
         "A port that another program listens on is an error (exit 3), never shared.\n"
         "Only on POSIX systems (Linux, macOS): the script's process is made with fork().",
         [options](const std::vector<std::string>& extras) {
             if (const auto message = leftOver(extras, options->library, "script library"); !message.empty())
                 return usageError("serve", message);
-            if (options->library.empty())
+            if (options->library.empty() && options->scripts.empty() && options->studio.empty())
                 return usageError("serve", "name the script library to serve");
+            if (const auto problem = studioOptionsProblem(options->library, options->scripts, options->studio);
+                !problem.empty())
+                return usageError("serve", problem);
             if (!(options->timeout > 0 && options->timeout <= 3600))
                 return usageError("serve", "--timeout takes seconds above 0, at most 3600");
             const auto port = parsePort(options->port);
@@ -122,7 +136,8 @@ Command serveCommand()
             if (!address)
                 return usageError("serve", address.error().message);
             return serve(*options, *address, *port);
-        }};
+        }},
+        &o.scripts, &o.studio);
 }
 
 } // namespace vesk_host

@@ -113,4 +113,33 @@ Status checkPositions(const std::vector<ScriptPosition>& positions)
     return Done{};
 }
 
+Result<std::vector<ScriptPosition>> studioPositions(const std::vector<std::string>& scripts,
+                                                    const std::string& studioFile,
+                                                    const std::filesystem::path& plantFolder)
+{
+    if (!studioFile.empty())
+        return loadStudioFile(studioFile);
+    std::vector<ScriptPosition> positions;
+    for (const std::string& script : scripts) {
+        auto position = parseScriptPosition(script, plantFolder);
+        if (!position)
+            return position.error();
+        positions.push_back(std::move(*position));
+    }
+    if (const Status checked = checkPositions(positions); !checked)
+        return checked.error();
+    return positions;
+}
+
+std::string studioOptionsProblem(const std::string& library, const std::vector<std::string>& scripts,
+                                 const std::string& studioFile)
+{
+    const bool studio = !scripts.empty() || !studioFile.empty();
+    if (!scripts.empty() && !studioFile.empty())
+        return "a studio is given with --script or with --studio, not both";
+    if (studio && !library.empty())
+        return "a studio names its libraries with --script or --studio; " + library + " is one too many";
+    return std::string();
+}
+
 } // namespace vesk_host

@@ -54,6 +54,18 @@ Result<std::vector<ScriptPosition>> loadStudioFile(const std::filesystem::path& 
 // (a studio file's are checked as it is read).
 Status checkPositions(const std::vector<ScriptPosition>& positions);
 
+// A studio as a command names it: the studio file `studioFile`, or else
+// one "NAME=LIBRARY[,PATH]" text a position (`scripts`, their PATHs from
+// `plantFolder`), checked. Neither given: no positions (a plain run).
+Result<std::vector<ScriptPosition>> studioPositions(const std::vector<std::string>& scripts,
+                                                    const std::string& studioFile,
+                                                    const std::filesystem::path& plantFolder);
+
+// What is wrong with naming the scripts this way (a library, or a studio
+// with --script or --studio: one of the three at most), or nothing.
+std::string studioOptionsProblem(const std::string& library, const std::vector<std::string>& scripts,
+                                 const std::string& studioFile);
+
 } // namespace vesk_host
 
 #endif

@@ -4,6 +4,7 @@
 #ifndef VESK_HOST_FINDING_TALLY_H
 #define VESK_HOST_FINDING_TALLY_H
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +39,25 @@ private:
     std::vector<Count> counts_;
     int violations_ = 0;
     int warnings_ = 0;
+};
+
+// A tally per studio position, of the findings its script's calls raised
+// (the host's own, outside any position, are in none). Size it before the
+// run; positions beyond it are not counted.
+class PositionTallies final : public EventObserver {
+public:
+    explicit PositionTallies(std::size_t positions) : tallies_(positions) {}
+    void observe(const HostEvent&) override {}
+    void observeFrom(const HostEvent& event, const Origin& origin) override
+    {
+        if (origin.position >= 0 && static_cast<std::size_t>(origin.position) < tallies_.size())
+            tallies_[static_cast<std::size_t>(origin.position)].observe(event);
+    }
+    const FindingTally& at(std::size_t position) const { return tallies_.at(position); }
+    std::size_t size() const { return tallies_.size(); }
+
+private:
+    std::vector<FindingTally> tallies_;
 };
 
 } // namespace vesk_host

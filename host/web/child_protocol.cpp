@@ -103,16 +103,28 @@ Json factsJson(const ActionFacts& facts)
 {
     Json json;
     json["kind"] = "facts";
+    // A studio's commands carry their positions in a list beside them.
     Json commands = Json::array();
-    for (const std::string& command : facts.commands)
-        commands.push_back(bytesJson(command));
+    Json positions = Json::array();
+    bool studio = false;
+    for (const CommandFact& command : facts.commands) {
+        commands.push_back(bytesJson(command.text));
+        positions.push_back(command.position);
+        studio = studio || !command.position.empty();
+    }
     json["commands"] = std::move(commands);
+    if (studio)
+        json["positions"] = std::move(positions);
     Json properties = Json::array();
-    for (const PropertyFact& fact : facts.properties)
-        properties.push_back({{"panel", bytesJson(fact.panel)},
-                              {"control", bytesJson(fact.control)},
-                              {"property", bytesJson(fact.property)},
-                              {"value", bytesJson(fact.value)}});
+    for (const PropertyFact& fact : facts.properties) {
+        Json property = {{"panel", bytesJson(fact.panel)},
+                         {"control", bytesJson(fact.control)},
+                         {"property", bytesJson(fact.property)},
+                         {"value", bytesJson(fact.value)}};
+        if (!fact.position.empty())
+            property["position"] = fact.position;
+        properties.push_back(std::move(property));
+    }
     json["properties"] = std::move(properties);
     if (facts.answer)
         json["answer"] = *facts.answer ? bytesJson(**facts.answer) : Json(nullptr);
@@ -130,13 +142,23 @@ std::optional<ActionFacts> factsFromJson(const Json& json)
     if (commands == json.end() || !commands->is_array() || properties == json.end() || !properties->is_array() ||
         complete == json.end() || !complete->is_boolean())
         return std::nullopt;
+    const auto positions = json.find("positions");
+    const bool studio = positions != json.end();
+    if (studio && (!positions->is_array() || positions->size() != commands->size()))
+        return std::nullopt;
     ActionFacts facts;
     facts.complete = complete->get<bool>();
-    for (const Json& command : *commands) {
-        auto text = bytesFromJson(command);
+    for (std::size_t at = 0; at < commands->size(); ++at) {
+        auto text = bytesFromJson((*commands)[at]);
         if (!text)
             return std::nullopt;
-        facts.commands.push_back(std::move(*text));
+        std::string position;
+        if (studio) {
+            if (!(*positions)[at].is_string())
+                return std::nullopt;
+            position = (*positions)[at].get<std::string>();
+        }
+        facts.commands.push_back({std::move(*text), std::move(position)});
     }
     for (const Json& property : *properties) {
         if (!property.is_object())
@@ -147,7 +169,14 @@ std::optional<ActionFacts> factsFromJson(const Json& json)
         auto value = stringField(property, "value");
         if (!panel || !control || !name || !value)
             return std::nullopt;
-        facts.properties.push_back({std::move(*panel), std::move(*control), std::move(*name), std::move(*value)});
+        std::string position;
+        if (const auto named = property.find("position"); named != property.end()) {
+            if (!named->is_string())
+                return std::nullopt;
+            position = named->get<std::string>();
+        }
+        facts.properties.push_back(
+            {std::move(*panel), std::move(*control), std::move(*name), std::move(*value), std::move(position)});
     }
     if (const auto answer = json.find("answer"); answer != json.end()) {
         if (answer->is_null()) {

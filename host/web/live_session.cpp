@@ -61,7 +61,7 @@ std::optional<LiveSession::Failure> LiveSession::start()
 
 std::optional<LiveSession::Failure> LiveSession::startLocked()
 {
-    ChildSetup setup{options_.library, options_.plant};
+    ChildSetup setup{options_.library, options_.plant, options_.positions};
     const Status started = child_.start([setup](worker::Channel& channel) {
         return runScriptChild(setup, lineReader(channel), channelWriter(channel));
     });
@@ -80,8 +80,12 @@ std::optional<LiveSession::Failure> LiveSession::startLocked()
                                        "replay: vesk_host run" +
                                            (options_.plantFile.empty() ? "" : " --plant " + options_.plantFile) +
                                            " --session " + (options_.recordFile.empty() ? recordingName() : recordPath()) +
-                                           " " + options_.library};
-    recorder_ = std::make_unique<Recorder>(header);
+                                           (options_.scriptsGiven.empty() ? " " + options_.library
+                                                                          : options_.scriptsGiven)};
+    std::vector<std::string> positions;
+    for (const ScriptPosition& position : options_.positions)
+        positions.push_back(position.name);
+    recorder_ = std::make_unique<Recorder>(header, positions);
     recordError_.clear();
     std::optional<Failure> failure;
     if (!started) {

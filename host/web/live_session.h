@@ -24,8 +24,10 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "plant/plant.h"
+#include "plant/studio_file.h"
 #include "web/broadcast.h"
 #include "web/child_process.h"
 #include "web/child_protocol.h"
@@ -35,7 +37,13 @@
 namespace vesk_host::web {
 
 struct LiveOptions {
+    // The script; in a studio, the first position's.
     std::string library;
+    // A studio's positions, in order, on the one plant; empty: `library` alone.
+    std::vector<ScriptPosition> positions;
+    // How the recording's replay line names the scripts (" --studio FILE",
+    // " --script A=... --script B=..."); empty: " LIBRARY".
+    std::string scriptsGiven;
     Plant plant;
     std::string plantFile;  // as given on the command line; empty without a plant
     double watchdogSeconds = 10;

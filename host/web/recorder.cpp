@@ -30,6 +30,16 @@ bool causedNothing(const ActionFacts& facts)
     return facts.commands.empty() && facts.properties.empty() && facts.complete;
 }
 
+// The line as the step of `position`: "@B press ...", "expect @B command ...".
+std::string addressed(const std::string& line, const std::string& position)
+{
+    if (position.empty())
+        return line;
+    if (line.rfind("expect ", 0) == 0)
+        return "expect @" + position + line.substr(6);
+    return "@" + position + " " + line;
+}
+
 // Comment text on one line.
 std::string oneLine(std::string text)
 {
@@ -41,10 +51,23 @@ std::string oneLine(std::string text)
 
 } // namespace
 
-Recorder::Recorder(const std::vector<std::string>& header)
+Recorder::Recorder(const std::vector<std::string>& header, const std::vector<std::string>& positions)
 {
     for (const std::string& line : header)
         write("# " + oneLine(line));
+    for (const std::string& name : positions)
+        seats_.push_back(Seat{name});
+    if (seats_.empty())
+        seats_.push_back(Seat{});
+}
+
+Recorder::Seat& Recorder::seat(const std::string& position)
+{
+    // A step that names no position addresses the first.
+    for (Seat& seat : seats_)
+        if (seat.name == position)
+            return seat;
+    return seats_.front();
 }
 
 void Recorder::write(const std::string& line)
@@ -75,8 +98,10 @@ void Recorder::flushExpectations()
         return;
     std::string lines = expectations(*pendingFacts_);
     pendingFacts_.reset();
-    typedCommands_ = 0;
-    typedNoMore_ = false;
+    for (Seat& seat : seats_) {
+        seat.typedCommands = 0;
+        seat.typedNoMore = false;
+    }
     for (std::size_t start = 0; start < lines.size();) {
         const std::size_t end = lines.find('\n', start);
         write(lines.substr(start, end - start));
@@ -87,20 +112,33 @@ void Recorder::flushExpectations()
 std::string Recorder::expectations(const ActionFacts& facts) const
 {
     std::string out;
-    auto line = [&out](const std::string& text) { out += text + "\n"; };
+    if (!facts.complete)
+        out += "# this action sent more commands than were recorded; they are not checked\n";
+    for (const Seat& seat : seats_)
+        positionExpectations(seat, facts, out);
+    if (facts.answer)
+        out += addressed("expect answer " + (*facts.answer ? sessionWord(**facts.answer) : std::string("null")),
+                         pendingPosition_) +
+               "\n";
+    return out;
+}
+
+void Recorder::positionExpectations(const Seat& seat, const ActionFacts& facts, std::string& out) const
+{
+    auto line = [&out, &seat](const std::string& text) { out += addressed(text, seat.name) + "\n"; };
     // A typed "expect command" checks the next command, passed or failed;
     // "expect no-more-commands" all that are left.
-    if (facts.complete && !typedNoMore_) {
-        for (std::size_t i = typedCommands_; i < facts.commands.size(); ++i)
-            line("expect command " + sessionWord(facts.commands[i]));
+    if (facts.complete && !seat.typedNoMore) {
+        std::size_t seen = 0;
+        for (const CommandFact& command : facts.commands)
+            if (command.position == seat.name && seen++ >= seat.typedCommands)
+                line("expect command " + sessionWord(command.text));
         line("expect no-more-commands");
-    } else if (!facts.complete) {
-        line("# this action sent more commands than were recorded; they are not checked");
     }
     // Properties of the current panel first, then each other panel's, addressed with "panel".
-    std::vector<std::string> panels = {panel_};
+    std::vector<std::string> panels = {seat.panel};
     for (const PropertyFact& fact : facts.properties) {
-        bool seen = false;
+        bool seen = fact.position != seat.name;
         for (const std::string& panel : panels)
             seen = seen || panel == fact.panel;
         if (!seen)
@@ -109,9 +147,9 @@ std::string Recorder::expectations(const ActionFacts& facts) const
     for (const std::string& panel : panels) {
         bool switched = false;
         for (const PropertyFact& fact : facts.properties) {
-            if (fact.panel != panel)
+            if (fact.panel != panel || fact.position != seat.name)
                 continue;
-            if (panel != panel_ && !switched) {
+            if (panel != seat.panel && !switched) {
                 line("panel " + sessionWord(panel));
                 switched = true;
             }
@@ -119,11 +157,8 @@ std::string Recorder::expectations(const ActionFacts& facts) const
                  sessionWord(fact.value));
         }
         if (switched)
-            line("panel " + sessionWord(panel_));
+            line("panel " + sessionWord(seat.panel));
     }
-    if (facts.answer)
-        line("expect answer " + (*facts.answer ? sessionWord(**facts.answer) : std::string("null")));
-    return out;
 }
 
 void Recorder::startUp(const ActionFacts& facts)
@@ -131,6 +166,7 @@ void Recorder::startUp(const ActionFacts& facts)
     flushExpectations();
     write("# start-up");
     pendingFacts_ = facts;
+    pendingPosition_.clear();
 }
 
 void Recorder::step(const Step& step, const ActionFacts& facts, const std::string& failure)
@@ -142,9 +178,10 @@ void Recorder::step(const Step& step, const ActionFacts& facts, const std::strin
         flushAdvance();
         if (!failure.empty())
             write("# failed on the page: " + oneLine(failure));
-        write(stepLine(action));
-        typedCommands_ += std::holds_alternative<step::ExpectCommand>(action);
-        typedNoMore_ = typedNoMore_ || std::holds_alternative<step::ExpectNoMoreCommands>(action);
+        write(addressed(stepLine(action), step.position));
+        Seat& typed = seat(step.position);
+        typed.typedCommands += std::holds_alternative<step::ExpectCommand>(action);
+        typed.typedNoMore = typed.typedNoMore || std::holds_alternative<step::ExpectNoMoreCommands>(action);
         return;
     }
     if (const auto* advance = std::get_if<step::Advance>(&action)) {
@@ -165,11 +202,13 @@ void Recorder::step(const Step& step, const ActionFacts& facts, const std::strin
     if (isAction(action))
         flushExpectations();
     flushAdvance();
-    write(stepLine(action));
+    write(addressed(stepLine(action), step.position));
     if (const auto* panel = std::get_if<step::Panel>(&action))
-        panel_ = panel->id;
-    if (isAction(action))
+        seat(step.position).panel = panel->id;
+    if (isAction(action)) {
         pendingFacts_ = facts;
+        pendingPosition_ = step.position;
+    }
 }
 
 void Recorder::refused(const std::string& line, const std::string& why)
@@ -183,7 +222,7 @@ void Recorder::died(const Step& step, const std::string& what)
     flushExpectations();
     flushAdvance();
     write("# " + oneLine(what) + ":");
-    write(stepLine(step.action));
+    write(addressed(stepLine(step.action), step.position));
 }
 
 std::string Recorder::text() const

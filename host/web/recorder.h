@@ -31,14 +31,23 @@
 
 namespace vesk_host::web {
 
+// In a studio each fact is a position's, named by `position`; the one
+// script of a plain run has the empty name.
 struct PropertyFact {
     std::string panel, control, property, value;
+    std::string position;
+};
+
+struct CommandFact {
+    std::string text;
+    std::string position;
+    bool operator==(const CommandFact& other) const { return text == other.text && position == other.position; }
 };
 
 // What one action did, as the script's process reports it.
 struct ActionFacts {
-    // Every command the action made the script send, in order ("(null)" for a null text).
-    std::vector<std::string> commands;
+    // Every command the action made the scripts send, in order ("(null)" for a null text).
+    std::vector<CommandFact> commands;
     // The properties the action changed, with their values after it, in the order first changed.
     std::vector<PropertyFact> properties;
     // The answer to a query step: nothing when the step was no query; a null answer.
@@ -53,8 +62,12 @@ public:
     // The recording stops growing past this many bytes (and says so).
     static constexpr std::size_t maxBytes = 64u << 20;
 
-    // `header`: comment lines for the top of the file, each without "# " and line end.
-    explicit Recorder(const std::vector<std::string>& header);
+    // `header`: comment lines for the top of the file, each without "# " and
+    // line end. `positions`: a studio's position names, in order; none for
+    // a plain run. In a studio every step and expectation that addresses a
+    // position names it ("@B press ...", "expect @B command ..."), and each
+    // action checks every position's commands.
+    explicit Recorder(const std::vector<std::string>& header, const std::vector<std::string>& positions = {});
 
     // The script's start-up, the first action of every session.
     void startUp(const ActionFacts& facts);
@@ -80,14 +93,25 @@ private:
     // the commands that expectations typed on the page have checked.
     std::string expectations(const ActionFacts& facts) const;
 
+    // What the recorder keeps for each position ("" in a plain run).
+    struct Seat {
+        std::string name;
+        std::string panel = "1";        // its current panel, as "panel" steps set it
+        std::size_t typedCommands = 0;  // "expect command" lines typed since the last action
+        bool typedNoMore = false;       // "expect no-more-commands" typed since: every command is checked
+    };
+    Seat& seat(const std::string& position);
+    // The expectations of one position for `facts`.
+    void positionExpectations(const Seat& seat, const ActionFacts& facts, std::string& out) const;
+
     std::string out_;
     std::int64_t pendingAdvance_ = 0;
     bool advancePending_ = false;
-    // The last action's facts, until its expectations are written.
+    // The last action's facts, until its expectations are written, and the
+    // position its step addressed (whose the answer to a query is).
     std::optional<ActionFacts> pendingFacts_;
-    std::size_t typedCommands_ = 0;  // "expect command" lines typed since that action
-    bool typedNoMore_ = false;       // "expect no-more-commands" typed since: every command is checked
-    std::string panel_ = "1";
+    std::string pendingPosition_;
+    std::vector<Seat> seats_;
     bool full_ = false;
 };
 

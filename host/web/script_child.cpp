@@ -50,18 +50,22 @@ public:
         touchedOrder_.clear();
     }
 
-    void observe(const HostEvent& event) override
+    void observe(const HostEvent& event) override { observeFrom(event, Origin{}); }
+
+    // In a studio every event is marked with the position whose script made it.
+    void observeFrom(const HostEvent& event, const Origin& origin) override
     {
+        const std::string position(origin.name);
         if (const auto* sent = std::get_if<CommandSent>(&event)) {
             const std::string text = sent->text ? *sent->text : std::string("(null)");
             if (facts_.commands.size() >= maxFactCommands || factBytes_ + text.size() > maxFactBytes) {
                 facts_.complete = false;
             } else {
                 factBytes_ += text.size();
-                facts_.commands.push_back(text);
+                facts_.commands.push_back({text, position});
             }
         } else if (const auto* changed = std::get_if<PropertyChanged>(&event)) {
-            auto key = std::make_tuple(changed->panel, changed->control, changed->property);
+            auto key = std::make_tuple(position, changed->panel, changed->control, changed->property);
             if (touched_.insert(key).second && touchedOrder_.size() < maxFactCommands)
                 touchedOrder_.push_back(std::move(key));
         } else if (const auto* answer = std::get_if<AnswerReceived>(&event)) {
@@ -71,7 +75,7 @@ public:
                 answer_.reset();
             answered_ = answer->terminated;
         }
-        auto json = jsonOf(event);
+        auto json = jsonOf(event, origin);
         if (!json)
             return;
         if (entries_ >= maxEntriesPerAction) {
@@ -91,14 +95,15 @@ public:
                          {"note", std::to_string(dropped_) + " more transcript lines of this action not shown"}};
             write_(jsonLine(note));
         }
-        for (const auto& [panel, control, property] : touchedOrder_) {
-            const LoadedPanel* loaded = emulator.panels().find(panel);
+        for (const auto& [position, panel, control, property] : touchedOrder_) {
+            const auto at = position.empty() ? std::optional<std::size_t>(0) : emulator.positionNamed(position);
+            const LoadedPanel* loaded = at ? emulator.panels(*at).find(panel) : nullptr;
             const LoadedControl* found = loaded ? loaded->control(control) : nullptr;
             if (!found)
                 continue;
             const auto value = found->properties.find(property);
             if (value != found->properties.end())
-                facts_.properties.push_back({panel, control, property, value->second});
+                facts_.properties.push_back({panel, control, property, value->second, position});
         }
         if (query && answered_)
             facts_.answer = answer_;
@@ -112,8 +117,10 @@ private:
     std::size_t dropped_ = 0;
     std::size_t factBytes_ = 0;
     ActionFacts facts_;
-    std::set<std::tuple<std::string, std::string, std::string>> touched_;
-    std::vector<std::tuple<std::string, std::string, std::string>> touchedOrder_;
+    // (position, panel, control, property) of every property the action changed.
+    using Touched = std::tuple<std::string, std::string, std::string, std::string>;
+    std::set<Touched> touched_;
+    std::vector<Touched> touchedOrder_;
     std::optional<std::string> answer_;
     bool answered_ = false;
 };
@@ -138,9 +145,11 @@ int runScriptChild(const ChildSetup& setup, const std::function<std::optional<st
 {
     RunPlan plan;
     plan.library = setup.library;
+    plan.positions = setup.positions;
     plan.plant = setup.plant;
     ActionWatcher watcher(write);
-    // Before the Rig: it hears the script's end.
+    PositionTallies byPosition(setup.positions.empty() ? 1 : setup.positions.size());
+    // Before the Rig: they hear the scripts' end.
     Rig rig(std::move(plan));
     if (const Status opened = rig.open(); !opened) {
         sendFatal(write, exitLoad, opened.error().message);
@@ -150,10 +159,11 @@ int runScriptChild(const ChildSetup& setup, const std::function<std::optional<st
     Emulator& emulator = rig.emulator();
     SessionRunner& runner = rig.runner();
     const FindingTally& findings = rig.tally();
+    rig.events().subscribe(byPosition);
 
     const auto endAction = [&](bool query, const char* result, const std::string& message) {
         write(jsonLine(factsJson(watcher.finish(emulator, query))));
-        write(jsonLine(stateSnapshot(emulator, findings)));
+        write(jsonLine(stateSnapshot(emulator, findings, &byPosition)));
         sendDone(write, result, message);
     };
 

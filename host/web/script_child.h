@@ -11,14 +11,18 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "plant/plant.h"
+#include "plant/studio_file.h"
 
 namespace vesk_host::web {
 
 struct ChildSetup {
     std::string library;
     Plant plant;
+    // A studio's positions, in order; empty: `library` alone.
+    std::vector<ScriptPosition> positions;
 };
 
 // Transcript lines one action may send; the rest are counted in a note.

@@ -4,7 +4,7 @@
 // use. Its arguments come from vesk_host, already checked:
 //
 //   vesk_host_serve --listen ADDRESS --port N --timeout S
-//                   [--plant FILE] [--record FILE] LIBRARY
+//                   [--plant FILE] [--record FILE] (LIBRARY | --script TEXT... | --studio FILE)
 //
 // ADDRESS is numeric, as inet_ntop writes it. Exit codes are vesk_host's:
 // 0 stopped by Ctrl-C or SIGTERM, 3 a bad plant or a port that cannot be
@@ -13,13 +13,16 @@
 #include <signal.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <cstring>
 #include <iostream>
 #include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "plant/plant_file.h"
+#include "plant/studio_file.h"
 #include "web/broadcast.h"
 #include "web/live_session.h"
 #include "web/request_guard.h"
@@ -34,6 +37,7 @@ constexpr int exitUsage = 3;
 
 struct Arguments {
     std::map<std::string, std::string> options;
+    std::vector<std::string> scripts;  // --script, once a position
     std::string library;
 };
 
@@ -41,7 +45,9 @@ bool readArguments(int argc, char** argv, Arguments& arguments)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
-        if (word.rfind("--", 0) == 0 && i + 1 < argc) {
+        if (word == "--script" && i + 1 < argc) {
+            arguments.scripts.push_back(argv[++i]);
+        } else if (word.rfind("--", 0) == 0 && i + 1 < argc) {
             arguments.options[word.substr(2)] = argv[++i];
         } else if (arguments.library.empty()) {
             arguments.library = word;
@@ -49,7 +55,8 @@ bool readArguments(int argc, char** argv, Arguments& arguments)
             return false;
         }
     }
-    return !arguments.library.empty() && arguments.options.count("listen") && arguments.options.count("port") &&
+    const bool scripts = !arguments.library.empty() || !arguments.scripts.empty() || arguments.options.count("studio");
+    return scripts && arguments.options.count("listen") && arguments.options.count("port") &&
            arguments.options.count("timeout");
 }
 
@@ -83,6 +90,22 @@ int main(int argc, char** argv)
         }
         live.plant = std::move(*load);
     }
+    const std::filesystem::path plantFolder =
+        live.plantFile.empty() ? std::filesystem::path(".") : std::filesystem::path(live.plantFile).parent_path();
+    const std::string studio = option(arguments, "studio");
+    auto positions = studioPositions(arguments.scripts, studio, plantFolder);
+    if (!positions) {
+        std::cerr << "vesk_host: " << positions.error().message << "\n";
+        return exitUsage;
+    }
+    live.positions = std::move(*positions);
+    if (!live.positions.empty())
+        live.library = live.positions.front().library;
+    // How the replay names the scripts: as they were given here.
+    for (const std::string& script : arguments.scripts)
+        live.scriptsGiven += " --script " + script;
+    if (!studio.empty())
+        live.scriptsGiven = " --studio " + studio;
 
     // Ctrl-C and SIGTERM are taken by one thread below, which stops the
     // server; every other thread (and so the script's processes) starts
@@ -114,7 +137,9 @@ int main(int argc, char** argv)
         std::cerr << "vesk_host serve: WARNING: listening on " << listen
                   << ", which other machines can reach. Anyone who reaches it can drive the script, restart it\n"
                      "and read its transcript; there is no password. Use it only on a network you trust.\n";
-    std::cout << "vesk_host serve: the live page of " << live.library << " is at " << address << "\n"
+    const std::string what = studio.empty() && arguments.scripts.empty() ? live.library
+                             : "the studio (" + std::to_string(live.positions.size()) + " positions)";
+    std::cout << "vesk_host serve: the live page of " << what << " is at " << address << "\n"
               << "vesk_host serve: Ctrl-C stops it\n"
               << std::flush;
 

@@ -76,6 +76,37 @@ Json routersJson(const Plant& plant)
     return list;
 }
 
+Json rulesJson(const FindingTally& findings)
+{
+    Json rules = Json::array();
+    for (const FindingTally::Count& count : findings.counts())
+        rules.push_back({{"rule", count.rule->name},
+                         {"severity", severityName(count.rule->severity)},
+                         {"times", count.times},
+                         {"first", shownText(count.first)}});
+    return rules;
+}
+
+Json positionsJson(const Emulator& emulator, const PositionTallies& byPosition)
+{
+    Json list = Json::array();
+    for (std::size_t at = 0; at < emulator.positionCount() && at < maxEntries; ++at) {
+        Json entry = {{"name", shownText(emulator.positionName(at))},
+                      {"running", emulator.running(at)},
+                      {"panels", panelsJson(emulator.panels(at))},
+                      {"outstanding_replies", emulator.host(at).outstandingReplies()},
+                      {"replies_handed_out", emulator.host(at).repliesHandedOut()}};
+        if (at < byPosition.size()) {
+            const FindingTally& findings = byPosition.at(at);
+            entry["violations"] = findings.violations();
+            entry["warnings"] = findings.warnings();
+            entry["rules"] = rulesJson(findings);
+        }
+        list.push_back(std::move(entry));
+    }
+    return list;
+}
+
 } // namespace
 
 std::string shownText(const std::string& text)
@@ -89,30 +120,35 @@ std::string shownText(const std::string& text)
     return text.substr(0, cut) + " ... (" + std::to_string(text.size()) + " bytes)";
 }
 
-nlohmann::ordered_json stateSnapshot(const Emulator& emulator, const FindingTally& findings)
+nlohmann::ordered_json stateSnapshot(const Emulator& emulator, const FindingTally& findings,
+                                     const PositionTallies* byPosition)
 {
     Json timers = Json::array();
     for (const RunningTimer& timer : emulator.timers().list())
         if (timers.size() < maxEntries)
             timers.push_back({{"id", timer.id}, {"interval", timer.interval}, {"due", timer.due}});
-    Json rules = Json::array();
-    for (const FindingTally::Count& count : findings.counts())
-        rules.push_back({{"rule", count.rule->name},
-                         {"severity", severityName(count.rule->severity)},
-                         {"times", count.times},
-                         {"first", shownText(count.first)}});
+    std::size_t outstanding = 0, handedOut = 0;
+    for (std::size_t at = 0; at < emulator.positionCount(); ++at) {
+        outstanding += emulator.host(at).outstandingReplies();
+        handedOut += emulator.host(at).repliesHandedOut();
+    }
     Json json;
     json["kind"] = "state";
-    json["running"] = emulator.running();
+    json["running"] = emulator.anyRunning();
     json["clock"] = emulator.timers().now();
     json["panels"] = panelsJson(emulator.panels());
     json["routers"] = routersJson(emulator.plant());
     json["timers"] = std::move(timers);
-    json["outstanding_replies"] = emulator.host().outstandingReplies();
-    json["replies_handed_out"] = emulator.host().repliesHandedOut();
+    json["outstanding_replies"] = outstanding;
+    json["replies_handed_out"] = handedOut;
     json["violations"] = findings.violations();
     json["warnings"] = findings.warnings();
-    json["rules"] = std::move(rules);
+    json["rules"] = rulesJson(findings);
+    if (byPosition && emulator.studio()) {
+        json["positions"] = positionsJson(emulator, *byPosition);
+        if (emulator.positionCount() > maxEntries)
+            json["more_positions"] = emulator.positionCount() - maxEntries;
+    }
     return json;
 }
 

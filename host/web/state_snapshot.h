@@ -2,7 +2,8 @@
 // draws it: the panels with every control's properties (in panel-file
 // order), the routers' crosspoints and registrations, the clock and the
 // running timers, the replies the script still holds, and the findings so
-// far. Built only from the emulator's public state.
+// far; in a studio, each position's own. Built only from the emulator's
+// public state.
 //
 // The page needs no more than it can show, so the snapshot is bounded
 // whatever the script does: texts are cut at maxText bytes (with the full
@@ -27,7 +28,12 @@ constexpr std::size_t maxEntries = 500;
 // The text, or its first maxText bytes followed by " ... (N bytes)".
 std::string shownText(const std::string& text);
 
-nlohmann::ordered_json stateSnapshot(const Emulator& emulator, const FindingTally& findings);
+// `findings` are the whole run's. In a studio (`byPosition` given, one
+// tally a position) the snapshot also lists every position with its own
+// panels, replies and findings, under "positions"; the top-level panels
+// are then the first position's, the replies every position's together.
+nlohmann::ordered_json stateSnapshot(const Emulator& emulator, const FindingTally& findings,
+                                     const PositionTallies* byPosition = nullptr);
 
 } // namespace vesk_host::web
 

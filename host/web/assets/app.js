@@ -5,10 +5,14 @@
 // can trust in its header: the script's state and the counts of violations,
 // warnings and failed expectations, with each finding listed and linked to
 // its transcript line. Changes of state are announced to screen readers.
+// A studio (several scripts at positions on one plant) shows every
+// position's panels side by side, each with its own findings; its steps
+// and transcript lines name their positions ("@B press ...").
 'use strict';
 
 const $ = (id) => document.getElementById(id);
-const view = { state: null, status: null, lastAction: 0, panel: '1', changed: new Set(), said: '' };
+// `panels`: each position's current panel ('' for the one script of a plain run).
+const view = { state: null, status: null, lastAction: 0, panels: new Map(), changed: new Set(), said: '' };
 const maxTranscriptLines = 2000;
 
 function element(tag, className, text) {
@@ -64,13 +68,18 @@ async function sendStep(line) {
   return answer;
 }
 
-async function press(panel, control, event) {
-  if (panel !== view.panel) {
-    const answer = await sendStep('panel ' + word(panel));
+// A step of the studio position `scope` ('' in a plain run).
+function at(scope, line) {
+  return scope ? '@' + scope + ' ' + line : line;
+}
+
+async function press(panel, control, event, scope) {
+  if (panel !== (view.panels.get(scope) || '1')) {
+    const answer = await sendStep(at(scope, 'panel ' + word(panel)));
     if (!answer.ok) return answer;
-    view.panel = panel;
+    view.panels.set(scope, panel);
   }
-  return sendStep('press ' + word(control) + (event ? ' ' + word(event) : ''));
+  return sendStep(at(scope, 'press ' + word(control) + (event ? ' ' + word(event) : '')));
 }
 
 function scriptUp() {
@@ -147,13 +156,24 @@ function drawFindings(status, state) {
     items.push(item);
   }
   const lines = (status && status.rule_lines) || {};
-  for (const rule of (state && state.rules) || []) {
+  const ruleItem = (rule, scope) => {
     const item = element('li', 'finding' + (rule.severity === 'warning' ? ' warning' : ''));
+    if (scope) item.appendChild(element('span', 'position', '@' + scope + ' '));
     item.appendChild(element('span', 'rule', rule.rule));
     item.appendChild(document.createTextNode(' (' + rule.severity + ', ' + rule.times + '×): ' + rule.first + ' '));
     if (lines[rule.rule]) item.appendChild(lineLink(lines[rule.rule]));
-    items.push(item);
+    return item;
+  };
+  // In a studio each position's findings are its own; what no position's script raised is the host's.
+  const positions = (state && state.positions) || [];
+  const named = new Set();
+  for (const position of positions) {
+    for (const rule of position.rules || []) {
+      named.add(rule.rule);
+      items.push(ruleItem(rule, position.name));
+    }
   }
+  for (const rule of (state && state.rules) || []) if (!named.has(rule.rule)) items.push(ruleItem(rule, ''));
   if (!items.length) {
     findings.appendChild(element('p', 'findings-none', 'none so far'));
     return;
@@ -166,6 +186,10 @@ function drawFindings(status, state) {
 // ---- the transcript ----
 
 function entryText(e) {
+  return e.position ? '@' + e.position + ' ' + plainEntryText(e) : plainEntryText(e);
+}
+
+function plainEntryText(e) {
   switch (e.kind) {
     case 'action': return '== ' + e.step + '   (clock ' + e.clock + ' ms)';
     case 'call':
@@ -308,13 +332,15 @@ function drawExamples(state) {
       'poll ' + router.device + ' ' + point.destination,
       'revertive ' + router.device + ' ' + point.destination + ' ' + word(String(point.reads)));
   }
-  for (const panel of (state && state.panels) || []) {
-    for (const control of panel.controls) {
-      const type = (control.properties || {}).type;
-      if (type === 'list') examples.push('press ' + word(control.id) + ' index=1');
-      else if (type === 'button') examples.push('press ' + word(control.id));
-      else if (type === 'label') examples.push('expect property ' + word(control.id) + ' text ' +
-        word((control.properties || {}).text || ''));
+  for (const { scope, panels } of positionsOf(state)) {
+    for (const panel of panels) {
+      for (const control of panel.controls) {
+        const type = (control.properties || {}).type;
+        if (type === 'list') examples.push(at(scope, 'press ' + word(control.id) + ' index=1'));
+        else if (type === 'button') examples.push(at(scope, 'press ' + word(control.id)));
+        else if (type === 'label') examples.push(at(scope, 'expect property ' + word(control.id) + ' text ' +
+          word((control.properties || {}).text || '')));
+      }
     }
   }
   examples.push('query _events', 'advance 1000', 'replies null', 'show routes', 'show timers');
@@ -326,13 +352,55 @@ function drawExamples(state) {
 
 // ---- the stream ----
 
+// The positions with their panels: a studio's each, or a plain run's one (scope '').
+function positionsOf(state) {
+  if (state && state.positions) return state.positions.map((p) => ({ scope: p.name, panels: p.panels || [], position: p }));
+  return [{ scope: '', panels: (state && state.panels) || [], position: null }];
+}
+
 function redraw() {
   const state = view.state;
-  if (state && state.panels && state.panels.length && state.panels[0].title)
-    $('title').textContent = 'vesk_host · ' + state.panels[0].title;
-  const panels = (state && state.panels) || [];
-  $('panel-name').textContent = panels.map((p) => p.id + ': ' + p.file).join(', ');
-  drawPanels($('panels'), state, view.changed, scriptUp(), press);
+  const positions = positionsOf(state);
+  const studio = !!(state && state.positions);
+  if (studio) {
+    $('title').textContent = 'vesk_host · studio of ' + positions.length + ' positions';
+    $('panel-name').textContent = positions.map((p) => '@' + p.scope).join(', ');
+  } else {
+    const panels = positions[0].panels;
+    if (panels.length && panels[0].title) $('title').textContent = 'vesk_host · ' + panels[0].title;
+    $('panel-name').textContent = panels.map((p) => p.id + ': ' + p.file).join(', ');
+  }
+  const holder = $('panels');
+  holder.classList.toggle('studio', studio);
+  if (!studio) {
+    drawPanels(holder, state, view.changed, scriptUp(), press, '');
+    return;
+  }
+  // One column a position, kept from one redraw to the next so that focus stays.
+  const columns = new Map([...holder.querySelectorAll(':scope > .position')].map((node) => [node.dataset.position, node]));
+  if (columns.size !== positions.length || positions.some((p) => !columns.has(p.scope))) {
+    holder.replaceChildren();
+    columns.clear();
+    for (const { scope } of positions) {
+      const column = element('section', 'position');
+      column.dataset.position = scope;
+      column.setAttribute('aria-label', 'position @' + scope);
+      column.appendChild(element('h3', 'position-name'));
+      column.appendChild(element('div', 'position-panels'));
+      holder.appendChild(column);
+      columns.set(scope, column);
+    }
+  }
+  for (const { scope, position } of positions) {
+    const column = columns.get(scope);
+    const findings = (position.violations || 0) + (position.warnings || 0);
+    const heading = column.querySelector('.position-name');
+    heading.textContent = '@' + scope + (position.running ? '' : ' (ended)') +
+      (findings ? ' · ' + (position.violations || 0) + ' violations, ' + (position.warnings || 0) + ' warnings' : '');
+    heading.classList.toggle('bad', !!position.violations);
+    drawPanels(column.querySelector('.position-panels'), position, view.changed, scriptUp() && position.running,
+      (panel, control, event) => press(panel, control, event, scope), scope);
+  }
 }
 
 function changedControls(lines) {
@@ -340,7 +408,7 @@ function changedControls(lines) {
   for (const { e } of lines) {
     if (e.kind === 'command' && typeof e.text === 'string') {
       const m = /^TP '[^=']*=.*' '([^']*)' '([^']*)'$/.exec(e.text);
-      if (m) changed.add(m[1] + '\u0000' + m[2]);
+      if (m) changed.add(panelKey(e.position || '', m[1]) + '\u0000' + m[2]);
     }
   }
   return changed;
@@ -359,7 +427,7 @@ function apply(message) {
     addEntries(message.entries, true);
   } else if (message.type === 'update') {
     view.lastAction = message.action;
-    if (message.reset) view.panel = '1';
+    if (message.reset) view.panels.clear();
     view.changed = changedControls(message.entries);
     addEntries(message.entries, message.reset);
   } else {
@@ -396,7 +464,7 @@ document.addEventListener('DOMContentLoaded', () => {
   });
   const restart = async () => {
     showError('');
-    view.panel = '1';
+    view.panels.clear();
     const answer = await post('/api/restart', '');
     if (answer.message) showError(answer.message);
   };

@@ -15,17 +15,19 @@ function tallyClass(statesheet) {
   return 'tally-other';
 }
 
-function keyOf(panelId, controlId, part) {
-  return panelId + '\u0000' + controlId + '\u0000' + part;
+// A panel as drawn: `panel` its id, as steps name it; `key` the same made
+// unique on the page (in a studio, with the position's name before it).
+function keyOf(id, controlId, part) {
+  return id.key + '\u0000' + controlId + '\u0000' + part;
 }
 
-function drawList(box, panelId, control, props, enabled, press) {
+function drawList(box, id, control, props, enabled, press) {
   box.classList.add('list');
   const list = element('ul');
   const items = (props.items || '').split(',').filter((item) => item !== '');
   const selected = parseInt(props.select, 10);
-  const key = keyOf(panelId, control.id, 'list');
-  list.id = 'list-' + panelId + '-' + control.id;
+  const key = keyOf(id, control.id, 'list');
+  list.id = 'list-' + id.key + '-' + control.id;
   list.dataset.key = key;
   list.setAttribute('role', 'listbox');
   list.setAttribute('aria-label', control.id);
@@ -43,7 +45,7 @@ function drawList(box, panelId, control, props, enabled, press) {
       if (!enabled) return;
       panelView.active.set(key, i + 1);
       entry.classList.add('pressed');
-      press(panelId, control.id, 'index=' + (i + 1));
+      press(id.panel, control.id, 'index=' + (i + 1));
     });
     list.appendChild(entry);
     return entry;
@@ -65,20 +67,20 @@ function drawList(box, panelId, control, props, enabled, press) {
     } else if (event.key === 'Enter' || event.key === ' ') {
       event.preventDefault();
       entries[active - 1].classList.add('pressed');
-      press(panelId, control.id, 'index=' + active);
+      press(id.panel, control.id, 'index=' + active);
     }
   });
   box.appendChild(list);
 }
 
-function drawButton(box, panelId, control, props, enabled, press) {
+function drawButton(box, id, control, props, enabled, press) {
   box.classList.add('button');
   const label = props.text !== undefined && props.text !== '' ? props.text : control.id;
   const button = element('button', '', label);
   button.type = 'button';
-  button.dataset.key = keyOf(panelId, control.id, 'button');
+  button.dataset.key = keyOf(id, control.id, 'button');
   button.disabled = !enabled;
-  const textKey = keyOf(panelId, control.id, 'event');
+  const textKey = keyOf(id, control.id, 'event');
   const field = element('input', 'event-text');
   field.type = 'text';
   field.dataset.key = textKey;
@@ -91,7 +93,7 @@ function drawButton(box, panelId, control, props, enabled, press) {
   field.addEventListener('keydown', (event) => {
     if (event.key === 'Enter') { event.preventDefault(); button.click(); }
   });
-  button.addEventListener('click', () => press(panelId, control.id, field.value));
+  button.addEventListener('click', () => press(id.panel, control.id, field.value));
   box.appendChild(button);
   box.appendChild(field);
 }
@@ -120,17 +122,17 @@ function drawOther(box, props) {
   box.appendChild(table);
 }
 
-function drawControl(panelId, control, changed, enabled, press) {
+function drawControl(id, control, changed, enabled, press) {
   const props = control.properties || {};
   const type = props.type || '';
   const box = element('div', 'control');
   box.dataset.control = control.id;
-  box.dataset.panel = panelId;
+  box.dataset.panel = id.panel;
   box.title = Object.entries(props).map(([k, v]) => k + '=' + v).join('\n');
-  if (changed.has(panelId + '\u0000' + control.id)) box.classList.add('changed');
+  if (changed.has(id.key + '\u0000' + control.id)) box.classList.add('changed');
   box.appendChild(element('div', 'control-name', control.id));
-  if (type === 'list') drawList(box, panelId, control, props, enabled, press);
-  else if (type === 'button') drawButton(box, panelId, control, props, enabled, press);
+  if (type === 'list') drawList(box, id, control, props, enabled, press);
+  else if (type === 'button') drawButton(box, id, control, props, enabled, press);
   else if (type === 'tally') {
     const sheet = props.statesheet || '';
     box.classList.add('tally', tallyClass(sheet));
@@ -144,8 +146,14 @@ function drawControl(panelId, control, changed, enabled, press) {
   return box;
 }
 
+// The key of a panel on the page: its id, in a studio after its position's name.
+function panelKey(scope, panelId) {
+  return scope ? scope + '-' + panelId : panelId;
+}
+
 // Draws every loaded panel into `holder`, keeping the focus where it was.
-function drawPanels(holder, state, changed, enabled, press) {
+// `scope`: in a studio, the position whose panels these are.
+function drawPanels(holder, state, changed, enabled, press, scope) {
   const focused = document.activeElement;
   const focusKey = focused && holder.contains(focused) ? focused.dataset.key : null;
   const selection = focused && focused.tagName === 'INPUT' ? [focused.selectionStart, focused.selectionEnd] : null;
@@ -156,13 +164,14 @@ function drawPanels(holder, state, changed, enabled, press) {
     return;
   }
   for (const panel of panels) {
+    const id = { panel: panel.id, key: panelKey(scope, panel.id) };
     const section = element('div', 'panel');
     section.dataset.panel = panel.id;
     section.setAttribute('role', 'group');
     section.setAttribute('aria-label', panel.title || 'panel ' + panel.id);
     section.appendChild(element('div', 'panel-title', panel.title || 'panel ' + panel.id));
     const controls = element('div', 'controls');
-    for (const control of panel.controls) controls.appendChild(drawControl(panel.id, control, changed, enabled, press));
+    for (const control of panel.controls) controls.appendChild(drawControl(id, control, changed, enabled, press));
     section.appendChild(controls);
     if (panel.more_controls) section.appendChild(element('p', 'muted', panel.more_controls + ' more controls not shown'));
     holder.appendChild(section);

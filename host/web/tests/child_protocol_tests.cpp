@@ -39,8 +39,8 @@ TEST(BytesJson, RefusesWhatIsNoText)
 TEST(FactsJson, RoundTrips)
 {
     ActionFacts facts;
-    facts.commands = {"RN 12 0 1", "TP 'text=\xFF' '1' 'video_source'", "(null)"};
-    facts.properties = {{"1", "video_source", "text", "CAM 5"}, {"2", "x", "y", "\xFE"}};
+    facts.commands = {{"RN 12 0 1", ""}, {"TP 'text=\xFF' '1' 'video_source'", ""}, {"(null)", ""}};
+    facts.properties = {{"1", "video_source", "text", "CAM 5", ""}, {"2", "x", "y", "\xFE", ""}};
     facts.answer = std::optional<std::string>("notify=*");
     facts.complete = false;
     const auto back = factsFromJson(Json::parse(jsonLine(factsJson(facts))));
@@ -61,6 +61,22 @@ TEST(FactsJson, RoundTrips)
     EXPECT_FALSE(noQuery->answer);
 }
 
+TEST(FactsJson, AStudiosFactsKeepTheirPositions)
+{
+    ActionFacts facts;
+    facts.commands = {{"RN 12 0 1", "Rig"}, {"TP 'text=CAM 5' '1' 'video'", "Watch"}};
+    facts.properties = {{"1", "video", "text", "CAM 5", "Watch"}};
+    const Json json = factsJson(facts);
+    EXPECT_EQ(json["positions"], Json::parse(R"(["Rig","Watch"])"));
+    const auto back = factsFromJson(json);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->commands, facts.commands);
+    ASSERT_EQ(back->properties.size(), 1u);
+    EXPECT_EQ(back->properties[0].position, "Watch");
+    // A plain run's facts carry no positions at all.
+    EXPECT_FALSE(factsJson(ActionFacts{}).contains("positions"));
+}
+
 TEST(FactsJson, RefusesMalformedRecords)
 {
     const char* bad[] = {
@@ -71,6 +87,9 @@ TEST(FactsJson, RefusesMalformedRecords)
         R"({"kind":"facts","commands":[],"properties":[{"panel":"1"}],"complete":true})",
         R"({"kind":"facts","commands":[],"properties":[],"complete":"yes"})",
         R"({"kind":"facts","commands":[],"properties":[],"complete":true,"answer":7})",
+        R"({"kind":"facts","commands":["RN"],"positions":[],"properties":[],"complete":true})",
+        R"({"kind":"facts","commands":["RN"],"positions":[1],"properties":[],"complete":true})",
+        R"({"kind":"facts","commands":[],"properties":[{"panel":"1","control":"c","property":"p","value":"v","position":2}],"complete":true})",
         R"([1,2])",
     };
     for (const char* text : bad)

@@ -11,6 +11,7 @@
 #include "base/files.h"
 #include "emulator/emulator.h"
 #include "plant/plant_file.h"
+#include "rig/rig.h"
 #include "session/session_runner.h"
 #include "testing/temp_folder.h"
 #include "transcript/finding_tally.h"
@@ -147,6 +148,72 @@ TEST(LiveSession, DrivesRigVueAndRecordsASessionThatReplays)
     EXPECT_EQ(replayed.failed, 0) << recording;
     EXPECT_EQ(replayed.violations, 0);
     EXPECT_GT(replayed.met, 30);
+}
+
+// Two Rig_Vue panels at positions A and B of one studio: each position's
+// panels and findings in the state, a route made from A reaching B, steps
+// and expectations recorded with their positions, and the recording
+// replayed green by a studio run.
+TEST(LiveSession, DrivesAStudioAndRecordsItsPositions)
+{
+    LiveOptions live = options(RIG_VUE_LIBRARY);
+    live.positions = {ScriptPosition{"A", RIG_VUE_LIBRARY, {}, {}}, ScriptPosition{"B", RIG_VUE_LIBRARY, {}, {}}};
+    live.scriptsGiven = " --script A=Rig_Vue --script B=Rig_Vue";
+    Broadcast broadcast;
+    LiveSession session(live, broadcast);
+    ASSERT_FALSE(session.start());
+    const auto positionProperty = [&session](std::size_t at, const std::string& control) {
+        const Json full = fullState(session);
+        const Json& positions = full["state"]["positions"];
+        EXPECT_EQ(positions.size(), 2u);
+        Json one = full;
+        one["state"]["panels"] = positions.at(at)["panels"];
+        return property(one, control, "text");
+    };
+    Json full = fullState(session);
+    EXPECT_EQ(full["state"]["positions"][0]["name"], "A");
+    EXPECT_EQ(full["state"]["positions"][1]["name"], "B");
+    EXPECT_EQ(positionProperty(1, "video_source"), "CAM 1");
+
+    auto outcome = session.step("@A press Sources index=1");
+    EXPECT_EQ(outcome.httpStatus, 200);
+    EXPECT_EQ(outcome.message, "");
+    EXPECT_EQ(positionProperty(0, "video_source"), "CAM 5");
+    EXPECT_EQ(positionProperty(1, "video_source"), "CAM 5");  // the route made at A reached B
+    outcome = session.step("@C press Sources index=1");
+    EXPECT_NE(outcome.message.find("the studio has no position @C (@A, @B)"), std::string::npos) << outcome.message;
+    EXPECT_EQ(session.step("@B press WFM_Mon").message, "");
+    full = fullState(session);
+    EXPECT_EQ(full["state"]["positions"][1]["violations"], 0);
+    EXPECT_EQ(full["state"]["positions"][1]["running"], true);
+
+    const std::string recording = session.recording();
+    EXPECT_NE(recording.find("--session recorded.vesk --script A=Rig_Vue --script B=Rig_Vue\n"), std::string::npos)
+        << recording;
+    // The refusal was the next line sent: its comment comes before the press's expectations.
+    EXPECT_NE(recording.find("@A press Sources index=1\n"
+                             "# refused: @C press Sources index=1 (the studio has no position @C (@A, @B))\n"
+                             "expect @A command \"RN 12 0 1\"\n"),
+              std::string::npos)
+        << recording;
+    EXPECT_NE(recording.find("expect @B command \"TP 'text=CAM 5' '1' 'video_source'\"\n"), std::string::npos)
+        << recording;
+
+    RunPlan plan;
+    plan.library = RIG_VUE_LIBRARY;
+    plan.positions = live.positions;
+    plan.plant = live.plant;
+    Rig rig(std::move(plan));
+    ASSERT_TRUE(rig.open());
+    ASSERT_TRUE(rig.startUp());
+    auto steps = parseSession(recording, "recording", live.plant);
+    ASSERT_TRUE(steps) << steps.error().message;
+    for (const Step& step : *steps)
+        EXPECT_TRUE(rig.runner().run(step)) << step.source;
+    rig.finish();
+    EXPECT_EQ(rig.runner().expectationsFailed(), 0) << recording;
+    EXPECT_GT(rig.runner().expectationsMet(), 20);
+    EXPECT_EQ(rig.tally().violations(), 0);
 }
 
 TEST(LiveSession, RefusesWhatIsNoStepAndRecordsRefusals)

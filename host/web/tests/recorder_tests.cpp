@@ -29,7 +29,8 @@ Step parsed(const std::string& line, const Plant& plant)
 ActionFacts commands(std::vector<std::string> texts)
 {
     ActionFacts facts;
-    facts.commands = std::move(texts);
+    for (std::string& text : texts)
+        facts.commands.push_back({std::move(text), ""});
     return facts;
 }
 
@@ -108,7 +109,7 @@ TEST(Recorder, WritesStepsWithTheirExpectations)
     recorder.startUp(commands({"SD 'ZEP SDI Router'", "PS '1' 'panels/Rig_Vue.vesk_ui'"}));
 
     ActionFacts press = commands({"RN 12 0 1", "TP 'text=CAM 5' '1' 'video_source'"});
-    press.properties = {{"1", "video_source", "text", "CAM 5"}, {"2", "other", "text", ""}};
+    press.properties = {{"1", "video_source", "text", "CAM 5", ""}, {"2", "other", "text", "", ""}};
     recorder.step(parsed("press Sources index=1", plant), press);
 
     ActionFacts query;
@@ -151,6 +152,54 @@ TEST(Recorder, WritesStepsWithTheirExpectations)
                                "expect no-more-commands\n"
                                "expect answer null\n");
     EXPECT_FALSE(recorder.full());
+}
+
+TEST(Recorder, AddressesEveryPositionOfAStudio)
+{
+    const Plant plant = rigPlant();
+    Recorder recorder({}, {"Rig", "Watch"});
+    ActionFacts startUp;
+    startUp.commands = {{"SD 'ZEP SDI Router'", "Rig"}, {"RR 21 12 12", "Watch"}};
+    recorder.startUp(startUp);
+
+    ActionFacts press;
+    press.commands = {{"RN 12 0 1", "Rig"}, {"TP 'text=CAM 5' '1' 'video'", "Watch"}, {"TP 'x' '1' 'audio'", "Watch"}};
+    press.properties = {{"1", "video", "text", "CAM 5", "Watch"}, {"2", "level", "text", "0", "Rig"}};
+    recorder.step(parsed("@Rig press Sources index=1", plant), press);
+    // The typed expectation checks the watch panel's first command: the recorder writes only the second.
+    recorder.step(parsed("expect @Watch command \"TP 'text=CAM 5' '1' 'video'\"", plant), {});
+    recorder.step(parsed("@Watch panel 2", plant), {});
+    ActionFacts query;
+    query.answer = std::optional<std::string>("ok");
+    recorder.step(parsed("@Watch query state", plant), query);
+    // A step that names no position is the first position's.
+    recorder.step(parsed("press Sources index=2", plant), {});
+
+    EXPECT_EQ(recorder.text(), "# start-up\n"
+                               "expect @Rig command \"SD 'ZEP SDI Router'\"\n"
+                               "expect @Rig no-more-commands\n"
+                               "expect @Watch command \"RR 21 12 12\"\n"
+                               "expect @Watch no-more-commands\n"
+                               "@Rig press Sources index=1\n"
+                               "expect @Watch command \"TP 'text=CAM 5' '1' 'video'\"\n"
+                               "@Watch panel 2\n"
+                               "expect @Rig command \"RN 12 0 1\"\n"
+                               "expect @Rig no-more-commands\n"
+                               "@Rig panel 2\n"
+                               "expect @Rig property level text 0\n"
+                               "@Rig panel 1\n"
+                               "expect @Watch command \"TP 'x' '1' 'audio'\"\n"
+                               "expect @Watch no-more-commands\n"
+                               "@Watch panel 1\n"
+                               "expect @Watch property video text \"CAM 5\"\n"
+                               "@Watch panel 2\n"
+                               "@Watch query state\n"
+                               "expect @Rig no-more-commands\n"
+                               "expect @Watch no-more-commands\n"
+                               "expect @Watch answer ok\n"
+                               "press Sources index=2\n"
+                               "expect @Rig no-more-commands\n"
+                               "expect @Watch no-more-commands\n");
 }
 
 TEST(Recorder, JoinsAdvancesThatCausedNothing)

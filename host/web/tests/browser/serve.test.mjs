@@ -4,9 +4,9 @@
 // script's crash shows on the page while the server stays up, and checks
 // the server's refusals on the wire, keyboard use, many tabs of one
 // browser, the findings pane and status header after a crash and a failed
-// expectation, event texts on buttons, and the layout at three sizes. It
-// also takes the README's screenshot (written to docs/images/serve.png when
-// VESK_UPDATE_SCREENSHOT=1).
+// expectation, event texts on buttons, the layout at three sizes, and a
+// studio of three positions side by side. It also takes the README's
+// screenshot (written to docs/images/serve.png when VESK_UPDATE_SCREENSHOT=1).
 //
 //   VESK_BUILD=build node --test serve.test.mjs      (from this folder: npm test)
 import { test, before, after } from 'node:test';
@@ -28,14 +28,17 @@ const faulty = path.join(build, 'host/tests/libfaulty_faults_on_press.so');
 const plant = path.join(root, 'examples/rig_vue/plant.toml');
 const alarmPanel = path.join(build, 'examples/alarm_panel/libAlarm_Panel.so');
 const alarmPlant = path.join(root, 'examples/alarm_panel/plant.toml');
+// The studio example's file, written by the build: Rig_Vue, Router_Watch and the alarm panel.
+const studio = path.join(build, 'examples/studio/studio.toml');
 const scratch = mkdtempSync(path.join(tmpdir(), 'vesk-serve-'));
 const wait = 15000;
 
 let browser;
 
-// Starts `vesk_host serve` on a free port; resolves when it prints its address.
+// Starts `vesk_host serve` on a free port (a studio: library null, --studio
+// FILE in `extra`); resolves when it prints its address.
 function serve(library, extra = [], plantFile = plant) {
-  const server = spawn(vesk, ['serve', '--plant', plantFile, '--port', '0', ...extra, library],
+  const server = spawn(vesk, ['serve', '--plant', plantFile, '--port', '0', ...extra, ...(library ? [library] : [])],
     { stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   server.stderr.on('data', (data) => { output += data; });
@@ -86,7 +89,7 @@ const untilText = (page, selector, wanted) => page.waitForFunction(
   ([s, w]) => document.querySelector(s)?.textContent === w, [selector, wanted], { timeout: wait });
 
 before(async () => {
-  for (const file of [vesk, rigVue, faulty, alarmPanel])
+  for (const file of [vesk, rigVue, faulty, alarmPanel, studio])
     assert.ok(existsSync(file), file + ' is missing: build the project first (script/build)');
   browser = await chromium.launchPersistentContext(path.join(scratch, 'profile'), {
     executablePath: process.env.VESK_CHROMIUM || '/usr/bin/chromium',
@@ -159,6 +162,46 @@ test('clicks on the panel drive Rig_Vue, and the recording replays green', async
   assert.match(recorded, /press WFM_Mon\nexpect command "TP 'statesheet=KQ_Tally_Black' '1' 'VideoEnable'"\n/);
   assert.match(recorded, /advance 250\nexpect command "ET 1"\n/);
   const replay = spawnSync(vesk, ['run', '--plant', plant, '--session', recording, rigVue], { encoding: 'utf8' });
+  assert.equal(replay.status, 0, replay.stdout.slice(-3000) + replay.stderr);
+  assert.match(replay.stdout, /summary: 0 violation\(s\), 0 warning\(s\); [1-9]\d* expectation\(s\) met, 0 failed/);
+});
+
+test('a studio shows every position side by side, and its recording replays green', async () => {
+  const recording = path.join(scratch, 'studio.vesk');
+  const { server, url } = await serve(null, ['--studio', studio, '--record', recording]);
+  try {
+    const page = await newPage(url);
+    const column = (name) => '#panels .position[data-position="' + name + '"]';
+    assert.deepEqual(await page.locator('#panels .position .position-name').allTextContents(),
+      ['@Rig', '@Watch', '@Alarm']);
+    assert.match(await text(page, '#title'), /studio of 3 positions/);
+    assert.equal(await text(page, column('Watch') + ' [data-control="video"] output'), 'CAM 1');
+
+    // A route made from Rig_Vue reaches the watch panel; the transcript names each line's position.
+    await page.locator(column('Rig') + ' [data-control="Sources"] li[data-index="1"]').click();
+    await untilText(page, column('Rig') + ' [data-control="video_source"] output', 'CAM 5');
+    await untilText(page, column('Watch') + ' [data-control="video"] output', 'CAM 5');
+    const recent = await page.locator('#transcript .recent.command').allTextContents();
+    assert.ok(recent.some((line) => line.startsWith('@Rig ')), recent.join('\n'));
+    assert.ok(recent.some((line) => line.startsWith('@Watch ')), recent.join('\n'));
+
+    // The watch panel's own button, addressed to its position.
+    await page.locator(column('Watch') + ' [data-control="Release"] button').click();
+    await page.waitForFunction(() => /@Watch press Release/.test(document.querySelector('#transcript').textContent),
+      null, { timeout: wait });
+    assert.equal(await text(page, '#count-violations'), '0 violations');
+    await page.close();
+  } finally {
+    assert.equal(await stop(server), 0);
+  }
+
+  const recorded = readFileSync(recording, 'utf8');
+  assert.match(recorded, /--studio /);
+  assert.match(recorded, /@Rig press Sources index=1\nexpect @Rig command "RN 12 0 1"\n/);
+  assert.match(recorded, /expect @Watch command "TP 'text=CAM 5' '1' 'video'"\n/);
+  assert.match(recorded, /@Watch press Release\n/);
+  const replay = spawnSync(vesk, ['run', '--plant', plant, '--studio', studio, '--session', recording],
+    { encoding: 'utf8' });
   assert.equal(replay.status, 0, replay.stdout.slice(-3000) + replay.stderr);
   assert.match(replay.stdout, /summary: 0 violation\(s\), 0 warning\(s\); [1-9]\d* expectation\(s\) met, 0 failed/);
 });
