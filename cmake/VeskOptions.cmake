@@ -28,9 +28,13 @@ if(VESK_SANITIZE)
 endif()
 
 # The project's own coverage (CI stage 55-coverage): every target of the
-# tree instrumented for gcov; GCC only, no optimisation.
+# tree instrumented for gcov; GCC only, no optimisation. The counters are
+# updated atomically: the heap watch and the process watch run on every
+# thread, and counters bumped by two threads at once can come out
+# inconsistent (gcov then reports a branch taken -1 times, which gcovr
+# refuses).
 option(VESK_COVERAGE_ALL "Build every target with coverage instrumentation (GCC)" OFF)
 if(VESK_COVERAGE_ALL)
-  add_compile_options(--coverage -O0)
+  add_compile_options(--coverage -O0 -fprofile-update=atomic)
   add_link_options(--coverage)
 endif()
