@@ -20,10 +20,6 @@ int __cdecl _putenv(const char* setting);
 char* __cdecl setlocale(int category, const char* locale);
 }
 
-namespace {
-constexpr int localeAll = 0;  // LC_ALL in msvcrt.dll
-} // namespace
-
 class ProcessFault : public QuietScript {
 public:
     ProcessFault(vesk_client_callback* hostLink, const char* folder) : QuietScript(hostLink, folder)
@@ -37,6 +33,7 @@ public:
 #elif defined(FAULT_CHANGES_PROCESS)
         _chdir("C:\\");
         _putenv("VESK_FAULT=1");
+        const int localeAll = 0;  // LC_ALL in msvcrt.dll
         setlocale(localeAll, "C");
 #endif
     }
