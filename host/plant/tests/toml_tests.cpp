@@ -91,14 +91,14 @@ TEST(TomlBoundsTest, LimitsAreCheckedBeforeTheParser)
     }
 }
 
-struct MessageCase {
+struct ParserMessageCase {
     std::string text;
     std::string message;  // the start of "file:line: message"
 };
 
 TEST(TomlReadingTest, TheParsersWordsAreOurs)
 {
-    const std::vector<MessageCase> cases = {
+    const std::vector<ParserMessageCase> cases = {
         {"path \"panels\"\n", "plant.toml:1: a key must be followed by \"=\" and a value"},
         {"path = \"a\"\n\npath = \"b\"\n", "plant.toml:3: the key \"path\" is given twice"},
         {"[[device]]\nname = \"A\"\nname = \"B\"\nnumber = 1\n", "plant.toml:3: the key \"name\" is given twice"},

@@ -60,7 +60,7 @@ public:
     std::string afterText;
 };
 
-const HostEvent press = ControlDelivered{"1", "Sources", "index=1"};
+const HostEvent sourcesPress = ControlDelivered{"1", "Sources", "index=1"};
 
 struct Row {
     const char* name;
@@ -78,17 +78,17 @@ int writeAll(worker::Channel& channel, const std::string& bytes)
 
 const Row rows[] = {
     {"done", [](worker::Channel& c) {
-         return writeAll(c, eventRecord(press) + plainRecord(record::callReturned) + plainRecord(record::done, "3 1"));
+         return writeAll(c, eventRecord(sourcesPress) + plainRecord(record::callReturned) + plainRecord(record::done, "3 1"));
      }, SupervisedEnd::How::done, nullptr, ""},
     {"load failed", [](worker::Channel& c) { return writeAll(c, plainRecord(record::loadFailed, "cannot load x")); },
      SupervisedEnd::How::loadFailed, nullptr, "cannot load x"},
     {"_exit in a call", [](worker::Channel& c) -> int {
-         writeAll(c, eventRecord(StepStarted{"press Sources index=1", 0, 2}) + eventRecord(press));
+         writeAll(c, eventRecord(StepStarted{"press Sources index=1", 0, 2}) + eventRecord(sourcesPress));
          _exit(3);
      }, SupervisedEnd::How::scriptEnded, &rule::scriptEnded,
      "exit code 3 (exit or _exit), during control event \"Sources\" \"index=1\" (line 2: press Sources index=1)"},
     {"a signal in a call", [](worker::Channel& c) -> int {
-         writeAll(c, eventRecord(press));
+         writeAll(c, eventRecord(sourcesPress));
          signal(SIGSEGV, SIG_DFL);
          raise(SIGSEGV);
          return 0;
@@ -98,16 +98,16 @@ const Row rows[] = {
          _exit(0);
      }, SupervisedEnd::How::scriptEnded, &rule::scriptEnded, "during unload (the library's static destructors)"},
     {"a signal between calls", [](worker::Channel& c) -> int {
-         writeAll(c, eventRecord(press) + plainRecord(record::callReturned));
+         writeAll(c, eventRecord(sourcesPress) + plainRecord(record::callReturned));
          signal(SIGSEGV, SIG_DFL);
          raise(SIGSEGV);
          return 0;
      }, SupervisedEnd::How::emulatorFailed, nullptr, "outside any call"},
     {"the worker's own report", [](worker::Channel& c) {
-         return writeAll(c, eventRecord(press) + plainRecord(record::fatal, "record-kept\tread a record"));
+         return writeAll(c, eventRecord(sourcesPress) + plainRecord(record::fatal, "record-kept\tread a record"));
      }, SupervisedEnd::How::scriptEnded, &rule::recordKept, "read a record"},
     {"a hang in a call", [](worker::Channel& c) -> int {
-         writeAll(c, eventRecord(press));
+         writeAll(c, eventRecord(sourcesPress));
          for (;;)
              std::this_thread::sleep_for(std::chrono::hours(1));
      }, SupervisedEnd::How::scriptEnded, &rule::callTimeout, "its process was ended, during control event"},
@@ -191,7 +191,7 @@ TEST(RunSupervisorTest, RecordsInTheSharedRingSurviveTheWorkersDeath)
     worker::Launch launch;
     // Published into the ring, never woken: the supervisor finds it all when the worker has died.
     launch.body = [](worker::Channel&) -> int {
-        const std::string bytes = eventRecord(StepStarted{"press Sources index=1", 0, 2}) + eventRecord(press);
+        const std::string bytes = eventRecord(StepStarted{"press Sources index=1", 0, 2}) + eventRecord(sourcesPress);
         shared->appendNow(bytes.data(), bytes.size());
         _exit(0);
     };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "traps/heap_books.h"
+#include "traps/tests/host_side.h"
 
 using namespace vesk_host;
 
@@ -58,21 +59,6 @@ protected:
     void TearDown() override { PlainHeap::releaseAll(); }
 };
 
-// The host's side: one text it owns, and the bad frees it was told of.
-struct HostSide {
-    char text[8] = "21";
-    std::vector<std::string> told;
-    heap::FreeGuard previous{};
-
-    HostSide() { previous = heap::setFreeGuard({&isHostText, &report, this}); }
-    ~HostSide() { heap::setFreeGuard(previous); }
-    static bool isHostText(const void* block, void* self) { return block == static_cast<HostSide*>(self)->text; }
-    static void report(const void*, heap::BadFree kind, void* self)
-    {
-        static_cast<HostSide*>(self)->told.push_back(kind == heap::BadFree::hostText ? "host text" : "twice");
-    }
-};
-
 TEST_F(HeapBooksTest, KeepOnlyWhatTheScriptAllocatesWhileItRuns)
 {
     auto books = std::make_unique<heap::ScriptBlocks<PlainHeap>>();
@@ -114,7 +100,7 @@ TEST_F(HeapBooksTest, StopTheFreesTheCRuntimeWouldAbortOn)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto books = std::make_unique<heap::ScriptBlocks<PlainHeap>>();
-        HostSide host;
+        GuardedHostSide host;
         char block[1];
         std::vector<bool> allowed;
         heap::ScriptScope script;
@@ -146,7 +132,7 @@ TEST_F(HeapBooksTest, AReallocMovesTheBlockWithItsBooksOrIsRefusedForAHostText)
     static char first[1];
     static char second[1];
     auto books = std::make_unique<heap::ScriptBlocks<PlainHeap>>();
-    HostSide host;
+    GuardedHostSide host;
     const std::int64_t start = heap::scriptNet();
     heap::ScriptScope script;
     books->allocated(first, 16);

@@ -8,23 +8,12 @@
 #include <vector>
 
 #include "traps/heap_watch.h"
+#include "traps/tests/host_side.h"
 #include "traps/record_arena.h"
 
 using namespace vesk_host;
 
 namespace {
-
-// Stands for the host: one text it owns, and the bad frees it was told of.
-struct HostSide {
-    char text[8] = "21";
-    std::vector<std::string> told;
-
-    static bool isHostText(const void* block, void* self) { return block == static_cast<HostSide*>(self)->text; }
-    static void report(const void*, heap::BadFree kind, void* self)
-    {
-        static_cast<HostSide*>(self)->told.push_back(kind == heap::BadFree::hostText ? "host text" : "twice");
-    }
-};
 
 // Allocation through a pointer the optimiser cannot see through.
 void* (*volatile allocate)(std::size_t) = std::malloc;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "traps/heap_watch.h"
+#include "traps/tests/host_side.h"
 #include "traps/import_hooks_windows.h"
 
 using namespace vesk_host;
@@ -77,16 +78,6 @@ TEST(ImportHooksTest, EachWatchHooksItsOwnNamesOnly)
 }
 
 // The host's side: one text it owns, and the bad frees it was told of.
-struct HostSide {
-    char text[8] = "21";
-    std::vector<std::string> told;
-    static bool isHostText(const void* block, void* self) { return block == static_cast<HostSide*>(self)->text; }
-    static void report(const void*, heap::BadFree kind, void* self)
-    {
-        static_cast<HostSide*>(self)->told.push_back(kind == heap::BadFree::hostText ? "host text" : "twice");
-    }
-};
-
 TEST(ImportHooksTest, TheHeapHooksKeepTheScriptsBlocksAndStopBadFrees)
 {
     const HMODULE runtime = GetModuleHandleA("msvcrt.dll");

@@ -26,7 +26,7 @@ Step parsed(const std::string& line, const Plant& plant)
     return step && *step ? **step : Step{};
 }
 
-ActionFacts commands(std::vector<std::string> texts)
+ActionFacts commandFacts(std::vector<std::string> texts)
 {
     ActionFacts facts;
     for (std::string& text : texts)
@@ -106,9 +106,9 @@ TEST(Recorder, WritesStepsWithTheirExpectations)
 {
     const Plant plant = rigPlant();
     Recorder recorder({"recorded by a test", "second\nline"});
-    recorder.startUp(commands({"SD 'ZEP SDI Router'", "PS '1' 'panels/Rig_Vue.vesk_ui'"}));
+    recorder.startUp(commandFacts({"SD 'ZEP SDI Router'", "PS '1' 'panels/Rig_Vue.vesk_ui'"}));
 
-    ActionFacts press = commands({"RN 12 0 1", "TP 'text=CAM 5' '1' 'video_source'"});
+    ActionFacts press = commandFacts({"RN 12 0 1", "TP 'text=CAM 5' '1' 'video_source'"});
     press.properties = {{"1", "video_source", "text", "CAM 5", ""}, {"2", "other", "text", "", ""}};
     recorder.step(parsed("press Sources index=1", plant), press);
 
@@ -209,9 +209,9 @@ TEST(Recorder, JoinsAdvancesThatCausedNothing)
     recorder.step(parsed("advance 100", plant), {});
     recorder.step(parsed("advance 100", plant), {});
     EXPECT_EQ(recorder.text(), "advance 200\n");  // still open: a Save now gets it
-    recorder.step(parsed("advance 50", plant), commands({"ET 1", "TP 'select=-1' '1' 'Sources'"}));
+    recorder.step(parsed("advance 50", plant), commandFacts({"ET 1", "TP 'select=-1' '1' 'Sources'"}));
     recorder.step(parsed("advance 10", plant), {});
-    recorder.step(parsed("press WFM_Mon", plant), commands({}));
+    recorder.step(parsed("press WFM_Mon", plant), commandFacts({}));
     recorder.step(parsed("advance 5", plant), {});
     EXPECT_EQ(recorder.text(), "advance 250\n"
                                "expect command \"ET 1\"\n"
@@ -238,7 +238,7 @@ TEST(Recorder, AnIncompleteActionIsNotChecked)
 {
     const Plant plant = rigPlant();
     Recorder recorder({});
-    ActionFacts storm = commands({"RP 21 0 15"});
+    ActionFacts storm = commandFacts({"RP 21 0 15"});
     storm.complete = false;
     recorder.step(parsed("poll 21 0 15", plant), storm);
     EXPECT_EQ(recorder.text(), "poll 21 0 15\n"
@@ -249,7 +249,7 @@ TEST(Recorder, TypedExpectationsReplayAsTheyWentOnThePage)
 {
     const Plant plant = rigPlant();
     Recorder recorder({});
-    recorder.step(parsed("press Sources index=1", plant), commands({"RN 12 0 1", "RN 12 0 2", "RN 12 0 3"}));
+    recorder.step(parsed("press Sources index=1", plant), commandFacts({"RN 12 0 1", "RN 12 0 2", "RN 12 0 3"}));
     // Passed: checks the first command, so the recorder checks only the rest.
     recorder.step(parsed("expect command \"RN 12 0 1\"", plant), {});
     // Failed: kept, so that the replay fails where the page did.
@@ -257,7 +257,7 @@ TEST(Recorder, TypedExpectationsReplayAsTheyWentOnThePage)
                   "expected \"CAM 9\", was \"CAM 5\"\nsecond line");
     recorder.step(parsed("expect no-more-commands", plant), {}, "2 commands were not checked");
     recorder.refused("fly away", "line 1: unknown step \"fly\"");
-    recorder.step(parsed("press WFM_Mon", plant), commands({"TP 'statesheet=KQ_Tally_Black' '1' 'VideoEnable'"}));
+    recorder.step(parsed("press WFM_Mon", plant), commandFacts({"TP 'statesheet=KQ_Tally_Black' '1' 'VideoEnable'"}));
     EXPECT_EQ(recorder.text(), "press Sources index=1\n"
                                "expect command \"RN 12 0 1\"\n"
                                "# failed on the page: expected \"CAM 9\", was \"CAM 5\" second line\n"
