@@ -12,14 +12,14 @@ namespace vesk_host {
 namespace {
 
 constexpr std::size_t slotsPerHalf = 32;
-constexpr std::size_t labelSize = 120;
+constexpr std::size_t recordLabelSize = 120;
 
 // The arena of this process (one emulator runs at a time), for the fault handler.
 struct ArenaState {
     std::atomic<char*> base{nullptr};
     std::atomic<int> open{0};  // the half that is accessible
     std::size_t next = 0;      // the next slot in it
-    char labels[2 * slotsPerHalf][labelSize];
+    char labels[2 * slotsPerHalf][recordLabelSize];
 };
 ArenaState state;
 
@@ -76,7 +76,7 @@ char* RecordArena::take(std::string_view label)
     if (state.next > 0)
         pages::close(base_ + (half * slotsPerHalf + state.next - 1) * slotSize, slotSize);
     const std::size_t index = half * slotsPerHalf + state.next++;
-    const std::size_t length = label.size() < labelSize - 1 ? label.size() : labelSize - 1;
+    const std::size_t length = label.size() < recordLabelSize - 1 ? label.size() : recordLabelSize - 1;
     std::memcpy(state.labels[index], label.data(), length);
     state.labels[index][length] = '\0';
     char* slot = base_ + index * slotSize;

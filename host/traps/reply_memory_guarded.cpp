@@ -25,7 +25,7 @@ namespace vesk_host {
 
 namespace {
 
-constexpr std::size_t labelSize = 160;
+constexpr std::size_t replyLabelSize = 160;
 constexpr std::size_t guardedQuarantine = 256;
 // Bytes of pooled slots that stay resident.
 constexpr std::size_t pooledResident = 16 * 1024 * 1024;
@@ -35,7 +35,7 @@ struct Slot {
     std::size_t dataPages = 0;
     std::atomic<int> state{0};  // 0 free, 1 live, 2 handed back
     char* block = nullptr;      // where the text of its last use started
-    char label[labelSize] = {};
+    char label[replyLabelSize] = {};
 };
 
 // Slots live in chunks that never move, listed in a fixed table, so that a
@@ -101,7 +101,7 @@ public:
         }
         slot->block = slot->base + count * page - size;
         // The label in quotes, cut to fit.
-        const std::size_t length = label.size() < labelSize - 3 ? label.size() : labelSize - 3;
+        const std::size_t length = label.size() < replyLabelSize - 3 ? label.size() : replyLabelSize - 3;
         slot->label[0] = '"';
         std::memcpy(slot->label + 1, label.data(), length);
         slot->label[length + 1] = '"';
