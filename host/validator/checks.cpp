@@ -20,9 +20,10 @@ const std::vector<Check>& allChecks()
         {"load.paths", "Loads and destroys the script with an empty, a null, a 4096-byte and an oddly quoted path.",
          checkLoadPaths},
         {"load.repeat",
-         "Loads and destroys the script 100 times: every reply comes back each time, and the process's heap in "
-         "use (the allocator's count) grows by at most 1024 bytes from load 20 to load 100, or grows most of "
-         "that stretch's 8 tens of loads by less than 128 bytes (see below).",
+         "Loads and destroys the script 100 times: every reply comes back each time, and the script's heap in "
+         "use (its own blocks where the heap is watched, else the process's count) grows by at most 1024 bytes "
+         "from load 20 to load 100, or grows most of that stretch's 8 tens of loads by less than 128 bytes "
+         "(see below).",
          checkLoadRepeat},
         {"codes.0", "Code 0, which a host never sends a script, with a command text and with null: answered null.",
          checkCode0},

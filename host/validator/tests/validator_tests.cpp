@@ -11,6 +11,7 @@
 
 #include "plant/plant_file.h"
 #include "testing/temp_folder.h"
+#include "traps/heap_watch.h"
 #include "validator/channel.h"
 #include "validator/checks.h"
 #include "validator/isolation.h"
@@ -294,6 +295,34 @@ TEST(LoadRepeatTest, AHeapLeaksWhenItGrowsSteadily)
     };
     for (const Case& c : cases)
         EXPECT_EQ(validator::heapLeaks(c.samples), c.leaks) << c.what;
+}
+
+// Where the heap is watched, load.repeat counts the script's own blocks: the
+// emulator's, whose cached sizes shift with as little as the plant path's
+// length, never make Rig_Vue (which keeps nothing) look like a leak.
+TEST(LoadRepeatTest, CountsOnlyTheScriptsBlocksWhereTheHeapIsWatched)
+{
+    if (!heap::watching())
+        GTEST_SKIP() << "the heap is not watched in this build";
+    const Check* repeat = selectChecks(std::regex("^load\\.repeat$"), std::nullopt).at(0);
+    const auto folder = uniqueTempFolder("vesk_validator_repeat");
+    for (std::size_t length = 1; length <= 100; length += 11) {
+        const auto plantFolder = folder / std::string(length, 'p');
+        std::filesystem::create_directories(plantFolder);
+        std::filesystem::copy(EXAMPLES_DIR, plantFolder, std::filesystem::copy_options::recursive);
+        CheckSetup setup;
+        setup.library = RIG_VUE_LIBRARY;
+        setup.plant = *loadPlantFile((plantFolder / "plant.toml").string());
+        RunSettings settings;
+        settings.inProcess = true;
+        const CheckOutcome outcome = runCheck(*repeat, setup, settings);
+        EXPECT_EQ(outcome.result.status, CheckStatus::pass) << "a plant path " << length << " longer";
+        ASSERT_FALSE(outcome.result.details.empty());
+        EXPECT_EQ(outcome.result.details.back(),
+                  "heap in use after loads 20: 0, 30: 0, 40: 0, 50: 0, 60: 0, 70: 0, 80: 0, 90: 0, 100: 0 bytes "
+                  "(the script's own blocks, heap watch)");
+    }
+    std::filesystem::remove_all(folder);
 }
 
 // The soak on Rig_Vue, in this process: it passes, removes its session
