@@ -129,12 +129,12 @@ bool heapLeaks(const std::vector<std::size_t>& samples)
     return growths[(growths.size() - 1) / 2] >= heapTolerance / 8;
 }
 
+namespace {
+
 // What load.repeat samples: where the heap is watched, the bytes the script
 // itself holds, exact (the emulator's own blocks and the allocator's caches,
 // which shift with as little as the length of a path, do not count);
 // elsewhere the process's bytes in use.
-namespace {
-
 std::optional<std::size_t> scriptHeapFigure()
 {
     if (heap::watching()) {
