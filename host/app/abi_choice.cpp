@@ -2,9 +2,8 @@
 
 #include <iostream>
 
-#include <nlohmann/json.hpp>
-
 #include "abi/script_abi.h"
+#include "transcript/transcript_json.h"
 
 namespace vesk_host {
 
@@ -61,12 +60,8 @@ void reportLearnedAbi(const AbiDecision& decision, const ScriptHost& host, const
 std::string abiJsonLine(const AbiDecision& decision, const ScriptHost& host)
 {
     const auto kind = kindInUse(decision, host);
-    nlohmann::ordered_json line;
-    line["kind"] = "abi";
-    line["depth"] = 0;
-    line["abi"] = kind ? nlohmann::ordered_json(abiKindName(*kind)) : nlohmann::ordered_json(nullptr);
-    line["reason"] = kind ? reasonInUse(decision, host) : host.abiProblem();
-    return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    return abiJsonLine(kind ? std::optional<std::string>(abiKindName(*kind)) : std::nullopt,
+                       kind ? reasonInUse(decision, host) : host.abiProblem());
 }
 
 } // namespace vesk_host

@@ -9,7 +9,6 @@
 #include <memory>
 #include <optional>
 #include <random>
-#include <regex>
 
 #include "app/abi_choice.h"
 #include "app/exit_codes.h"
@@ -18,6 +17,7 @@
 #include "base/text_util.h"
 #include "plant/plant_file.h"
 #include "session/session_steps.h"
+#include "validator/check_selection.h"
 #include "validator/isolation.h"
 #include "validator/report.h"
 #include "validator/runner.h"
@@ -51,8 +51,8 @@ struct ValidateOptions {
 
 // The options' values, read and checked.
 struct ValidateSettings {
-    std::optional<std::regex> only;
-    std::optional<std::regex> skip;
+    std::optional<IdPattern> only;
+    std::optional<IdPattern> skip;
     std::optional<std::uint64_t> seed;
     int soakSteps = defaultSoakSteps;
     double watchdogSeconds = 30;
@@ -61,15 +61,15 @@ struct ValidateSettings {
 
 int usage(const std::string& message) { return usageError("validate", message); }
 
-Result<std::optional<std::regex>> pattern(const std::string& text, const char* option)
+Result<std::optional<IdPattern>> pattern(const std::string& text, const char* option)
 {
     if (text.empty())
-        return std::optional<std::regex>();
-    try {
-        return std::optional<std::regex>(std::regex(text, std::regex::ECMAScript));
-    } catch (const std::regex_error& error) {
-        return fail(std::string(option) + " " + quoteText(text) + " is not a regular expression: " + error.what());
-    }
+        return std::optional<IdPattern>();
+    auto compiled = IdPattern::compile(text);
+    if (!compiled)
+        return fail(std::string(option) + " " + quoteText(text) + " is not a regular expression: " +
+                    compiled.error().message);
+    return std::optional<IdPattern>(std::move(*compiled));
 }
 
 Result<ValidateSettings> readSettings(const ValidateOptions& options)

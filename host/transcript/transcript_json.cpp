@@ -293,6 +293,14 @@ nlohmann::ordered_json schemaLine()
     return json;
 }
 
+std::string abiJsonLine(const std::optional<std::string>& abi, const std::string& reason)
+{
+    Json json = object("abi", 0);
+    json["abi"] = abi ? Json(*abi) : Json(nullptr);
+    json["reason"] = reason;
+    return jsonLine(json);
+}
+
 std::optional<std::string> jsonLineOf(const HostEvent& event, const Origin& origin)
 {
     if (const auto json = jsonOf(event, origin))

@@ -35,6 +35,9 @@ nlohmann::ordered_json schemaLine();
 // With a named position's origin, the line carries "position".
 std::optional<std::string> jsonLineOf(const HostEvent& event, const Origin& origin = {});
 std::string schemaJsonLine();
+// The line that says which layout of the host interface a run used, and
+// why; the layout is null when none could be used (the reason says why).
+std::string abiJsonLine(const std::optional<std::string>& abi, const std::string& reason);
 
 class JsonTranscript final : public EventObserver {
 public:

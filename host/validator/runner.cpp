@@ -235,19 +235,6 @@ std::string endedInCall(const ChildEnd& end, const std::string& call)
 
 } // namespace
 
-std::vector<const Check*> selectChecks(const std::optional<std::regex>& only, const std::optional<std::regex>& skip)
-{
-    std::vector<const Check*> chosen;
-    for (const Check& check : allChecks()) {
-        if (only && !std::regex_search(check.id, *only))
-            continue;
-        if (skip && std::regex_search(check.id, *skip))
-            continue;
-        chosen.push_back(&check);
-    }
-    return chosen;
-}
-
 Status probeLibrary(const std::string& library, const RunSettings& settings)
 {
     if (settings.inProcess || !childProcessesAvailable())

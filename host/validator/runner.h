@@ -5,7 +5,6 @@
 
 #include <functional>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -36,9 +35,6 @@ struct RunSettings {
 // The children that run no check.
 constexpr const char* probeChildId = "library.probe";
 constexpr const char* learnChildId = "abi.learn";
-
-// The checks whose ids match `only` (all when not given) and not `skip`.
-std::vector<const Check*> selectChecks(const std::optional<std::regex>& only, const std::optional<std::regex>& skip);
 
 // Whether the library loads and exports the entry, tried in a child
 // process where there are any, so that a library that crashes while

@@ -13,6 +13,7 @@
 #include "testing/temp_folder.h"
 #include "traps/heap_watch.h"
 #include "validator/channel.h"
+#include "validator/check_selection.h"
 #include "validator/checks.h"
 #include "validator/isolation.h"
 #include "validator/report.h"
@@ -22,6 +23,9 @@ using namespace vesk_host;
 using namespace vesk_host::validator;
 
 namespace {
+
+// A pattern the test knows to be a sound regular expression.
+IdPattern idPattern(const std::string& text) { return *IdPattern::compile(text); }
 
 TEST(ChannelTest, RecordsReadTheSameWhateverPiecesTheyComeIn)
 {
@@ -142,10 +146,15 @@ TEST(RunnerTest, ChecksAreSelectedByIdPattern)
     for (const Check* check : selectChecks(std::nullopt, std::nullopt))
         EXPECT_EQ(std::string(check->description).find('\n'), std::string::npos) << check->id;
 
-    const auto chosen = selectChecks(std::regex("^release\\."), std::regex("answers"));
+    const auto chosen = selectChecks(idPattern("^release\\."), idPattern("answers"));
     ASSERT_EQ(chosen.size(), 1u);
     EXPECT_STREQ(chosen[0]->id, "release.every-reply");
-    EXPECT_TRUE(selectChecks(std::regex("^nothing$"), std::nullopt).empty());
+    EXPECT_TRUE(selectChecks(idPattern("^nothing$"), std::nullopt).empty());
+    // A pattern matches anywhere in the id; one that is not a regular expression says why.
+    EXPECT_EQ(selectChecks(idPattern("null"), std::nullopt).size(), 3u);
+    const auto broken = IdPattern::compile("codes.(");
+    ASSERT_FALSE(broken);
+    EXPECT_FALSE(broken.error().message.empty());
 }
 
 CheckOutcome outcomeOf(const char* id, CheckStatus status, std::vector<std::string> details = {})
@@ -304,7 +313,7 @@ TEST(LoadRepeatTest, CountsOnlyTheScriptsBlocksWhereTheHeapIsWatched)
 {
     if (!heap::watching())
         GTEST_SKIP() << "the heap is not watched in this build";
-    const Check* repeat = selectChecks(std::regex("^load\\.repeat$"), std::nullopt).at(0);
+    const Check* repeat = selectChecks(idPattern("^load\\.repeat$"), std::nullopt).at(0);
     const auto folder = uniqueTempFolder("vesk_validator_repeat");
     for (std::size_t length = 1; length <= 100; length += 11) {
         const auto plantFolder = folder / std::string(length, 'p');
@@ -339,7 +348,7 @@ TEST(SoakTest, RigVueSoaksCleanAndRepeats)
     setup.soakFile = (folder / "soak.vesk").string();
     RunSettings settings;
     settings.inProcess = true;
-    const Check* soak = selectChecks(std::regex("^soak\\.random$"), std::nullopt).at(0);
+    const Check* soak = selectChecks(idPattern("^soak\\.random$"), std::nullopt).at(0);
     const CheckOutcome outcome = runCheck(*soak, setup, settings);
     EXPECT_EQ(outcome.result.status, CheckStatus::pass);
     EXPECT_EQ(outcome.result.details,
