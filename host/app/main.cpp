@@ -1,6 +1,9 @@
 // vesk_host: the command-line front end. Each subcommand describes its
 // options and its action (run_command.cpp, validate_command.cpp, ...); this
-// file puts them together; command_line.cpp parses the line.
+// file puts them together; command_line.cpp parses the line. Where the
+// validator is a program of its own (VESK_HOST_VALIDATE_APART), the line
+// "vesk_host validate ..." is handed to it whole.
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -9,13 +12,13 @@
 #include "app/exit_codes.h"
 #include "app/new_script.h"
 #include "app/output.h"
+#include "app/program_text.h"
 #include "app/run_command.h"
 #include "app/serve_command.h"
 #include "app/validate_command.h"
 #include "events/rules.h"
-
-#ifndef VESK_HOST_VERSION
-#define VESK_HOST_VERSION "unknown"
+#if defined(VESK_HOST_VALIDATE_APART)
+#include "app/sibling_program.h"
 #endif
 
 namespace {
@@ -51,16 +54,40 @@ Command rulesCommand()
                    }};
 }
 
+#if defined(VESK_HOST_VALIDATE_APART)
+int validateApart(const std::vector<std::string>& words)
+{
+    return execSibling("vesk_host_validate", words, "validate", " (build the target vesk_host_validate)");
+}
+
+// validate in the commands' list and help; its line never reaches the
+// parser here (main hands it on first).
+Command validateApartCommand()
+{
+    return Command{"validate", validateDescription, {}, "", [](const std::vector<std::string>& extras) {
+                       std::vector<std::string> words = {"validate"};
+                       words.insert(words.end(), extras.begin(), extras.end());
+                       return validateApart(words);
+                   }};
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+#if defined(VESK_HOST_VALIDATE_APART)
+    if (argc > 1 && std::strcmp(argv[1], "validate") == 0)
+        return validateApart(std::vector<std::string>(argv + 1, argv + argc));
+#endif
     // Standard output in binary mode from the start, for every subcommand.
     Output::standard();
-    const Program program{
-        "vesk_host: the panel host emulator. It loads a panel script library, drives it against a\n"
-        "simulated plant, and checks that the script keeps the host interface's rules.",
-        exitCodeHelp(), VESK_HOST_VERSION,
-        {runCommand(), validateCommand(), serveCommand(), newCommand(), rulesCommand()}};
+#if defined(VESK_HOST_VALIDATE_APART)
+    Command validate = validateApartCommand();
+#else
+    Command validate = validateCommand();
+#endif
+    const Program program{programDescription, exitCodeHelp(), programVersion,
+                          {runCommand(), std::move(validate), serveCommand(), newCommand(), rulesCommand()}};
     return runCommandLine(program, argc, argv);
 }

@@ -1,11 +1,5 @@
 #include "app/serve_command.h"
 
-#if !defined(_WIN32)
-#include <unistd.h>
-#endif
-
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -14,6 +8,9 @@
 #include "app/exit_codes.h"
 #include "app/studio_options.h"
 #include "app/serve_address.h"
+#if !defined(_WIN32)
+#include "app/sibling_program.h"
+#endif
 #include "plant/studio_file.h"
 
 namespace vesk_host {
@@ -44,25 +41,12 @@ int serve(const ServeOptions&, const ListenAddress&, int)
     return exitUsage;
 }
 #else
-// The folder vesk_host runs from, where the server program is built and installed beside it.
-std::string programFolder()
-{
-    std::vector<char> path(4096);
-    const ssize_t size = readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (size <= 0)
-        return ".";
-    const std::string exe(path.data(), static_cast<std::size_t>(size));
-    const auto slash = exe.rfind('/');
-    return slash == std::string::npos ? "." : exe.substr(0, slash);
-}
-
 int serve(const ServeOptions& options, const ListenAddress& address, int port)
 {
-    const std::string program = programFolder() + "/" + serveProgram;
     std::ostringstream timeout;
     timeout << options.timeout;
-    std::vector<std::string> words = {program,          "--listen",  address.text,   "--port",
-                                      std::to_string(port), "--timeout", timeout.str()};
+    std::vector<std::string> words = {"--listen", address.text, "--port", std::to_string(port), "--timeout",
+                                      timeout.str()};
     if (!options.plant.empty())
         words.insert(words.end(), {"--plant", options.plant});
     if (!options.record.empty())
@@ -73,18 +57,9 @@ int serve(const ServeOptions& options, const ListenAddress& address, int port)
         words.insert(words.end(), {"--studio", options.studio});
     if (!options.library.empty())
         words.push_back(options.library);
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    std::cout << std::flush;
-    execv(program.c_str(), argv.data());
-    std::cerr << "vesk_host serve: cannot start " << program << ": " << std::strerror(errno)
-              << (errno == ENOENT ? " (this build has no live page: it needs POSIX and Boost's Beast; build the "
-                                    "target vesk_host_serve)"
-                                  : "")
-              << "\n";
-    return exitUsage;
+    return execSibling(serveProgram, words, "serve",
+                       " (this build has no live page: it needs POSIX and Boost's Beast; build the target "
+                       "vesk_host_serve)");
 }
 #endif
 

@@ -256,7 +256,7 @@ Command validateCommand()
     ValidateOptions& o = *options;
     return Command{
         "validate",
-        "check a script library against the interface's rules",
+        validateDescription,
         {{"--plant", "the plant (TOML) the checks run on; without it, an empty plant", "FILE", &o.plant},
          {"--list", "list the checks (those --only and --skip leave) and stop", "", &o.list},
          {"--only", "run only the checks whose ids match", "REGEX", &o.only},
