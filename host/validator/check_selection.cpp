@@ -1,7 +1,6 @@
 #include "validator/check_selection.h"
 
 #include <regex>
-
 #include <utility>
 
 namespace vesk_host::validator {
