@@ -360,8 +360,12 @@ TEST(LiveSession, TheTranscriptKeptForLaterPagesIsBoundedInBytes)
     LiveSession session(options(RIG_VUE_LIBRARY, 60), broadcast);
     ASSERT_FALSE(session.start());
     ASSERT_EQ(session.step("replies long").httpStatus, 200);
-    for (int i = 0; i < 60; ++i)
-        ASSERT_EQ(session.step(i % 2 ? "press Sources index=1" : "press Sources index=2").httpStatus, 200);
+    for (int i = 0; i < 60; ++i) {
+        // Carried out with nothing to say: a hang, crash or refusal names itself.
+        const auto outcome = session.step(i % 2 ? "press Sources index=1" : "press Sources index=2");
+        ASSERT_EQ(outcome.httpStatus, 200) << "step " << i << ": " << outcome.message;
+        ASSERT_EQ(outcome.message, "") << "step " << i;
+    }
     const auto [full, after] = session.fullState();
     (void)after;
     EXPECT_LT(full.size(), LiveHistory::maxBytes + (1u << 20));
