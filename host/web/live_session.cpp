@@ -37,7 +37,6 @@ std::string seconds(double value)
 LiveSession::LiveSession(LiveOptions options, Broadcast& broadcast)
     : options_(std::move(options)), broadcast_(broadcast)
 {
-    clockThread_ = std::thread([this] { realTimeLoop(); });
 }
 
 LiveSession::~LiveSession()
@@ -47,7 +46,8 @@ LiveSession::~LiveSession()
         std::lock_guard<std::mutex> lock(clockMutex_);
     }
     clockWake_.notify_all();
-    clockThread_.join();
+    if (clockThread_.joinable())
+        clockThread_.join();
     std::lock_guard<std::mutex> action(actionMutex_);
     if (child_.started())
         child_.kill();
@@ -266,6 +266,11 @@ LiveSession::Outcome LiveSession::restart()
 void LiveSession::setRealTime(bool on)
 {
     realTime_ = on;
+    if (on) {
+        std::lock_guard<std::mutex> lock(clockMutex_);
+        if (!clockThread_.joinable() && !stopping_)
+            clockThread_ = std::thread([this] { realTimeLoop(); });
+    }
     std::lock_guard<std::mutex> lock(stateMutex_);
     broadcast_.publish(
         jsonLine(Json{{"type", "status"}, {"status", statusJson()}, {"recording", recordingJson()}}));

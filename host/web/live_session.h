@@ -133,11 +133,15 @@ private:
     int generation_ = 0;
     std::uint64_t actions_ = 0;
 
+    // The real-time clock's thread starts when real-time mode is first
+    // turned on, not before: the script's process is a fork of this one, and
+    // a fork taken while another thread is inside an allocator without fork
+    // handlers (a sanitizer's) can leave the copy a lock that nobody holds.
     std::atomic<bool> realTime_{false};
     std::atomic<bool> stopping_{false};
     std::mutex clockMutex_;
     std::condition_variable clockWake_;
-    std::thread clockThread_;
+    std::thread clockThread_;  // started under clockMutex_
 };
 
 } // namespace vesk_host::web

@@ -4,8 +4,10 @@
 // survives and restarts.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "abi/loader.h"
 #include "base/files.h"
@@ -373,4 +375,31 @@ TEST(LiveSession, TheTranscriptKeptForLaterPagesIsBoundedInBytes)
     ASSERT_FALSE(entries.empty());
     // Numbered in order, the newest kept.
     EXPECT_LT(entries.front()["n"].get<std::uint64_t>(), entries.back()["n"].get<std::uint64_t>());
+}
+
+TEST(LiveSession, RealTimeModeAdvancesTheClockUntilTurnedOff)
+{
+    Broadcast broadcast;
+    LiveSession session(options(RIG_VUE_LIBRARY), broadcast);
+    ASSERT_FALSE(session.start());
+    const auto actions = [&session] { return fullState(session)["action"].get<std::uint64_t>(); };
+    const std::uint64_t before = actions();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(actions(), before) << "the clock ran before real time was turned on";
+    session.setRealTime(true);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (actions() < before + 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    session.setRealTime(false);
+    ASSERT_GE(actions(), before + 2);
+    // Off means off: at most the advance the clock had begun comes after it.
+    const std::uint64_t settled = actions();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_LE(actions(), settled + 1);
+    // The quiet time the clock ran is recorded as one advance before the next press.
+    ASSERT_EQ(session.step("press WFM_Mon").httpStatus, 200);
+    const std::string recording = session.recording();
+    const std::size_t advance = recording.find("\nadvance ");
+    ASSERT_NE(advance, std::string::npos) << recording;
+    EXPECT_LT(advance, recording.find("\npress WFM_Mon")) << recording;
 }
