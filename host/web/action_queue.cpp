@@ -2,7 +2,7 @@
 
 namespace vesk_host::web {
 
-ActionQueue::ActionQueue(std::size_t capacity) : capacity_(capacity), thread_([this] { loop(); }) {}
+ActionQueue::ActionQueue(std::size_t capacity) : capacity_(capacity) {}
 
 ActionQueue::~ActionQueue() { stop(); }
 
@@ -12,6 +12,8 @@ bool ActionQueue::push(std::function<void()> job)
         std::lock_guard<std::mutex> lock(mutex_);
         if (stopping_ || jobs_.size() >= capacity_)
             return false;
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { loop(); });
         jobs_.push_back(std::move(job));
     }
     wake_.notify_one();

@@ -4,7 +4,9 @@
 // job and answers when `done` is called. At most `capacity` jobs wait; the
 // next is refused at once (push returns false) rather than queued without
 // end. Jobs and `done` run on the queue's thread; `done` is never called for
-// a job left waiting when the queue stops.
+// a job left waiting when the queue stops. The thread starts with the first
+// job, so that the script's first process is forked from a server that has
+// no other thread yet.
 #ifndef VESK_HOST_WEB_ACTION_QUEUE_H
 #define VESK_HOST_WEB_ACTION_QUEUE_H
 
@@ -36,7 +38,7 @@ private:
     std::condition_variable wake_;
     std::deque<std::function<void()>> jobs_;
     bool stopping_ = false;
-    std::thread thread_;
+    std::thread thread_;  // started by the first push, under mutex_
 };
 
 } // namespace vesk_host::web
