@@ -120,13 +120,18 @@ void sendAll(int socket, const std::string& bytes)
     }
 }
 
-std::string readAll(int socket, std::chrono::milliseconds wait, bool* closed)
+namespace {
+
+// Reads until `needle` (when not empty) has arrived, the other end closes or `wait` passes.
+std::string readFor(int socket, const std::string& needle, std::chrono::milliseconds wait, bool* closed)
 {
     std::string got;
     if (closed)
         *closed = false;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
+        if (!needle.empty() && got.find(needle) != std::string::npos)
+            return got;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return got;
@@ -142,6 +147,18 @@ std::string readAll(int socket, std::chrono::milliseconds wait, bool* closed)
         }
         got.append(buffer, static_cast<std::size_t>(size));
     }
+}
+
+} // namespace
+
+std::string readAll(int socket, std::chrono::milliseconds wait, bool* closed)
+{
+    return readFor(socket, "", wait, closed);
+}
+
+std::string readUntil(int socket, const std::string& needle, std::chrono::milliseconds wait)
+{
+    return readFor(socket, needle, wait, nullptr);
 }
 
 std::string readAnswer(int socket, std::chrono::milliseconds wait)

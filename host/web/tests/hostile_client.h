@@ -33,6 +33,9 @@ int connectTo(int port, std::chrono::milliseconds wait = 5000ms);
 void sendAll(int socket, const std::string& bytes);
 // Reads (a socket or a pipe) until the other end closes or `wait` passes; `closed` says which.
 std::string readAll(int socket, std::chrono::milliseconds wait, bool* closed = nullptr);
+// Reads until `needle` has arrived, the other end closes or `wait` passes: an
+// open stream's update is met as soon as it comes, not at the deadline.
+std::string readUntil(int socket, const std::string& needle, std::chrono::milliseconds wait);
 // Reads one answer (its head, and its body by Content-Length) from a connection kept alive.
 std::string readAnswer(int socket, std::chrono::milliseconds wait = 30000ms);
 // One connection: sends `bytes`, reads until closed or `wait`.
