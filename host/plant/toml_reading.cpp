@@ -50,12 +50,12 @@ std::optional<toml::table> TomlReader::parse(std::string_view text)
             error_ = bounded.error();
         return std::nullopt;
     }
-    toml::parse_result result = toml::parse(text);
-    if (!result) {
-        fail(static_cast<int>(result.error().source().begin.line), reworded(result.error().description()));
+    try {
+        return toml::parse(text);
+    } catch (const toml::parse_error& error) {
+        fail(static_cast<int>(error.source().begin.line), reworded(error.description()));
         return std::nullopt;
     }
-    return std::move(result).table();
 }
 
 void TomlReader::onlyKeys(const toml::table& table, std::initializer_list<std::string_view> allowed,

@@ -12,8 +12,10 @@
 #include <string>
 #include <string_view>
 
-// The TOML library is used header-only and without exceptions (the target
-// vesk_toml sets TOML_HEADER_ONLY and TOML_EXCEPTIONS).
+// The TOML library throws a syntax error as toml::parse_error; parse()
+// catches it, so no exception leaves this reader. Native builds link the
+// system's compiled copy of the library; cross builds use it header-only
+// (the target vesk_toml chooses).
 #include <toml++/toml.h>
 
 #include "base/result.h"
