@@ -39,6 +39,19 @@ if(VESK_COVERAGE_ALL)
   add_link_options(--coverage)
 endif()
 
+# The everyday preset links with gold where the compiler driver has it: it
+# links the emulator and the test programs in half the time of the default
+# linker (about 5 s of a whole build's 10 s of links). Everything else
+# (the packages, the cross and sanitizer builds) links with the default.
+option(VESK_GOLD_LINKER "Link with gold when the toolchain has it (everyday builds)" OFF)
+if(VESK_GOLD_LINKER)
+  include(CheckLinkerFlag)
+  check_linker_flag(CXX -fuse-ld=gold VESK_HAS_GOLD_LINKER)
+  if(VESK_HAS_GOLD_LINKER)
+    add_link_options(-fuse-ld=gold)
+  endif()
+endif()
+
 # Precompiled standard headers (the everyday preset): the headers nearly
 # every file of the emulator and of the tests includes, parsed once per
 # build instead of once per translation unit. Off elsewhere, so that the
