@@ -11,11 +11,51 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
-#include <regex>
 #include <thread>
 
 namespace hostile {
+
+namespace {
+
+// The decimal number at `at` in `text` (at most `digits` digits), moving `at` past it; -1 when none.
+long numberAt(const std::string& text, std::size_t& at, std::size_t digits)
+{
+    long value = 0;
+    const std::size_t begin = at;
+    while (at < text.size() && at - begin < digits && std::isdigit(static_cast<unsigned char>(text[at])))
+        value = value * 10 + (text[at++] - '0');
+    return at > begin ? value : -1;
+}
+
+// The port in "... is at http://127.0.0.1:PORT/", or 0 while that is not printed in full.
+int printedPort(const std::string& printed)
+{
+    const std::string mark = "is at http://127.0.0.1:";
+    const std::size_t found = printed.find(mark);
+    if (found == std::string::npos)
+        return 0;
+    std::size_t at = found + mark.size();
+    const long port = numberAt(printed, at, 5);
+    return port > 0 && port < 65536 && at < printed.size() && printed[at] == '/' ? static_cast<int>(port) : 0;
+}
+
+// The value of the Content-Length header in `head` (any case), or -1.
+long contentLength(std::string head)
+{
+    for (char& c : head)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string name = "\r\ncontent-length: ";
+    const std::size_t found = head.find(name);
+    if (found == std::string::npos)
+        return -1;
+    std::size_t at = found + name.size();
+    const long length = numberAt(head, at, 9);
+    return head.compare(at, 2, "\r\n") == 0 ? length : -1;
+}
+
+} // namespace
 
 Serve start(const std::vector<std::string>& args, const std::string& library)
 {
@@ -41,10 +81,8 @@ Serve start(const std::vector<std::string>& args, const std::string& library)
     }
     close(out[1]);
     std::string printed;
-    const std::regex address("is at http://127\\.0\\.0\\.1:(\\d+)/");
-    std::smatch found;
     const auto deadline = std::chrono::steady_clock::now() + 15s;
-    while (!std::regex_search(printed, found, address) && std::chrono::steady_clock::now() < deadline) {
+    while (printedPort(printed) == 0 && std::chrono::steady_clock::now() < deadline) {
         pollfd wait{out[0], POLLIN, 0};
         if (poll(&wait, 1, 200) <= 0)
             continue;
@@ -55,9 +93,9 @@ Serve start(const std::vector<std::string>& args, const std::string& library)
         printed.append(buffer, static_cast<std::size_t>(size));
     }
     close(out[0]);
-    EXPECT_TRUE(std::regex_search(printed, found, address)) << "serve printed: " << printed;
-    if (!found.empty()) {
-        serve.port = std::stoi(found[1]);
+    EXPECT_NE(printedPort(printed), 0) << "serve printed: " << printed;
+    if (printedPort(printed) != 0) {
+        serve.port = printedPort(printed);
         serve.host = "127.0.0.1:" + std::to_string(serve.port);
     }
     return serve;
@@ -168,11 +206,8 @@ std::string readAnswer(int socket, std::chrono::milliseconds wait)
     for (;;) {
         const auto head = got.find("\r\n\r\n");
         if (head != std::string::npos) {
-            const std::regex lengthHeader("\r\nContent-Length: (\\d+)\r\n", std::regex::icase);
-            std::smatch length;
-            const std::string header = got.substr(0, head + 2);
-            if (!std::regex_search(header, length, lengthHeader) ||
-                got.size() >= head + 4 + std::stoul(length[1]))
+            const long length = contentLength(got.substr(0, head + 2));
+            if (length < 0 || got.size() >= head + 4 + static_cast<std::size_t>(length))
                 return got;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -207,10 +242,23 @@ std::string pageRequest(const Serve& serve, const std::string& method, const std
 
 std::vector<int> statuses(const std::string& bytes)
 {
+    // A status line: at the start or after a line feed, "HTTP/1.0 " or
+    // "HTTP/1.1 ", three digits and a blank.
     std::vector<int> found;
-    const std::regex statusLine("(^|\\n)HTTP/1\\.[01] (\\d{3}) ");
-    for (auto it = std::sregex_iterator(bytes.begin(), bytes.end(), statusLine); it != std::sregex_iterator(); ++it)
-        found.push_back(std::stoi((*it)[2]));
+    std::size_t line = 0;
+    while (line < bytes.size()) {
+        if (bytes.compare(line, 7, "HTTP/1.") == 0 && line + 9 <= bytes.size() &&
+            (bytes[line + 7] == '0' || bytes[line + 7] == '1') && bytes[line + 8] == ' ') {
+            std::size_t at = line + 9;
+            const long status = numberAt(bytes, at, 3);
+            if (at == line + 12 && at < bytes.size() && bytes[at] == ' ')
+                found.push_back(static_cast<int>(status));
+        }
+        const std::size_t end = bytes.find('\n', line);
+        if (end == std::string::npos)
+            break;
+        line = end + 1;
+    }
     return found;
 }
 
