@@ -55,6 +55,33 @@ long contentLength(std::string head)
     return head.compare(at, 2, "\r\n") == 0 ? length : -1;
 }
 
+// Reads until `needle` (when not empty) has arrived, the other end closes or `wait` passes.
+std::string readFor(int socket, const std::string& needle, std::chrono::milliseconds wait, bool* closed)
+{
+    std::string got;
+    if (closed)
+        *closed = false;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        if (!needle.empty() && got.find(needle) != std::string::npos)
+            return got;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return got;
+        pollfd ready{socket, POLLIN, 0};
+        if (poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+            return got;
+        char buffer[65536];
+        const ssize_t size = read(socket, buffer, sizeof buffer);
+        if (size <= 0) {
+            if (closed)
+                *closed = true;
+            return got;
+        }
+        got.append(buffer, static_cast<std::size_t>(size));
+    }
+}
+
 } // namespace
 
 Serve start(const std::vector<std::string>& args, const std::string& library)
@@ -93,9 +120,10 @@ Serve start(const std::vector<std::string>& args, const std::string& library)
         printed.append(buffer, static_cast<std::size_t>(size));
     }
     close(out[0]);
-    EXPECT_NE(printedPort(printed), 0) << "serve printed: " << printed;
-    if (printedPort(printed) != 0) {
-        serve.port = printedPort(printed);
+    const int port = printedPort(printed);
+    EXPECT_NE(port, 0) << "serve printed: " << printed;
+    if (port != 0) {
+        serve.port = port;
         serve.host = "127.0.0.1:" + std::to_string(serve.port);
     }
     return serve;
@@ -158,37 +186,6 @@ void sendAll(int socket, const std::string& bytes)
     }
 }
 
-namespace {
-
-// Reads until `needle` (when not empty) has arrived, the other end closes or `wait` passes.
-std::string readFor(int socket, const std::string& needle, std::chrono::milliseconds wait, bool* closed)
-{
-    std::string got;
-    if (closed)
-        *closed = false;
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    for (;;) {
-        if (!needle.empty() && got.find(needle) != std::string::npos)
-            return got;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return got;
-        pollfd ready{socket, POLLIN, 0};
-        if (poll(&ready, 1, static_cast<int>(left.count())) <= 0)
-            return got;
-        char buffer[65536];
-        const ssize_t size = read(socket, buffer, sizeof buffer);
-        if (size <= 0) {
-            if (closed)
-                *closed = true;
-            return got;
-        }
-        got.append(buffer, static_cast<std::size_t>(size));
-    }
-}
-
-} // namespace
-
 std::string readAll(int socket, std::chrono::milliseconds wait, bool* closed)
 {
     return readFor(socket, "", wait, closed);
@@ -247,11 +244,10 @@ std::vector<int> statuses(const std::string& bytes)
     std::vector<int> found;
     std::size_t line = 0;
     while (line < bytes.size()) {
-        if (bytes.compare(line, 7, "HTTP/1.") == 0 && line + 9 <= bytes.size() &&
-            (bytes[line + 7] == '0' || bytes[line + 7] == '1') && bytes[line + 8] == ' ') {
+        if (bytes.compare(line, 9, "HTTP/1.1 ") == 0 || bytes.compare(line, 9, "HTTP/1.0 ") == 0) {
             std::size_t at = line + 9;
             const long status = numberAt(bytes, at, 3);
-            if (at == line + 12 && at < bytes.size() && bytes[at] == ' ')
+            if (at == line + 12 && bytes.compare(at, 1, " ") == 0)
                 found.push_back(static_cast<int>(status));
         }
         const std::size_t end = bytes.find('\n', line);

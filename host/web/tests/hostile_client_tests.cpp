@@ -240,6 +240,7 @@ TEST_F(HostileClient, ManyEventStreamsAreRefusedAtOnceAndStarveNoOne)
     sendAll(press, smuggled(serve, "WFM_Mon"));
     EXPECT_EQ(statuses(readAnswer(press, 5000ms)), std::vector<int>{200});
     close(press);
+    ASSERT_FALSE(streams.empty());
     const std::string update = readUntil(streams.front(), "press WFM_Mon", 2000ms);
     EXPECT_NE(update.find("press WFM_Mon"), std::string::npos) << update.substr(0, 300);
     for (const int fd : streams)
